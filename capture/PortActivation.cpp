@@ -1,0 +1,45 @@
+#include "capture/PortActivation.h"
+
+#include "serialsettings/FlowControl.h"
+
+namespace tolvane {
+
+std::string ErrorCaption(const std::string& description) { return "Tolvane (Error: " + description + ")"; }
+
+PortActivation::PortActivation(SerialControl& serial, MainForm& form, const SerialSettings& settings,
+                               RecordAssembly& assembly)
+    : serial_(serial), form_(form), settings_(settings), assembly_(assembly) {}
+
+void PortActivation::Combo1_Click(std::int16_t n) {
+  state.ComPortText = std::to_string(n);
+  state.ComPort = n;
+  if (serial_.PortOpen()) TogglePort();
+  if (n != 0) TogglePort();
+  form_.Display.text.clear();
+}
+
+void PortActivation::TogglePort() {
+  if (serial_.PortOpen()) {
+    serial_.SetPortOpen(false);
+    form_.SetCaption("Tolvane (Inactive)");
+    return;  // the timer keeps ticking; closed ticks only refresh the minimised flag
+  }
+
+  // A value the control rejects before the open is reported like a failed open.
+  Status s = serial_.SetCommPort(state.ComPort);
+  if (s) s = serial_.SetSettings(settings_.PortSettings);
+  if (s) s = serial_.SetDTREnable(true);
+  if (s) s = ApplyFlowControl(serial_, settings_.FlowCtrlIndex);
+  if (s) s = serial_.SetPortOpen(true);
+  if (!s) form_.SetCaption(ErrorCaption(s.description));
+
+  if (serial_.PortOpen()) {
+    form_.Timer1.Set(50, true);
+    form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
+    assembly_.state.IdleTicks = 0;
+  } else {
+    form_.Timer1.SetEnabled(false);
+  }
+}
+
+}  // namespace tolvane

@@ -1,0 +1,50 @@
+// Serial receive and record framing: the receive handler only buffers bytes; the 50 ms tick
+// moves them into the record and completes it after three silent ticks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/SerialControl.h"
+#include "serialsettings/SerialSettings.h"
+#include "ui/MainForm.h"
+
+namespace tolvane {
+
+struct ReceiveState {
+  std::string ReceiveBuffer;  // one character per received byte, oldest first
+  std::string CurrentRecord;
+  std::int16_t IdleTicks = 0;  // kept in 0..255
+  bool RecordPending = false;
+  std::int16_t EndOfRecordTicks = 3;
+  bool OptoDsrToggle = false;
+  bool MainMinimized = false;
+};
+
+// A device that never falls silent must still get its data typed: a record this long is
+// completed as if the line had gone quiet.
+constexpr std::size_t kMaxRecordLength = 65536;
+
+class RecordAssembly {
+ public:
+  RecordAssembly(SerialControl& serial, const MainForm& form, const SerialSettings& settings,
+                 std::function<void()> processRecord);
+
+  void MSComm1_OnComm();
+  void Timer1_Tick();
+
+  ReceiveState state;
+
+ private:
+  void CompleteRecord();
+
+  SerialControl& serial_;
+  const MainForm& form_;
+  const SerialSettings& settings_;
+  std::function<void()> processRecord_;
+  bool processing_ = false;
+};
+
+}  // namespace tolvane

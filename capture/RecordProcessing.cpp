@@ -1,0 +1,96 @@
+#include "capture/RecordProcessing.h"
+
+#include "capture/DateTimeFields.h"
+#include "common/TextToNumber.h"
+
+namespace tolvane {
+namespace {
+
+bool EndsWith(const std::string& s, std::string_view tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> BeepStringToBytes(std::string_view beepString) {
+  std::string w(beepString);
+  w += ',';
+  std::string bytes;
+  std::size_t start = 0;
+  while (start < w.size()) {
+    const auto value = ToInt32(TextToNumber(std::string_view(w).substr(start)));
+    if (!value) return std::nullopt;
+    bytes += static_cast<char>(static_cast<std::uint8_t>(*value));
+    start = w.find(',', start) + 1;  // there is always one: w ends in a comma
+  }
+  return bytes;
+}
+
+std::uint32_t MessageBeepType(std::int16_t cboSoundIndex) {
+  switch (cboSoundIndex) {
+    case 1: return Sound::kIconAsterisk;
+    case 2: return Sound::kIconExclamation;
+    case 3: return Sound::kIconHand;
+    case 4: return Sound::kIconQuestion;
+    default: return Sound::kOk;
+  }
+}
+
+RecordProcessing::RecordProcessing(const Platform& platform, MainForm& form, const SerialSettings& settings,
+                                   const KeyTransTable& keyTrans, std::string& currentRecord,
+                                   const std::int32_t& dosTarget, ConsoleTyping simSendKeys)
+    : platform_(platform),
+      form_(form),
+      settings_(settings),
+      keyTrans_(keyTrans),
+      currentRecord_(currentRecord),
+      dosTarget_(dosTarget),
+      simSendKeys_(std::move(simSendKeys)) {}
+
+// Each step's failure is ignored and the next step runs; nothing is reported.
+void RecordProcessing::ProcessRecord() {
+  std::string& record = currentRecord_;
+  Clock& clock = platform_.clock;
+
+  if (settings_.FlowCtrlIndex == kFlowOptoRS) {
+    state.OptoRecordToggle = !state.OptoRecordToggle;
+    if (!state.OptoRecordToggle) {
+      record.clear();
+      return;
+    }
+    platform_.serial.Output("?\r");
+  }
+
+  if (form_.RemoveCRs.Checked() && EndsWith(record, "{ENTER}")) record.erase(record.size() - 7);
+  if (form_.RemoveCRs.Checked()) {
+    if (EndsWith(record, "\n")) record.pop_back();
+    if (EndsWith(record, "\r")) record.pop_back();
+  }
+
+  if (form_.BeepOnInput.Checked()) platform_.sound.MessageBeep(MessageBeepType(form_.cboSound.listIndex));
+  if (!settings_.ScannerBeepString.empty()) {
+    if (const auto bytes = BeepStringToBytes(settings_.ScannerBeepString)) platform_.serial.Output(*bytes);
+  }
+
+  if (form_.IgnoreDups.Checked() && record == state.LastRecord) {
+    record.clear();
+    return;
+  }
+  state.LastRecord = record;
+  state.Postamble = form_.TermKeyCombo.text;
+  form_.Display.text = record + ExpandDateTimeFields(state.Postamble, clock);
+
+  const WindowHandle active = platform_.activeWindow.GetActiveWindow();
+  if (active == 0 || active != form_.hWnd) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+      const std::string& keys = keyTrans_[static_cast<unsigned char>(record[i])];
+      if (dosTarget_ != 0) simSendKeys_(keys);
+      else platform_.sendKeys.Send(ExpandDateTimeFields(keys, clock), false);
+    }
+    if (dosTarget_ != 0) simSendKeys_(ExpandDateTimeFields(state.Postamble, clock));
+    else platform_.sendKeys.Send(ExpandDateTimeFields(state.Postamble, clock), true);
+  }
+  record.clear();
+}
+
+}  // namespace tolvane

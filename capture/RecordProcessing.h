@@ -1,0 +1,56 @@
+// Record processing: turns one completed record into beeps, an echo in the window and
+// keystrokes in the focused application, in one fixed order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "capture/KeyTrans.h"
+#include "platform/Platform.h"
+#include "serialsettings/SerialSettings.h"
+#include "ui/MainForm.h"
+
+namespace tolvane {
+
+struct RecordState {
+  std::string LastRecord;  // the record accepted last, for IgnoreDups
+  bool OptoRecordToggle = false;
+  std::string Postamble;
+};
+
+// The console typing path: types a key-sequence text itself; the result is not examined.
+using ConsoleTyping = std::function<std::int16_t(const std::string&)>;
+
+class RecordProcessing {
+ public:
+  RecordProcessing(const Platform& platform, MainForm& form, const SerialSettings& settings,
+                   const KeyTransTable& keyTrans, std::string& currentRecord, const std::int32_t& dosTarget,
+                   ConsoleTyping simSendKeys);
+
+  // Works on the current record and always leaves it empty.
+  void ProcessRecord();
+  void SetConsoleTyping(ConsoleTyping simSendKeys) { simSendKeys_ = std::move(simSendKeys); }
+
+  RecordState state;
+
+ private:
+  Platform platform_;
+  MainForm& form_;
+  const SerialSettings& settings_;
+  const KeyTransTable& keyTrans_;
+  std::string& currentRecord_;
+  const std::int32_t& dosTarget_;
+  ConsoleTyping simSendKeys_;
+};
+
+// The scanner beep string ("27,7") as the bytes to send; nullopt when a field does not fit
+// a 32-bit integer, in which case nothing is sent.
+std::optional<std::string> BeepStringToBytes(std::string_view beepString);
+
+// MessageBeep type for a position of the sound list; anything unknown plays the default.
+std::uint32_t MessageBeepType(std::int16_t cboSoundIndex);
+
+}  // namespace tolvane

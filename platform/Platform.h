@@ -1,0 +1,20 @@
+// The set of platform services one running program uses; the build picks the implementations.
+#pragma once
+
+#include "platform/ActiveWindow.h"
+#include "platform/Clock.h"
+#include "platform/SendKeys.h"
+#include "platform/SerialControl.h"
+#include "platform/Sound.h"
+
+namespace tolvane {
+
+struct Platform {
+  SerialControl& serial;
+  SendKeys& sendKeys;
+  Sound& sound;
+  ActiveWindow& activeWindow;
+  Clock& clock;
+};
+
+}  // namespace tolvane

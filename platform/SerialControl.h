@@ -1,0 +1,46 @@
+// The serial control the scanner is read through: the properties the program writes in a
+// fixed order, the waiting input, and one event raised for data and for a DSR change.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Status.h"
+
+namespace tolvane {
+
+class SerialControl {
+ public:
+  // CommEvent values the program acts on; every other value is ignored.
+  static constexpr std::int16_t kEvReceive = 2;
+  static constexpr std::int16_t kEvDSR = 4;
+
+  virtual ~SerialControl() = default;
+
+  virtual Status SetCommPort(std::int16_t port) = 0;
+  virtual Status SetSettings(const std::string& settings) = 0;
+  virtual Status SetDTREnable(bool on) = 0;
+  virtual Status SetRTSEnable(bool on) = 0;
+  // 0 none, 2 RTS/CTS, 3 RTS/CTS with XON/XOFF.
+  virtual Status SetHandshaking(std::int16_t mode) = 0;
+  // Opening reports failure with the control's own description.
+  virtual Status SetPortOpen(bool open) = 0;
+  virtual bool PortOpen() const = 0;
+
+  virtual std::int16_t CommEvent() const = 0;
+  // 0: one read of Input takes everything waiting.
+  virtual Status SetInputLen(std::int16_t count) = 0;
+  virtual int InBufferCount() const = 0;
+  // The waiting bytes, removed from the control's buffer.
+  virtual std::vector<std::uint8_t> Input() = 0;
+  // Each character goes out as one byte, in order.
+  virtual Status Output(std::string_view bytes) = 0;
+
+  // Raised on the user-interface thread, never inside another handler.
+  virtual void SetOnComm(std::function<void()> handler) = 0;
+};
+
+}  // namespace tolvane

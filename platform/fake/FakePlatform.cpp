@@ -1,0 +1,7 @@
+#include "platform/fake/FakePlatform.h"
+
+namespace tolvane::fake {
+
+Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock}; }
+
+}  // namespace tolvane::fake

@@ -1,0 +1,25 @@
+// Every fake service wired to one journal; platform() hands them to the core.
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/fake/ActiveWindow.h"
+#include "platform/fake/Clock.h"
+#include "platform/fake/Journal.h"
+#include "platform/fake/SendKeys.h"
+#include "platform/fake/SerialControl.h"
+#include "platform/fake/Sound.h"
+
+namespace tolvane::fake {
+
+struct FakePlatform {
+  Journal journal;
+  SerialControl serial{journal};
+  SendKeys sendKeys{journal};
+  Sound sound{journal};
+  ActiveWindow activeWindow;
+  Clock clock;
+
+  Platform platform();
+};
+
+}  // namespace tolvane::fake

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, only those missing. Usage: deps.sh run|test
+set -euo pipefail
+
+base=(cmake ninja-build g++ make)
+case "${1:-test}" in
+  run)  want=("${base[@]}") ;;
+  test) want=("${base[@]}" libgtest-dev libgmock-dev libbenchmark-dev
+              g++-mingw-w64-i686 g++-mingw-w64-x86-64) ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

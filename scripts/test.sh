@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test. Installs what it needs on a Debian machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh test
+
+cmake --preset linux
+cmake --build --preset linux
+ctest --preset linux
+
+# The Windows program is cross-compiled for both targets.
+for preset in win32 win64; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+done
+echo "All tests passed."

@@ -1,0 +1,22 @@
+// The serial line as the user chose it: the settings string, the dialog's list positions,
+// the flow-control mode and the scanner beep string.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tolvane {
+
+struct SerialSettings {
+  std::string PortSettings = "9600,N,8,1";
+  std::int16_t BaudIndex = 8;
+  std::int16_t ParityIndex = 0;
+  std::int16_t DataBitsIndex = 3;
+  std::int16_t StopBitsIndex = 0;
+  std::int16_t FlowCtrlIndex = 0;  // 3 is "Opto-RS"
+  std::string ScannerBeepString;
+};
+
+constexpr std::int16_t kFlowOptoRS = 3;
+
+}  // namespace tolvane

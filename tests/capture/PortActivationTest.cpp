@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "support/Harness.h"
+
+namespace tolvane::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(PortActivation, OpensWithTheWritesInOrderAndShowsTheCaption) {
+  Harness h;
+  std::vector<std::string> captions;
+  h.app.mainForm.captionChanged = [&](const std::string& c) { captions.push_back(c); };
+  h.app.mainForm.Timer1.enabled = false;
+  h.app.mainForm.Display.text = "old";
+
+  h.app.Combo1_Click(2);
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("CommPort=2", "Settings=9600,N,8,1", "DTREnable=1",
+                                                "Handshaking=0", "RTSEnable=1", "PortOpen=1"));
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM2)");
+  EXPECT_TRUE(h.app.mainForm.Timer1.enabled);
+  EXPECT_EQ(h.app.mainForm.Timer1.interval, 50);
+  EXPECT_EQ(h.app.mainForm.Display.text, "");
+
+  // Another choice closes first (caption Inactive on the way), even for the same port.
+  h.fp.journal.Clear();
+  h.app.Combo1_Click(10);
+  EXPECT_EQ(h.fp.journal.entries.front(), "PortOpen=0");
+  EXPECT_EQ(h.fp.journal.entries.back(), "PortOpen=1");
+  EXPECT_THAT(captions, ElementsAre("Tolvane (Active On COM2)", "Tolvane (Inactive)", "Tolvane (Active On COM10)"));
+  h.fp.journal.Clear();
+  h.app.Combo1_Click(10);
+  EXPECT_EQ(h.fp.journal.entries.front(), "PortOpen=0");
+  EXPECT_TRUE(h.fp.serial.PortOpen());
+
+  h.app.Combo1_Click(0);
+  EXPECT_FALSE(h.fp.serial.PortOpen());
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Inactive)");
+  EXPECT_TRUE(h.app.mainForm.Timer1.enabled);  // keeps ticking after a close
+  EXPECT_EQ(h.app.port.state.ComPortText, "0");
+}
+
+TEST(PortActivation, FlowControlModesSetHandshakingAndRts) {
+  const struct {
+    std::int16_t mode;
+    std::vector<std::string> tail;
+  } cases[] = {
+      {0, {"Handshaking=0", "RTSEnable=1"}},
+      {1, {"Handshaking=3", "RTSEnable=1"}},
+      {2, {"Handshaking=2", "RTSEnable=1"}},
+      {3, {"Handshaking=0", "RTSEnable=0"}},
+      {7, {}},
+  };
+  for (const auto& c : cases) {
+    Harness h;
+    h.app.serialSettings.FlowCtrlIndex = c.mode;
+    h.app.Combo1_Click(1);
+    std::vector<std::string> expected{"CommPort=1", "Settings=9600,N,8,1", "DTREnable=1"};
+    expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+    expected.push_back("PortOpen=1");
+    EXPECT_EQ(h.fp.journal.entries, expected) << "mode " << c.mode;
+  }
+}
+
+TEST(PortActivation, FailedOpenShowsTheErrorAndStopsTheTimerUntilAPortOpens) {
+  Harness h;
+  h.fp.serial.FailWith("PortOpen", "Port already open");
+  h.app.Combo1_Click(3);
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: Port already open)");
+  EXPECT_FALSE(h.app.mainForm.Timer1.enabled);
+
+  h.fp.serial.FailWith("PortOpen", "");
+  h.app.Combo1_Click(4);
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM4)");
+  EXPECT_TRUE(h.app.mainForm.Timer1.enabled);
+}
+
+TEST(PortActivation, RejectedPropertyIsReportedLikeAFailedOpen) {
+  for (const char* property : {"CommPort", "Settings", "DTREnable", "Handshaking", "RTSEnable"}) {
+    Harness h;
+    h.fp.serial.FailWith(property, "Invalid property value");
+    h.app.Combo1_Click(1);
+    EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: Invalid property value)") << property;
+    EXPECT_FALSE(h.app.mainForm.Timer1.enabled) << property;
+    EXPECT_FALSE(h.fp.serial.PortOpen()) << property;
+    EXPECT_TRUE(h.fp.journal.With("PortOpen").empty()) << property << ": no open after a rejected value";
+  }
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "support/Harness.h"
+
+namespace tolvane::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicks) {
+  Harness h;
+  h.Open();
+  // One read split over several notifications and ticks is one record.
+  h.fp.serial.Arrive("12");
+  h.fp.serial.Arrive("34");
+  h.Ticks(1);
+  h.fp.serial.Arrive("56");
+  h.Ticks(2);
+  h.fp.serial.Arrive("78");  // two silent ticks only: joins
+  h.Ticks(3);                // takes "78", then two silent ticks
+  EXPECT_TRUE(h.SentKeys().empty());
+  h.Ticks(1);  // the third silent tick completes it, not earlier
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys 1 nowait", "SendKeys 2 nowait", "SendKeys 3 nowait",
+                                        "SendKeys 4 nowait", "SendKeys 5 nowait", "SendKeys 6 nowait",
+                                        "SendKeys 7 nowait", "SendKeys 8 nowait", "SendKeys  wait"));
+  // Reads three silent ticks apart are two records.
+  h.fp.journal.Clear();
+  h.fp.serial.Arrive("A");
+  h.Ticks(4);
+  h.fp.serial.Arrive("B");
+  h.Ticks(4);
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys  wait", "SendKeys B nowait", "SendKeys  wait"));
+  // Long silence afterwards starts nothing, also when the idle count wraps past 255.
+  h.fp.journal.Clear();
+  h.Ticks(600);
+  EXPECT_TRUE(h.fp.journal.entries.empty());
+  EXPECT_LT(h.app.assembly.state.IdleTicks, 256);
+}
+
+TEST(RecordAssembly, NumericFilterIsReadPerCharacter) {
+  Harness h;
+  h.Open();
+  h.app.mainForm.NumFilter.SetValue(1);
+  h.fp.serial.Arrive("A-12.5X+,\r");
+  h.Ticks(1);
+  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "-12.5");
+  h.app.mainForm.NumFilter.SetValue(0);  // only what is taken afterwards is affected
+  h.fp.serial.Arrive("Y7");
+  h.Ticks(1);
+  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "-12.5Y7");
+
+  // Only non-numeric characters still complete an (empty) record.
+  h.Ticks(3);
+  h.app.mainForm.NumFilter.SetValue(2);  // greyed counts as checked
+  h.fp.journal.Clear();
+  h.Scan("ABC");
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys  wait"));
+}
+
+TEST(RecordAssembly, ByteValuesAreCarriedThroughUnchanged) {
+  Harness h;
+  h.Open();
+  h.app.KeyTrans[0] = "<0>";
+  h.app.KeyTrans[255] = "<255>";
+  h.app.KeyTrans[10] = "<10>";
+  h.Scan(std::string("\0\xFF\n", 3));
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys <0> nowait", "SendKeys <255> nowait", "SendKeys <10> nowait",
+                                        "SendKeys  wait"));
+}
+
+TEST(RecordAssembly, ClosedPortAssemblesNothingAndReopenFinishesTheHalfRecord) {
+  Harness h;
+  h.Open(1);
+  h.fp.serial.Arrive("AB");
+  h.Ticks(1);
+  h.app.Combo1_Click(0);
+  h.app.mainForm.windowState = kMinimized;
+  h.Ticks(10);
+  EXPECT_TRUE(h.app.assembly.state.MainMinimized) << "the flag is refreshed while closed";
+  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "AB");
+  EXPECT_TRUE(h.SentKeys().empty());
+
+  h.app.Combo1_Click(2);
+  h.Ticks(2);
+  EXPECT_TRUE(h.SentKeys().empty());
+  h.Ticks(1);
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys B nowait", "SendKeys  wait"));
+}
+
+TEST(RecordAssembly, OptoRsQueriesOnEverySecondDsrChange) {
+  Harness h;
+  h.Open();
+  h.fp.serial.ChangeDsr();  // mode 0: nothing
+  EXPECT_EQ(h.fp.serial.written, "");
+  h.app.serialSettings.FlowCtrlIndex = 3;
+  for (int i = 0; i < 4; ++i) h.fp.serial.ChangeDsr();
+  EXPECT_EQ(h.fp.serial.written, "?\r?\r");
+  // Other notifications (break, framing error, ...) are ignored.
+  h.fp.serial.Raise(1001);
+  h.fp.serial.Raise(3);
+  EXPECT_EQ(h.fp.serial.written, "?\r?\r");
+  EXPECT_EQ(h.app.assembly.state.ReceiveBuffer, "");
+}
+
+TEST(RecordAssembly, EndlessStreamIsCutIntoBoundedRecordsWithoutLoss) {
+  Harness h;
+  h.Open();
+  std::string stream;
+  for (std::size_t i = 0; i < kMaxRecordLength + 10; ++i) stream += static_cast<char>('a' + i % 26);
+  std::string typed;
+  std::vector<std::size_t> records;
+  h.fp.serial.Arrive(stream);
+  h.Ticks(1);
+  ASSERT_EQ(h.fp.sendKeys.typed.size(), kMaxRecordLength + 1) << "first record completed without silence";
+  h.Ticks(3);
+  for (const auto& k : h.fp.sendKeys.typed) typed += k;
+  EXPECT_EQ(typed, stream) << "every byte typed, in order";
+  EXPECT_EQ(h.fp.journal.With("SendKeys  wait").size(), 2u);
+}
+
+}  // namespace
+}  // namespace tolvane::test
