@@ -21,6 +21,8 @@ class Tolvane {
   Tolvane& operator=(const Tolvane&) = delete;
 
   void Combo1_Click(std::int16_t n) { port.Combo1_Click(n); }
+  // The older option-button chooser (never visible) makes the same choice.
+  void Option1_Click(std::int16_t index) { port.Combo1_Click(index); }
   void MSComm1_OnComm() { assembly.MSComm1_OnComm(); }
   void Timer1_Tick() { assembly.Timer1_Tick(); }
 
