@@ -8,6 +8,7 @@
 #include "capture/PortActivation.h"
 #include "capture/RecordAssembly.h"
 #include "capture/RecordProcessing.h"
+#include "keysynth/KeyEmitter.h"
 #include "platform/Platform.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/MainForm.h"
@@ -31,6 +32,7 @@ class Tolvane {
   SerialSettings serialSettings;
   KeyTransTable KeyTrans;
   std::int32_t DOSTarget = 0;  // not 0 selects the console typing path
+  KeyEmitter keySynth;
 
   RecordAssembly assembly;
   RecordProcessing processing;

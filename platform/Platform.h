@@ -3,6 +3,7 @@
 
 #include "platform/ActiveWindow.h"
 #include "platform/Clock.h"
+#include "platform/Keyboard.h"
 #include "platform/SendKeys.h"
 #include "platform/SerialControl.h"
 #include "platform/Sound.h"
@@ -15,6 +16,7 @@ struct Platform {
   Sound& sound;
   ActiveWindow& activeWindow;
   Clock& clock;
+  Keyboard& keyboard;
 };
 
 }  // namespace tolvane

@@ -9,6 +9,14 @@ cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
 
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+
+# Fuzzers, each for a bounded time.
+FUZZ_SECONDS="${FUZZ_SECONDS:-60}" scripts/fuzz.sh
+
 # The Windows program is cross-compiled for both targets.
 for preset in win32 win64; do
   cmake --preset "$preset"

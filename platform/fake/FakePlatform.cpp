@@ -2,6 +2,6 @@
 
 namespace tolvane::fake {
 
-Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock}; }
+Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock, keyboard}; }
 
 }  // namespace tolvane::fake

@@ -5,6 +5,7 @@
 #include "platform/fake/ActiveWindow.h"
 #include "platform/fake/Clock.h"
 #include "platform/fake/Journal.h"
+#include "platform/fake/Keyboard.h"
 #include "platform/fake/SendKeys.h"
 #include "platform/fake/SerialControl.h"
 #include "platform/fake/Sound.h"
@@ -18,6 +19,7 @@ struct FakePlatform {
   Sound sound{journal};
   ActiveWindow activeWindow;
   Clock clock;
+  Keyboard keyboard;
 
   Platform platform();
 };

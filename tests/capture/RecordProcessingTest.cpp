@@ -187,3 +187,31 @@ TEST(RecordProcessing, RejectedKeyTextTypesNothingAndTheRestGoesOn) {
 
 }  // namespace
 }  // namespace tolvane::test
+
+namespace tolvane::test {
+namespace {
+
+TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
+  Harness h;
+  h.Open();
+  h.app.mainForm.chkDOSTarget.SetValue(1);
+  EXPECT_EQ(h.app.DOSTarget, 1);
+  h.app.mainForm.TermKeyCombo.text = "{TAB}";
+  h.fp.keyboard.SetCapsLock(true);
+  h.Scan("a%\n");  // a, F10, and the line feed's empty entry (Caps Lock pairs only)
+  EXPECT_TRUE(h.SentKeys().empty());
+  std::vector<std::uint8_t> keys;
+  for (const auto& e : h.fp.keyboard.events)
+    if (e.vk != 20) keys.push_back(e.vk);
+  EXPECT_EQ(keys, (std::vector<std::uint8_t>{65, 65, 121, 121, 9, 9}));
+  EXPECT_EQ(h.fp.keyboard.events.size(), 6u + 4 * 4) << "four calls, each with its Caps Lock pairs";
+
+  h.app.mainForm.chkDOSTarget.SetValue(0);
+  h.fp.keyboard.events.clear();
+  h.Scan("b");
+  EXPECT_TRUE(h.fp.keyboard.events.empty());
+  EXPECT_EQ(h.SentKeys().size(), 2u);
+}
+
+}  // namespace
+}  // namespace tolvane::test
