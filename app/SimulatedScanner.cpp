@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   fake::FakePlatform fp;
   PrintingSendKeys keys;
   posix::Clock clock;
-  Platform platform{fp.serial, keys, fp.sound, fp.activeWindow, clock, fp.keyboard};
+  Platform platform{fp.serial, keys, fp.sound, fp.activeWindow, clock, fp.keyboard, fp.profileStore, fp.startupEntries};
   Tolvane app(platform);
   app.mainForm.hWnd = 1;
   app.mainForm.captionChanged = [](const std::string& c) { std::printf("caption: %s\n", c.c_str()); };

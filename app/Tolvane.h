@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "capture/KeyTrans.h"
 #include "capture/PortActivation.h"
 #include "capture/RecordAssembly.h"
 #include "capture/RecordProcessing.h"
+#include "config/Configuration.h"
 #include "keysynth/KeyEmitter.h"
 #include "platform/Platform.h"
+#include "serialsettings/PortSetup.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/MainForm.h"
 
@@ -21,22 +24,39 @@ class Tolvane {
   Tolvane(const Tolvane&) = delete;
   Tolvane& operator=(const Tolvane&) = delete;
 
-  void Combo1_Click(std::int16_t n) { port.Combo1_Click(n); }
+  // A port choice from the list; choosing the open port again reopens it.
+  void Combo1_Click(std::int16_t n) {
+    mainForm.Combo1.listIndex = n;
+    port.Combo1_Click(n);
+  }
   // The older option-button chooser (never visible) makes the same choice.
   void Option1_Click(std::int16_t index) { port.Combo1_Click(index); }
   void MSComm1_OnComm() { assembly.MSComm1_OnComm(); }
   void Timer1_Tick() { assembly.Timer1_Tick(); }
+
+  // A fresh settings dialog, loaded; the caller shows it modally until it unloads.
+  PortSetup OpenPortSetup();
+
+  void LoadSettings(const std::string& arguments);
+  // Saves everything, updating the start-at-logon entry on the way.
+  void SaveSettings();
 
   Platform platform;
   MainForm mainForm;
   SerialSettings serialSettings;
   KeyTransTable KeyTrans;
   std::int32_t DOSTarget = 0;  // not 0 selects the console typing path
+  std::string Password;        // empty: no lock
+  std::string ProgramPath;     // the start-at-logon command line
+  std::string ConfigPath;
   KeyEmitter keySynth;
 
   RecordAssembly assembly;
   RecordProcessing processing;
   PortActivation port;
+
+ private:
+  ConfigTargets Targets() { return {mainForm, serialSettings, KeyTrans, DOSTarget, Password}; }
 };
 
 }  // namespace tolvane

@@ -4,9 +4,11 @@
 #include "platform/ActiveWindow.h"
 #include "platform/Clock.h"
 #include "platform/Keyboard.h"
+#include "platform/ProfileStore.h"
 #include "platform/SendKeys.h"
 #include "platform/SerialControl.h"
 #include "platform/Sound.h"
+#include "platform/StartupEntryStore.h"
 
 namespace tolvane {
 
@@ -17,6 +19,8 @@ struct Platform {
   ActiveWindow& activeWindow;
   Clock& clock;
   Keyboard& keyboard;
+  ProfileStore& profileStore;
+  StartupEntryStore& startupEntries;
 };
 
 }  // namespace tolvane

@@ -29,6 +29,14 @@ struct ListBox {
   std::int16_t listIndex = -1;
   std::string text;  // the edit text of an editable combo box
   bool enabled = true;
+  std::function<void()> click;
+
+  // Choosing a row from code raises the click handler on a change; -1 raises nothing.
+  void SetListIndex(std::int16_t i) {
+    if (i == listIndex) return;
+    listIndex = i;
+    if (i != -1 && click) click();
+  }
 };
 
 struct TextBox {

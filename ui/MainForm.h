@@ -12,6 +12,7 @@ namespace tolvane {
 struct MainForm {
   WindowHandle hWnd = 0;
   std::int16_t windowState = kNormal;
+  int left = 0, top = 0;  // twips, on the screen
   bool visible = true;
 
   ListBox Combo1;  // 0 "None", n "COMn"

@@ -6,9 +6,11 @@
 #include "platform/fake/Clock.h"
 #include "platform/fake/Journal.h"
 #include "platform/fake/Keyboard.h"
+#include "platform/fake/ProfileStore.h"
 #include "platform/fake/SendKeys.h"
 #include "platform/fake/SerialControl.h"
 #include "platform/fake/Sound.h"
+#include "platform/fake/StartupEntryStore.h"
 
 namespace tolvane::fake {
 
@@ -20,6 +22,8 @@ struct FakePlatform {
   ActiveWindow activeWindow;
   Clock clock;
   Keyboard keyboard;
+  ProfileStore profileStore{journal};
+  StartupEntryStore startupEntries{journal};
 
   Platform platform();
 };

@@ -1,0 +1,87 @@
+#include "serialsettings/PortSetup.h"
+
+#include "capture/PortActivation.h"
+#include "serialsettings/FlowControl.h"
+#include "serialsettings/SettingsString.h"
+
+namespace tolvane {
+
+const FormSpec& PortSetupForm() {
+  static const FormSpec form{
+      "PortSetup",
+      "Tolvane Serial Port Settings",
+      5055,
+      2940,
+      BorderStyle::FixedDialog,
+      false,
+      false,
+      false,
+      kSansBold,
+      {
+          {"OK_Button", ControlKind::Button, "OK", 3720, 240, 1095, 375, 0, kDefaultButton},
+          {"Cancel_Button", ControlKind::Button, "Cancel", 3720, 720, 1095, 375, 1, kCancelButton},
+          {"BaudCombo", ControlKind::DropDownList, "", 1680, 240, 975, 300, 2},
+          {"ParityCombo", ControlKind::DropDownList, "", 1680, 600, 975, 315, 3},
+          {"DataBitsCombo", ControlKind::DropDownList, "", 1680, 960, 975, 315, 4},
+          {"StopBitsCombo", ControlKind::DropDownList, "", 1680, 1320, 975, 300, 5},
+          {"FlowCtrlCombo", ControlKind::DropDownList, "", 1680, 1680, 1575, 300, 6},
+          {"Label1", ControlKind::Label, "Baud Rate:", 240, 240, 975, 195, 7},
+          {"Label2", ControlKind::Label, "Data Bits:", 240, 960, 855, 195, 8},
+          {"Label3", ControlKind::Label, "Parity:", 240, 600, 555, 195, 9},
+          {"Label4", ControlKind::Label, "Stop Bits:", 240, 1320, 840, 195, 10},
+          {"Label5", ControlKind::Label, "Flow Control:", 240, 1680, 1125, 195, 11},
+          {"HelpButton", ControlKind::Button, "Help", 3720, 1200, 1095, 375, 12},
+          {"BeepString", ControlKind::TextBox, "", 240, 2460, 3015, 315, 13},
+          {"Label6", ControlKind::Label, "Scanner Beep String:", 240, 2220, 1830, 195, 14},
+      }};
+  return form;
+}
+
+PortSetup::PortSetup(SerialControl& serial, SendKeys& sendKeys, SerialSettings& settings, MainForm& mainForm)
+    : serial_(serial), sendKeys_(sendKeys), settings_(settings), mainForm_(mainForm) {}
+
+void PortSetup::Form_Load() {
+  left = mainForm_.left - 800;
+  top = mainForm_.top + 340;
+  BaudCombo.items.assign(kBaudRows.begin(), kBaudRows.end());
+  DataBitsCombo.items.assign(kDataBitsRows.begin(), kDataBitsRows.end());
+  ParityCombo.items.assign(kParityRows.begin(), kParityRows.end());
+  StopBitsCombo.items.assign(kStopBitsRows.begin(), kStopBitsRows.end());
+  FlowCtrlCombo.items.clear();
+  for (const auto& mode : kFlowControlModes) FlowCtrlCombo.items.emplace_back(mode.name);
+  BaudCombo.listIndex = settings_.BaudIndex;
+  ParityCombo.listIndex = settings_.ParityIndex;
+  DataBitsCombo.listIndex = settings_.DataBitsIndex;
+  StopBitsCombo.listIndex = settings_.StopBitsIndex;
+  FlowCtrlCombo.listIndex = settings_.FlowCtrlIndex;
+  BeepString.text = settings_.ScannerBeepString;
+  loaded = true;
+}
+
+void PortSetup::OK_Button_Click() {
+  settings_.ScannerBeepString = BeepString.text;
+  settings_.BaudIndex = BaudCombo.listIndex;
+  settings_.ParityIndex = ParityCombo.listIndex;
+  settings_.DataBitsIndex = DataBitsCombo.listIndex;
+  settings_.StopBitsIndex = StopBitsCombo.listIndex;
+  settings_.FlowCtrlIndex = FlowCtrlCombo.listIndex;
+  settings_.PortSettings =
+      BuildSettingsString(settings_.BaudIndex, settings_.ParityIndex, settings_.DataBitsIndex, settings_.StopBitsIndex);
+
+  if (serial_.PortOpen()) {
+    serial_.SetPortOpen(false);
+    Status s = serial_.SetSettings(settings_.PortSettings);
+    if (s) s = ApplyFlowControl(serial_, settings_.FlowCtrlIndex);
+    if (s) s = serial_.SetPortOpen(true);
+    // A port that cannot come back is reported as port activation reports it.
+    if (!s) {
+      mainForm_.SetCaption(ErrorCaption(s.description));
+      mainForm_.Timer1.SetEnabled(false);
+    }
+  }
+  loaded = false;
+}
+
+void PortSetup::HelpButton_Click() { sendKeys_.Send("{F1}", false); }
+
+}  // namespace tolvane

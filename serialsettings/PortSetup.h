@@ -1,0 +1,37 @@
+// The serial port settings dialog: five lists and the scanner beep string, OK reopening an
+// open port with the new line settings.
+#pragma once
+
+#include "platform/SendKeys.h"
+#include "platform/SerialControl.h"
+#include "serialsettings/SerialSettings.h"
+#include "ui/Controls.h"
+#include "ui/FormSpec.h"
+#include "ui/MainForm.h"
+
+namespace tolvane {
+
+const FormSpec& PortSetupForm();
+
+class PortSetup {
+ public:
+  PortSetup(SerialControl& serial, SendKeys& sendKeys, SerialSettings& settings, MainForm& mainForm);
+
+  void Form_Load();
+  void OK_Button_Click();
+  void Cancel_Button_Click() { loaded = false; }
+  void HelpButton_Click();
+
+  ListBox BaudCombo, ParityCombo, DataBitsCombo, StopBitsCombo, FlowCtrlCombo;
+  TextBox BeepString;
+  int left = 0, top = 0;  // twips
+  bool loaded = false;    // OK and Cancel unload the dialog
+
+ private:
+  SerialControl& serial_;
+  SendKeys& sendKeys_;
+  SerialSettings& settings_;
+  MainForm& mainForm_;
+};
+
+}  // namespace tolvane

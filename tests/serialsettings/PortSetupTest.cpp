@@ -1,0 +1,169 @@
+#include "serialsettings/PortSetup.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "serialsettings/SettingsString.h"
+#include "support/Harness.h"
+
+namespace tolvane::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct Positions {
+  std::int16_t baud, parity, dataBits, stopBits;
+  bool operator==(const Positions& o) const {
+    return baud == o.baud && parity == o.parity && dataBits == o.dataBits && stopBits == o.stopBits;
+  }
+};
+
+Positions Derive(const std::string& text) {
+  SerialSettings s;
+  s.PortSettings = text;
+  DerivePositions(s);
+  return {s.BaudIndex, s.ParityIndex, s.DataBitsIndex, s.StopBitsIndex};
+}
+
+TEST(SettingsString, DerivesPositionsAndRebuildsTheString) {
+  const struct {
+    const char* stored;
+    Positions positions;
+    const char* rebuilt;
+  } cases[] = {
+      {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
+      {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},
+      {"14400,N,8,1", {8, 0, 3, 0}, "38400,N,8,1"},  // unknown rate shows (and becomes) 38400
+      {"9600,n,8,1", {6, 2, 3, 0}, "9600,E,8,1"},    // lower case matches nothing: Even
+      {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},
+      {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
+      {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},
+      {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits override earlier ones
+      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},             // no comma: the defaults stay
+      {"", {8, 2, 2, 0}, "38400,E,7,1"},
+      {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+  };
+  for (const auto& c : cases) {
+    const Positions p = Derive(c.stored);
+    EXPECT_EQ(p, c.positions) << c.stored;
+    EXPECT_EQ(BuildSettingsString(p.baud, p.parity, p.dataBits, p.stopBits), c.rebuilt) << c.stored;
+  }
+  EXPECT_EQ(BuildSettingsString(-1, 9, -1, 7), "0,E,7,1");
+}
+
+TEST(PortSetup, LoadsTheCurrentValuesBesideTheMainWindow) {
+  Harness h;
+  h.app.mainForm.left = 3000;
+  h.app.mainForm.top = 2000;
+  h.app.serialSettings.PortSettings = "19200,E,7,2";
+  DerivePositions(h.app.serialSettings);
+  h.app.serialSettings.FlowCtrlIndex = 3;
+  h.app.serialSettings.ScannerBeepString = "27,7";
+  const PortSetup d = h.app.OpenPortSetup();
+  EXPECT_EQ(d.left, 2200);
+  EXPECT_EQ(d.top, 2340);
+  EXPECT_THAT(d.BaudCombo.items, ElementsAre("110", "300", "600", "1200", "2400", "4800", "9600", "19200", "38400",
+                                             "57600", "115200"));
+  EXPECT_THAT(d.ParityCombo.items, ElementsAre("None", "Odd", "Even", "Mark", "Space"));
+  EXPECT_THAT(d.DataBitsCombo.items, ElementsAre("5", "6", "7", "8"));
+  EXPECT_THAT(d.StopBitsCombo.items, ElementsAre("1", "1.5", "2"));
+  EXPECT_THAT(d.FlowCtrlCombo.items, ElementsAre("None", "Xon / Xoff", "Hardware", "Opto-RS"));
+  EXPECT_EQ(d.BaudCombo.listIndex, 7);
+  EXPECT_EQ(d.ParityCombo.listIndex, 2);
+  EXPECT_EQ(d.DataBitsCombo.listIndex, 2);
+  EXPECT_EQ(d.StopBitsCombo.listIndex, 2);
+  EXPECT_EQ(d.FlowCtrlCombo.listIndex, 3);
+  EXPECT_EQ(d.BeepString.text, "27,7");
+  EXPECT_TRUE(d.loaded);
+}
+
+TEST(PortSetup, CancelChangesNothing) {
+  Harness h;
+  h.Open();
+  const SerialSettings before = h.app.serialSettings;
+  PortSetup d = h.app.OpenPortSetup();
+  d.BaudCombo.listIndex = 0;
+  d.ParityCombo.listIndex = 1;
+  d.DataBitsCombo.listIndex = 0;
+  d.StopBitsCombo.listIndex = 2;
+  d.FlowCtrlCombo.listIndex = 2;
+  d.BeepString.text = "7";
+  d.Cancel_Button_Click();
+  EXPECT_FALSE(d.loaded);
+  EXPECT_EQ(h.app.serialSettings.PortSettings, before.PortSettings);
+  EXPECT_EQ(h.app.serialSettings.BaudIndex, before.BaudIndex);
+  EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, before.FlowCtrlIndex);
+  EXPECT_EQ(h.app.serialSettings.ScannerBeepString, "");
+  EXPECT_TRUE(h.fp.journal.entries.empty());
+}
+
+TEST(PortSetup, OkReopensAnOpenPortWithTheNewLineSettings) {
+  Harness h;
+  h.Open(2);
+  PortSetup d = h.app.OpenPortSetup();
+  d.BaudCombo.listIndex = 10;
+  d.ParityCombo.listIndex = 4;
+  d.FlowCtrlCombo.listIndex = 3;
+  d.BeepString.text = " 7 ,";
+  d.OK_Button_Click();
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("PortOpen=0", "Settings=115200,S,8,1", "Handshaking=0", "RTSEnable=0", "PortOpen=1"));
+  EXPECT_EQ(h.app.serialSettings.PortSettings, "115200,S,8,1");
+  EXPECT_EQ(h.app.serialSettings.ScannerBeepString, " 7 ,");
+  EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, 3);
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM2)") << "the caption does not change";
+  EXPECT_FALSE(d.loaded);
+
+  h.fp.journal.Clear();  // any other mode turns RTS back on
+  PortSetup again = h.app.OpenPortSetup();
+  again.FlowCtrlCombo.listIndex = 1;
+  again.OK_Button_Click();
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("PortOpen=0", "Settings=115200,S,8,1", "Handshaking=3", "RTSEnable=1", "PortOpen=1"));
+}
+
+TEST(PortSetup, OkOnAClosedPortOnlyStoresAndAFailedReopenIsReported) {
+  Harness h;
+  DerivePositions(h.app.serialSettings);
+  PortSetup d = h.app.OpenPortSetup();
+  d.DataBitsCombo.listIndex = 2;
+  d.OK_Button_Click();
+  EXPECT_TRUE(h.fp.journal.entries.empty());
+  h.app.Combo1_Click(1);
+  EXPECT_EQ(h.fp.serial.settings, "9600,N,7,1") << "the next activation uses it";
+
+  h.fp.serial.FailWith("PortOpen", "The device is not connected.");
+  PortSetup e = h.app.OpenPortSetup();
+  e.OK_Button_Click();
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: The device is not connected.)");
+  EXPECT_FALSE(h.app.mainForm.Timer1.enabled);
+}
+
+TEST(PortSetup, HelpSendsF1WithoutWaitingAndStaysOpen) {
+  Harness h;
+  PortSetup d = h.app.OpenPortSetup();
+  d.HelpButton_Click();
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("SendKeys {F1} nowait"));
+  EXPECT_TRUE(d.loaded);
+}
+
+TEST(PortSetup, ControlTable) {
+  const FormSpec& f = PortSetupForm();
+  EXPECT_STREQ(f.caption, "Tolvane Serial Port Settings");
+  EXPECT_EQ(f.clientWidth, 5055);
+  EXPECT_EQ(f.clientHeight, 2940);
+  ASSERT_EQ(f.controls.size(), 15u);
+  for (std::size_t i = 0; i < f.controls.size(); ++i) EXPECT_EQ(f.controls[i].tabIndex, static_cast<int>(i));
+  EXPECT_EQ(f.Find("OK_Button")->flags, kDefaultButton);
+  EXPECT_EQ(f.Find("Cancel_Button")->flags, kCancelButton);
+  const ControlSpec* beep = f.Find("BeepString");
+  EXPECT_EQ(beep->kind, ControlKind::TextBox);
+  EXPECT_EQ(beep->left, 240);
+  EXPECT_EQ(beep->top, 2460);
+  EXPECT_EQ(beep->width, 3015);
+  EXPECT_EQ(beep->height, 315);
+}
+
+}  // namespace
+}  // namespace tolvane::test
