@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   fake::FakePlatform fp;
   PrintingSendKeys keys;
   posix::Clock clock;
-  Platform platform{fp.serial, keys, fp.sound, fp.activeWindow, clock, fp.keyboard, fp.profileStore, fp.startupEntries};
+  Platform platform{fp.serial, keys, fp.sound, fp.activeWindow, clock, fp.keyboard, fp.profileStore, fp.startupEntries, fp.toolkit, fp.messageBox, fp.notifyIcon, fp.shell, fp.singleInstance};
   Tolvane app(platform);
   app.mainForm.hWnd = 1;
   app.mainForm.captionChanged = [](const std::string& c) { std::printf("caption: %s\n", c.c_str()); };

@@ -10,12 +10,70 @@ Tolvane::Tolvane(const Platform& p)
       assembly(p.serial, mainForm, serialSettings, [this] { processing.ProcessRecord(); }),
       processing(p, mainForm, serialSettings, KeyTrans, assembly.state.CurrentRecord, DOSTarget,
                  [this](const std::string& keys) { return keySynth.SimSendKeys(keys); }),
-      port(p.serial, mainForm, serialSettings, assembly) {
+      port(p.serial, mainForm, serialSettings, assembly),
+      window(p, mainForm, Password, assembly.state.MainMinimized) {
   InitKeyTrans(KeyTrans);
   mainForm.chkDOSTarget.click = [this] { DOSTarget = mainForm.chkDOSTarget.value; };
   mainForm.BeepOnInput.click = [this] { mainForm.cboSound.enabled = mainForm.BeepOnInput.value != 0; };
   mainForm.Combo1.click = [this] { port.Combo1_Click(mainForm.Combo1.listIndex); };
+  mainForm.resize = [this] { window.Form_Resize(); };
+  mainForm.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
+  mainForm.onClose = [this] { Form_Unload(); };
   platform.serial.SetOnComm([this] { MSComm1_OnComm(); });
+}
+
+void Tolvane::DispatchClick(std::string_view name, int index) {
+  if (name == "Combo1") Combo1_Click(mainForm.Combo1.listIndex);
+  else if (name == "Option1") Option1_Click(static_cast<std::int16_t>(index));
+  else if (name == "MSettings") MSettings_Click();
+  else if (name == "FileExit") FileExit_Click();
+  else if (name == "mPassword") window.mPassword_Click();
+  else if (name == "HelpIndex") window.HelpIndex_Click();
+  else if (name == "HelpAbout") window.HelpAbout_Click();
+  else if (name == "mnuOpen") window.mnuOpen_Click();
+  else if (name == "mnuAbout") window.mnuAbout_Click();
+}
+
+bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
+  if (platform.singleInstance.PreviousInstance()) {
+    platform.messageBox.Show(kAlreadyRunning);
+    mainForm.loaded = false;
+    unloaded_ = true;  // a second copy leaves no trace, not even a save
+    return false;
+  }
+  ConfigPath = ConfigFilePath(info.folder);
+  platform.toolkit.SetMousePointer(MousePointer::Hourglass);
+  mainForm.Text1.text = "(\r)";
+  ProgramFile = MakeProgramPath(info);
+  ProgramPath = ProgramFile;
+  mainForm.SetCaption("Tolvane (Inactive)");
+  window.ShowSplash();
+  mainForm.TermKeyCombo.items = {"{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"};
+  mainForm.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
+  InitKeyTrans(KeyTrans);
+  LoadSettings(info.arguments);
+  window.AddTrayIcon(icon);
+  window.UnloadSplash();
+  platform.toolkit.SetMousePointer(MousePointer::Default);
+
+  // Shown in the state the file (or "/M") gave; minimised leaves only the icon.
+  mainForm.visible = true;
+  window.Form_Resize();
+  if (mainForm.stateChanged) mainForm.stateChanged();
+  return true;
+}
+
+void Tolvane::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  SaveSettings();
+  window.DeleteTrayIcon();
+  mainForm.loaded = false;  // the window goes, and the serial control with it
+}
+
+void Tolvane::MSettings_Click() {
+  PortSetup dialog = OpenPortSetup();
+  platform.toolkit.ShowModal(dialog);
 }
 
 PortSetup Tolvane::OpenPortSetup() {
@@ -31,7 +89,8 @@ void Tolvane::LoadSettings(const std::string& arguments) {
 void Tolvane::SaveSettings() {
   SaveConfiguration(platform.profileStore, ConfigPath, Targets(), [this] {
     if (mainForm.windowState == kMinimized) ProgramPath += " /M";
-    SetStartupEntry(platform.startupEntries, mainForm.LoadWithWindows.value == 1, kStartupEntryName, ProgramPath);
+    SetStartupEntry(platform.startupEntries, mainForm.LoadWithWindows.value == 1, kStartupEntryName,
+                    StartupCommandLine(ProgramPath, ProgramFile));
   });
 }
 

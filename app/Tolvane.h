@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "capture/KeyTrans.h"
@@ -10,11 +11,13 @@
 #include "capture/RecordAssembly.h"
 #include "capture/RecordProcessing.h"
 #include "config/Configuration.h"
+#include "config/LifeCycle.h"
 #include "keysynth/KeyEmitter.h"
 #include "platform/Platform.h"
 #include "serialsettings/PortSetup.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 
 namespace tolvane {
 
@@ -23,6 +26,11 @@ class Tolvane {
   explicit Tolvane(const Platform& platform);
   Tolvane(const Tolvane&) = delete;
   Tolvane& operator=(const Tolvane&) = delete;
+
+  // Start-up; false when another copy runs and this one must end at once.
+  bool Form_Load(const ProgramInfo& info, IconHandle icon = 0);
+  // Shut-down, once: saves, updates the start-at-logon entry, removes the icon.
+  void Form_Unload();
 
   // A port choice from the list; choosing the open port again reopens it.
   void Combo1_Click(std::int16_t n) {
@@ -33,6 +41,8 @@ class Tolvane {
   void Option1_Click(std::int16_t index) { port.Combo1_Click(index); }
   void MSComm1_OnComm() { assembly.MSComm1_OnComm(); }
   void Timer1_Tick() { assembly.Timer1_Tick(); }
+  void MSettings_Click();
+  void FileExit_Click() { Form_Unload(); }
 
   // A fresh settings dialog, loaded; the caller shows it modally until it unloads.
   PortSetup OpenPortSetup();
@@ -48,15 +58,20 @@ class Tolvane {
   std::int32_t DOSTarget = 0;  // not 0 selects the console typing path
   std::string Password;        // empty: no lock
   std::string ProgramPath;     // the start-at-logon command line
+  std::string ProgramFile;     // ProgramPath without any switch
   std::string ConfigPath;
   KeyEmitter keySynth;
 
   RecordAssembly assembly;
   RecordProcessing processing;
   PortActivation port;
+  MainWindow window;
 
  private:
   ConfigTargets Targets() { return {mainForm, serialSettings, KeyTrans, DOSTarget, Password}; }
+  void DispatchClick(std::string_view name, int index);
+
+  bool unloaded_ = false;
 };
 
 }  // namespace tolvane

@@ -19,7 +19,7 @@ struct DiscardingSendKeys : SendKeys {
 void BM_ScanToKeys(benchmark::State& st) {
   fake::FakePlatform fp;
   DiscardingSendKeys sink;
-  Platform platform{fp.serial, sink, fp.sound, fp.activeWindow, fp.clock, fp.keyboard, fp.profileStore, fp.startupEntries};
+  Platform platform{fp.serial, sink, fp.sound, fp.activeWindow, fp.clock, fp.keyboard, fp.profileStore, fp.startupEntries, fp.toolkit, fp.messageBox, fp.notifyIcon, fp.shell, fp.singleInstance};
   Tolvane app(platform);
   app.mainForm.hWnd = 1;
   app.mainForm.TermKeyCombo.text = "{ENTER}";

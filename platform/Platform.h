@@ -4,11 +4,16 @@
 #include "platform/ActiveWindow.h"
 #include "platform/Clock.h"
 #include "platform/Keyboard.h"
+#include "platform/MessageBox.h"
+#include "platform/NotifyIcon.h"
 #include "platform/ProfileStore.h"
 #include "platform/SendKeys.h"
 #include "platform/SerialControl.h"
+#include "platform/Shell.h"
+#include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/StartupEntryStore.h"
+#include "platform/Toolkit.h"
 
 namespace tolvane {
 
@@ -21,6 +26,11 @@ struct Platform {
   Keyboard& keyboard;
   ProfileStore& profileStore;
   StartupEntryStore& startupEntries;
+  Toolkit& toolkit;
+  MessageBox& messageBox;
+  NotifyIcon& notifyIcon;
+  Shell& shell;
+  SingleInstance& singleInstance;
 };
 
 }  // namespace tolvane

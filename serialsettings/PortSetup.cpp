@@ -40,7 +40,23 @@ const FormSpec& PortSetupForm() {
 PortSetup::PortSetup(SerialControl& serial, SendKeys& sendKeys, SerialSettings& settings, MainForm& mainForm)
     : serial_(serial), sendKeys_(sendKeys), settings_(settings), mainForm_(mainForm) {}
 
+ListBox* PortSetup::List(std::string_view name) {
+  if (name == "BaudCombo") return &BaudCombo;
+  if (name == "ParityCombo") return &ParityCombo;
+  if (name == "DataBitsCombo") return &DataBitsCombo;
+  if (name == "StopBitsCombo") return &StopBitsCombo;
+  if (name == "FlowCtrlCombo") return &FlowCtrlCombo;
+  return nullptr;
+}
+
+void PortSetup::Click(std::string_view name, int) {
+  if (name == "OK_Button") OK_Button_Click();
+  else if (name == "Cancel_Button") Cancel_Button_Click();
+  else if (name == "HelpButton") HelpButton_Click();
+}
+
 void PortSetup::Form_Load() {
+  caption = PortSetupForm().caption;
   left = mainForm_.left - 800;
   top = mainForm_.top + 340;
   BaudCombo.items.assign(kBaudRows.begin(), kBaudRows.end());

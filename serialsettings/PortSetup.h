@@ -6,6 +6,7 @@
 #include "platform/SerialControl.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/Controls.h"
+#include "ui/Form.h"
 #include "ui/FormSpec.h"
 #include "ui/MainForm.h"
 
@@ -13,9 +14,14 @@ namespace tolvane {
 
 const FormSpec& PortSetupForm();
 
-class PortSetup {
+class PortSetup : public Form {
  public:
   PortSetup(SerialControl& serial, SendKeys& sendKeys, SerialSettings& settings, MainForm& mainForm);
+
+  const FormSpec& Spec() const override { return PortSetupForm(); }
+  ListBox* List(std::string_view name) override;
+  TextBox* Text(std::string_view name) override { return name == "BeepString" ? &BeepString : nullptr; }
+  void Click(std::string_view name, int index = -1) override;
 
   void Form_Load();
   void OK_Button_Click();
@@ -24,8 +30,6 @@ class PortSetup {
 
   ListBox BaudCombo, ParityCombo, DataBitsCombo, StopBitsCombo, FlowCtrlCombo;
   TextBox BeepString;
-  int left = 0, top = 0;  // twips
-  bool loaded = false;    // OK and Cancel unload the dialog
 
  private:
   SerialControl& serial_;

@@ -57,6 +57,16 @@ struct ControlSpec {
 
 enum class BorderStyle { FixedSingle, FixedDialog };
 
+inline constexpr std::uint32_t kSystemFace = 0xFFFFFFFF;  // the system's button-face colour
+
+// A menu item; parent null for the bar itself. A hidden bar item is a pop-up menu.
+struct MenuSpec {
+  const char* name;
+  const char* caption;  // "-" is a separator
+  const char* parent;
+  bool visible = true;
+};
+
 struct FormSpec {
   const char* name;
   const char* caption;
@@ -65,6 +75,9 @@ struct FormSpec {
   bool minButton, maxButton, showInTaskbar;
   FontSpec font;
   std::vector<ControlSpec> controls;
+  std::vector<MenuSpec> menus = {};
+  bool centred = true;                 // placed in the centre of the screen when first shown
+  std::uint32_t background = kSystemFace;  // 0x00BBGGRR
 
   const ControlSpec* Find(const char* controlName, int index = -1) const;
 };

@@ -1,21 +1,56 @@
-// State of the main window: its caption, state and the preference controls that are
+// The main window: its table, its caption and state, and the preference controls that are
 // themselves the live preferences.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <string>
 
 #include "platform/ActiveWindow.h"
 #include "ui/Controls.h"
+#include "ui/Form.h"
 
 namespace tolvane {
 
-struct MainForm {
+const FormSpec& MainFormSpec();
+
+class MainForm : public Form {
+ public:
+  MainForm();
+  const FormSpec& Spec() const override { return MainFormSpec(); }
+  CheckBox* Check(std::string_view name) override;
+  ListBox* List(std::string_view name) override;
+  TextBox* Text(std::string_view name) override;
+  void Click(std::string_view name, int index = -1) override {
+    if (onClick) onClick(name, index);
+  }
+  void Close() override {
+    if (onClose) onClose();
+  }
+
+  const std::string& Caption() const { return caption; }
+  void SetCaption(const std::string& text) {
+    caption = text;
+    if (captionChanged) captionChanged(caption);
+  }
+  // A change of state raises the resize handler, as the window's own would.
+  void SetWindowState(std::int16_t state) {
+    if (state == windowState) return;
+    windowState = state;
+    if (stateChanged) stateChanged();
+    if (resize) resize();
+  }
+  void SetVisible(bool on) {
+    visible = on;
+    if (stateChanged) stateChanged();
+  }
+
   WindowHandle hWnd = 0;
   std::int16_t windowState = kNormal;
-  int left = 0, top = 0;  // twips, on the screen
-  bool visible = true;
+  bool visible = false;  // shown at the end of start-up
 
   ListBox Combo1;  // 0 "None", n "COMn"
+  std::array<CheckBox, 7> Option1;  // the hidden older chooser
   CheckBox BeepOnInput, LoadWithWindows, RemoveCRs, NumFilter, IgnoreDups, chkDOSTarget;
   ListBox cboSound;
   ListBox TermKeyCombo;  // its text is the postamble
@@ -23,15 +58,12 @@ struct MainForm {
   TextBox Text1;
   TimerModel Timer1;
 
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& text) {
-    caption_ = text;
-    if (captionChanged) captionChanged(caption_);
-  }
+  // Wired by the application and the window layer.
+  std::function<void(std::string_view, int)> onClick;
+  std::function<void()> onClose;
+  std::function<void()> resize;
+  std::function<void()> stateChanged;  // the window layer follows state and visibility
   std::function<void(const std::string&)> captionChanged;
-
- private:
-  std::string caption_;
 };
 
 }  // namespace tolvane

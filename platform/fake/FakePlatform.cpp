@@ -2,6 +2,6 @@
 
 namespace tolvane::fake {
 
-Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock, keyboard, profileStore, startupEntries}; }
+Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock, keyboard, profileStore, startupEntries, toolkit, messageBox, notifyIcon, shell, singleInstance}; }
 
 }  // namespace tolvane::fake

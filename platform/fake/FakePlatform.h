@@ -9,8 +9,10 @@
 #include "platform/fake/ProfileStore.h"
 #include "platform/fake/SendKeys.h"
 #include "platform/fake/SerialControl.h"
+#include "platform/fake/Shell.h"
 #include "platform/fake/Sound.h"
 #include "platform/fake/StartupEntryStore.h"
+#include "platform/fake/Toolkit.h"
 
 namespace tolvane::fake {
 
@@ -24,6 +26,11 @@ struct FakePlatform {
   Keyboard keyboard;
   ProfileStore profileStore{journal};
   StartupEntryStore startupEntries{journal};
+  Toolkit toolkit{journal};
+  MessageBox messageBox{journal};
+  NotifyIcon notifyIcon{journal};
+  Shell shell{journal};
+  SingleInstance singleInstance;
 
   Platform platform();
 };

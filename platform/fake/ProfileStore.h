@@ -16,6 +16,7 @@ class ProfileStore : public tolvane::ProfileStore {
 
   std::optional<std::string> Read(const std::string& path) override {
     ++reads;
+    journal_.Add("ReadFile " + path);
     const auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
     return it->second;

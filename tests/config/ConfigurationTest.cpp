@@ -27,6 +27,7 @@ struct ConfigHarness : Harness {
     app.SaveSettings();
     return fp.profileStore.files[kPath];
   }
+  const std::vector<std::string>& Effects() const { return fp.journal.entries; }
   std::optional<std::string> SavedValue(const char* key) { return ProfileFile::Parse(Saved()).Get("Tolvane", key); }
 };
 
@@ -98,7 +99,7 @@ TEST(Configuration, LoadsEveryKeyIntoItsOwnerAndOpensTheSavedPort) {
   EXPECT_EQ(h.app.KeyTrans['B'], "B") << "missing keeps the built-in entry";
   EXPECT_EQ(f.windowState, kMaximized);
   // COM3 opened during the load with the same file's settings and flow control.
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("CommPort=3", "Settings=19200,E,7,2", "DTREnable=1", "Handshaking=3",
+  EXPECT_THAT(h.Effects(), ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "CommPort=3", "Settings=19200,E,7,2", "DTREnable=1", "Handshaking=3",
                                                 "RTSEnable=1", "PortOpen=1"));
   EXPECT_EQ(f.Caption(), "Tolvane (Active On COM3)");
 
@@ -128,7 +129,7 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
   EXPECT_EQ(h.app.mainForm.Combo1.listIndex, 0);
   EXPECT_EQ(h.app.mainForm.windowState, kNormal);
   EXPECT_EQ(h.app.DOSTarget, 0);
-  EXPECT_TRUE(h.fp.journal.entries.empty()) << "no port opened";
+  EXPECT_TRUE(h.fp.journal.With("PortOpen").empty()) << "no port opened";
 
   ConfigHarness none;  // -1 leaves the lists without a selection
   none.Load("[Tolvane]\r\nBeepSound=-1\r\nComPort=-1\r\n");

@@ -1,0 +1,17 @@
+#include "config/LifeCycle.h"
+
+namespace tolvane {
+
+std::string MakeProgramPath(const ProgramInfo& info) {
+  std::string path = info.folder;
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path + info.exeName + ".EXE";
+}
+
+std::string StartupCommandLine(const std::string& programPath, const std::string& programFile) {
+  if (programFile.find(' ') == std::string::npos || programPath.compare(0, programFile.size(), programFile) != 0)
+    return programPath;
+  return '"' + programFile + '"' + programPath.substr(programFile.size());
+}
+
+}  // namespace tolvane

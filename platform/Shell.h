@@ -1,0 +1,17 @@
+// The shell's open request (a web address in the default browser).
+#pragma once
+
+#include <string>
+
+#include "platform/ActiveWindow.h"
+
+namespace tolvane {
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Not checked: the shell reports its own failures, the program adds nothing.
+  virtual void Open(WindowHandle owner, const std::string& file) = 0;
+};
+
+}  // namespace tolvane

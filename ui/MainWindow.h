@@ -1,0 +1,56 @@
+// The main window's own behaviour: minimising into the notification area, the icon's mouse
+// messages and pop-up menu, the password asked on restore, the about box and help.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/NotifyIcon.h"
+#include "platform/Platform.h"
+#include "ui/AboutBox.h"
+#include "ui/MainForm.h"
+
+namespace tolvane {
+
+// Mouse messages the shell reports for the icon.
+constexpr int kIconDoubleClick = 515;  // left button double-click
+constexpr int kIconRightUp = 517;      // right button released
+
+class MainWindow {
+ public:
+  MainWindow(const Platform& platform, MainForm& form, std::string& password, bool& mainMinimized);
+
+  void Form_Resize();
+  // The icon's callback arrives as mouse movement whose x carries the message in twips.
+  void Form_MouseMove(double xTwips, double twipsPerPixel);
+  void TrayMessage(int message);
+
+  void mnuOpen_Click();
+  void mnuAbout_Click();
+  void HelpAbout_Click() { mnuAbout_Click(); }
+  void HelpIndex_Click();
+  void mPassword_Click();
+
+  void ShowSplash();
+  void UnloadSplash();
+  void AddTrayIcon(IconHandle icon);
+  void DeleteTrayIcon();
+
+  TrayIconRecord trayIcon;
+  bool InResize = false;
+  std::string EnteredPassword;
+  std::unique_ptr<About> about;  // the about box or the splash, while loaded
+
+ private:
+  void UnloadAbout();
+  std::unique_ptr<About> NewAbout();
+
+  Platform platform_;
+  MainForm& form_;
+  std::string& password_;
+  bool& mainMinimized_;
+};
+
+}  // namespace tolvane
