@@ -1,0 +1,133 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config/ProfileFile.h"
+#include "support/Harness.h"
+
+namespace tolvane::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const ProgramInfo kProgram{"C:\\Tolvane", "Tolvane", ""};
+constexpr const char* kConfig = "C:\\Tolvane\\default.tlv";
+
+struct LifeHarness : Harness {
+  LifeHarness() {
+    app.mainForm.captionChanged = [this](const std::string& c) { fp.journal.Add("Caption " + c); };
+  }
+  bool Start(const ProgramInfo& info = kProgram) { return app.Form_Load(info, 77); }
+  ProfileFile SavedFile() { return ProfileFile::Parse(fp.profileStore.files[kConfig]); }
+};
+
+TEST(LifeCycle, StartUpRunsInItsOrder) {
+  LifeHarness h;
+  h.fp.profileStore.files[kConfig] = "[Tolvane]\r\nComPort=2\r\n";
+  ASSERT_TRUE(h.Start());
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("MousePointer hourglass", "Caption Tolvane (Inactive)", "ShowModeless about", "Refresh about",
+                          "ReadFile C:\\Tolvane\\default.tlv", "CommPort=2", "Settings=9600,N,8,1", "DTREnable=1",
+                          "Handshaking=0", "RTSEnable=1", "PortOpen=1", "Caption Tolvane (Active On COM2)",
+                          "NotifyIcon add", "Unload about", "MousePointer default"));
+  EXPECT_EQ(h.app.mainForm.Text1.text, "(\r)");
+  EXPECT_EQ(h.app.ProgramPath, "C:\\Tolvane\\Tolvane.EXE");
+  EXPECT_THAT(h.app.mainForm.TermKeyCombo.items, ElementsAre("{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"));
+  EXPECT_THAT(h.app.mainForm.cboSound.items,
+              ElementsAre("Default Sound", "Asterisk", "Exclamation", "Hand", "Question"));
+  EXPECT_EQ(h.app.window.about, nullptr) << "the splash is gone before the window shows";
+  EXPECT_TRUE(h.app.mainForm.visible);
+}
+
+TEST(LifeCycle, SplashIsTheAboutBoxWithoutButtonOrCaption) {
+  LifeHarness h;
+  h.app.window.ShowSplash();
+  const About& splash = *h.app.window.about;
+  EXPECT_EQ(splash.caption, "");
+  EXPECT_EQ(splash.outerHeight, 4950);
+  EXPECT_FALSE(splash.ControlVisible(*AboutSpec().Find("OkButton")));
+  EXPECT_TRUE(splash.ControlVisible(*AboutSpec().Find("Label3")));
+  h.fp.clock.now.year = 2031;
+  h.app.window.mnuAbout_Click();  // a later opening has its button and caption again
+  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal about"));
+}
+
+TEST(LifeCycle, SecondCopyShowsOnlyTheMessageAndLeavesNoTrace) {
+  LifeHarness h;
+  h.fp.singleInstance.running = true;
+  h.fp.profileStore.files[kConfig] = "[Tolvane]\r\nComPort=2\r\n";
+  EXPECT_FALSE(h.Start());
+  h.app.Form_Unload();
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBox Tolvane is already running."));
+  EXPECT_EQ(h.fp.profileStore.files[kConfig], "[Tolvane]\r\nComPort=2\r\n");
+}
+
+TEST(LifeCycle, MinimisedStartsLeaveOnlyTheIcon) {
+  const struct {
+    const char* arguments;
+    const char* stored;
+    bool visible;
+  } cases[] = {{"/M", "0", false}, {"/m", "0", true}, {"", "1", false}, {"", "2", true}};
+  for (const auto& c : cases) {
+    LifeHarness h;
+    h.fp.profileStore.files[kConfig] = std::string("[Tolvane]\r\nWindowState=") + c.stored + "\r\n";
+    h.Start({"C:\\Tolvane", "Tolvane", c.arguments});
+    EXPECT_EQ(h.app.mainForm.visible, c.visible) << c.arguments << " " << c.stored;
+    EXPECT_THAT(h.fp.journal.With("NotifyIcon"), ElementsAre("NotifyIcon add"));
+  }
+}
+
+TEST(LifeCycle, ExitSavesUpdatesTheEntryAndRemovesTheIconOnce) {
+  LifeHarness h;
+  h.Start();
+  h.app.mainForm.LoadWithWindows.SetValue(1);
+  h.app.mainForm.SetWindowState(kMinimized);
+  h.fp.journal.Clear();
+  h.app.FileExit_Click();
+  h.app.mainForm.Close();  // the close box after exit changes nothing
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "RunOnce set Tolvane=C:\\Tolvane\\Tolvane.EXE /M",
+                          "WriteFile C:\\Tolvane\\default.tlv", "NotifyIcon delete"));
+  EXPECT_EQ(h.SavedFile().Get("Tolvane", "WindowState"), "1");
+  EXPECT_FALSE(h.app.mainForm.loaded);
+
+  LifeHarness normal;
+  normal.Start();
+  normal.app.mainForm.LoadWithWindows.SetValue(1);
+  normal.app.mainForm.Close();
+  EXPECT_EQ(normal.fp.startupEntries.values["Tolvane"], "C:\\Tolvane\\Tolvane.EXE");
+  EXPECT_EQ(normal.SavedFile().Get("Tolvane", "WindowState"), "0");
+}
+
+TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
+  LifeHarness root;
+  root.Start({"D:\\", "TOLVANE", ""});
+  EXPECT_EQ(root.app.ProgramPath, "D:\\TOLVANE.EXE");
+  EXPECT_EQ(root.app.ConfigPath, "D:\\default.tlv");
+
+  LifeHarness spaced;
+  spaced.Start({"C:\\Program Files\\Tolvane", "tolvane", ""});
+  spaced.app.mainForm.LoadWithWindows.SetValue(1);
+  spaced.app.mainForm.SetWindowState(kMinimized);
+  spaced.app.Form_Unload();
+  EXPECT_EQ(spaced.fp.startupEntries.values["Tolvane"], "\"C:\\Program Files\\Tolvane\\tolvane.EXE\" /M");
+  EXPECT_EQ(spaced.app.ProgramPath, "C:\\Program Files\\Tolvane\\tolvane.EXE /M");
+}
+
+TEST(LifeCycle, TrayIconRecordContents) {
+  LifeHarness h;
+  h.app.mainForm.hWnd = 0x12345678;
+  h.Start();
+  ASSERT_EQ(h.fp.notifyIcon.records.size(), 1u);
+  const auto bytes = h.fp.notifyIcon.records[0].Bytes();
+  const std::uint8_t head[24] = {88, 0, 0, 0, 0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0, 7, 0, 0, 0, 0, 2, 0, 0, 77, 0, 0, 0};
+  EXPECT_TRUE(std::equal(std::begin(head), std::end(head), bytes.begin()));
+  EXPECT_EQ(std::string(bytes.begin() + 24, bytes.begin() + 32), std::string("Tolvane\0", 8));
+  EXPECT_EQ(std::string(bytes.begin() + 32, bytes.end()), std::string(56, ' '));
+  h.app.Form_Unload();
+  ASSERT_EQ(h.fp.notifyIcon.records.size(), 2u);
+  EXPECT_EQ(h.fp.notifyIcon.records[1].Bytes(), bytes) << "the same record deletes it";
+}
+
+}  // namespace
+}  // namespace tolvane::test
