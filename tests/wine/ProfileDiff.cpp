@@ -145,6 +145,22 @@ int main() {
   CreateDirectoryA(dir.c_str(), nullptr);
 
   int failures = 0, lookups = 0, n = 0;
+  using Lookup = std::string (*)(const std::string&, const std::string&, const std::string&);
+  // Every section with every key, the profile functions on one file against a reader of another.
+  const auto compare = [&](const char* phase, const Case& c, const std::set<std::string>& sections,
+                           const std::set<std::string>& keys, const std::string& reference, Lookup read,
+                           const std::string& source) {
+    for (const auto& s : sections)
+      for (const auto& k : keys) {
+        ++lookups;
+        const std::string expected = Windows(reference, s, k), actual = read(source, s, k);
+        if (expected == actual) continue;
+        ++failures;
+        std::printf("%s %s: [%s] %s: profile functions \"%s\", codec \"%s\"\n", phase, c.name, Show(s).c_str(),
+                    Show(k).c_str(), Show(expected).c_str(), Show(actual).c_str());
+      }
+  };
+
   for (const auto& c : Cases()) {
     const std::string path = dir + "case" + std::to_string(n) + ".ini";
     const std::string ours = dir + "ours" + std::to_string(n) + ".ini";
@@ -153,17 +169,7 @@ int main() {
     WriteFile(path, c.bytes);
     std::set<std::string> sections, keys;
     Names(c.bytes, sections, keys);
-
-    for (const auto& s : sections)
-      for (const auto& k : keys) {
-        ++lookups;
-        const std::string expected = Windows(path, s, k), actual = Codec(c.bytes, s, k);
-        if (expected != actual) {
-          ++failures;
-          std::printf("READ %s: [%s] %s: profile functions \"%s\", codec \"%s\"\n", c.name, Show(s).c_str(),
-                      Show(k).c_str(), Show(expected).c_str(), Show(actual).c_str());
-        }
-      }
+    compare("READ", c, sections, keys, path, Codec, c.bytes);
 
     // The same edits both ways, then both files read back through the profile functions.
     const std::string firstSection = sections.size() > 1 ? *std::next(sections.begin()) : "S";
@@ -185,28 +191,9 @@ int main() {
     }
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, theirs.c_str());  // flush the cache
     WriteFile(ours, file.Serialize());
-    for (const auto& s : sections)
-      for (const auto& k : keys) {
-        ++lookups;
-        const std::string expected = Windows(theirs, s, k), actual = Windows(ours, s, k);
-        if (expected != actual) {
-          ++failures;
-          std::printf("WRITE %s: [%s] %s: profile functions \"%s\", codec \"%s\"\n", c.name, Show(s).c_str(),
-                      Show(k).c_str(), Show(expected).c_str(), Show(actual).c_str());
-        }
-      }
+    compare("WRITE", c, sections, keys, theirs, Windows, ours);
     // What the profile functions wrote, the codec reads alike.
-    const std::string written = ReadFile(theirs);
-    for (const auto& s : sections)
-      for (const auto& k : keys) {
-        ++lookups;
-        const std::string expected = Windows(theirs, s, k), actual = Codec(written, s, k);
-        if (expected != actual) {
-          ++failures;
-          std::printf("REREAD %s: [%s] %s: profile functions \"%s\", codec \"%s\"\n", c.name, Show(s).c_str(),
-                      Show(k).c_str(), Show(expected).c_str(), Show(actual).c_str());
-        }
-      }
+    compare("REREAD", c, sections, keys, theirs, Codec, ReadFile(theirs));
   }
   std::printf("%d files, %d lookups, %d disagreements\n", n, lookups, failures);
   return failures == 0 ? 0 : 1;
