@@ -38,7 +38,10 @@ class Tolvane {
     port.Combo1_Click(n);
   }
   // The older option-button chooser (never visible) makes the same choice.
-  void Option1_Click(std::int16_t index) { port.Combo1_Click(index); }
+  void Option1_Click(std::int16_t index) {
+    for (std::size_t i = 0; i < mainForm.Option1.size(); ++i) mainForm.Option1[i].value = i == static_cast<std::size_t>(index);
+    port.Combo1_Click(index);
+  }
   void MSComm1_OnComm() { assembly.MSComm1_OnComm(); }
   void Timer1_Tick() { assembly.Timer1_Tick(); }
   void MSettings_Click();

@@ -24,4 +24,5 @@ for preset in win32 win64; do
   cmake --build --preset "$preset"
 done
 ctest --preset win64
+scripts/check-imports.sh build/win32/Tolvane.exe
 echo "All tests passed."

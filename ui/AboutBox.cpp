@@ -29,8 +29,8 @@ const FormSpec& AboutSpec() {
            "without permission is not allowed.",
            315, 3195, 4740, 975, 8, kHidden, nullptr, &regular},
           {"OkButton", ControlKind::Button, "OK", 2265, 4365, 1200, 375, 0, kDefaultButton | kCancelButton},
-          {"Picture1", ControlKind::Picture, "logo", 240, 240, 2280, 585, 9},
-          {"Picture2", ControlKind::Picture, "icon", 4710, 240, 480, 480, 10},
+          {"Picture1", ControlKind::Picture, "logo", 1575, 1230, 2280, 585, 9},
+          {"Picture2", ControlKind::Picture, "icon", 240, 240, 480, 480, 10},
       },
       {},
       true,
@@ -63,7 +63,7 @@ void About::MakeSplash() {
 
 void About::Label5_Click() {
   toolkit_.SetMousePointer(MousePointer::Hourglass);
-  shell_.Open(hWnd, kWebAddress);
+  shell_.Open(hWnd, std::string("https://") + kWebAddress + "/");
   toolkit_.SetMousePointer(MousePointer::Default);
 }
 

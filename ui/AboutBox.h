@@ -14,7 +14,7 @@ namespace tolvane {
 const FormSpec& AboutSpec();
 
 inline constexpr const char* kMakerName = "Tolvane Software";
-inline constexpr const char* kWebAddress = "https://www.tolvane.example/";
+inline constexpr const char* kWebAddress = "www.tolvane.example";
 
 // Two lines: the years up to the current one with the maker's name, then the rights.
 std::string AboutNotice(int year);

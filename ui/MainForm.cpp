@@ -87,6 +87,8 @@ CheckBox* MainForm::Check(std::string_view name) {
   if (name == "NumFilter") return &NumFilter;
   if (name == "IgnoreDups") return &IgnoreDups;
   if (name == "chkDOSTarget") return &chkDOSTarget;
+  for (std::size_t i = 0; i < Option1.size(); ++i)
+    if (name == "Option1(" + std::to_string(i) + ")") return &Option1[i];
   return nullptr;
 }
 

@@ -1,0 +1,141 @@
+// The Windows program: the platform services, the main window drawn from its table, the
+// 50 ms timer and the serial notifications, all turned into the core's handlers.
+#include "platform/win32/Win32.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <memory>
+
+#include "app/Tolvane.h"
+#include "platform/win32/Keyboard.h"
+#include "platform/win32/ProfileStore.h"
+#include "platform/win32/SendKeys.h"
+#include "platform/win32/SerialControl.h"
+#include "platform/win32/Services.h"
+#include "platform/win32/Toolkit.h"
+
+namespace {
+
+using namespace tolvane;
+
+constexpr UINT kSerialMessage = WM_APP + 1;
+constexpr UINT_PTR kTimer1 = 1;
+
+ProgramInfo DescribeProgram(const char* arguments) {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string full = path;
+  const auto slash = full.find_last_of('\\');
+  std::string folder = slash == std::string::npos ? "." : full.substr(0, slash);
+  if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // a drive's root keeps its backslash
+  std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
+  if (const auto dot = name.find_last_of('.'); dot != std::string::npos) name.resize(dot);
+  return {folder, name, arguments ? arguments : ""};
+}
+
+std::int16_t StateOf(WPARAM sizeKind) {
+  if (sizeKind == SIZE_MINIMIZED) return kMinimized;
+  if (sizeKind == SIZE_MAXIMIZED) return kMaximized;
+  return kNormal;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+
+  win32::SerialControl serial;
+  win32::SendKeys sendKeys;
+  win32::Sound sound;
+  win32::ActiveWindow activeWindow;
+  win32::Clock clock;
+  win32::Keyboard keyboard;
+  win32::ProfileStore profileStore;
+  win32::StartupEntryStore startupEntries;
+  win32::Toolkit toolkit(instance, icon);
+  win32::MessageBox messageBox;
+  win32::NotifyIcon notifyIcon;
+  win32::Shell shell;
+  win32::SingleInstance singleInstance;
+  const Platform platform{serial,       sendKeys,       sound,   activeWindow, clock,      keyboard,      profileStore,
+                          startupEntries, toolkit,      messageBox, notifyIcon, shell,    singleInstance};
+  auto app = std::make_unique<Tolvane>(platform);
+  MainForm& form = app->mainForm;
+  const ProgramInfo program = DescribeProgram(arguments);
+  const double twipsPerPixel = 1440.0 / toolkit.Dpi();
+
+  HWND main = nullptr;
+  main = toolkit.CreateMainWindow(form, [&](UINT message, WPARAM w, LPARAM l, LRESULT& result) {
+    result = 0;
+    switch (message) {
+      case WM_TIMER:
+        if (w != kTimer1) return false;
+        app->Timer1_Tick();
+        toolkit.AfterEvent();
+        return true;
+      case kSerialMessage:
+        serial.Deliver(static_cast<std::int16_t>(w));
+        toolkit.AfterEvent();
+        return true;
+      case WM_SIZE: {
+        // The user's own minimise or restore. Changes the program makes are handled already,
+        // and a hidden window's state is what the program says it is.
+        const std::int16_t state = StateOf(w);
+        if (toolkit.ApplyingMainState() || !IsWindowVisible(main) || state == form.windowState) return false;
+        form.windowState = state;
+        app->window.Form_Resize();
+        toolkit.ApplyMainState(form.windowState, form.visible);
+        toolkit.AfterEvent();
+        return false;
+      }
+      case WM_MOVE: {
+        RECT r;
+        if (!IsIconic(form.hWnd ? reinterpret_cast<HWND>(form.hWnd) : nullptr) &&
+            GetWindowRect(reinterpret_cast<HWND>(form.hWnd), &r)) {
+          form.left = static_cast<int>(r.left * twipsPerPixel);
+          form.top = static_cast<int>(r.top * twipsPerPixel);
+        }
+        return false;
+      }
+      case WM_MOUSEMOVE:
+        // The notification icon's callback arrives here too, its mouse message in x.
+        app->window.Form_MouseMove(GET_X_LPARAM(l) * twipsPerPixel, twipsPerPixel);
+        toolkit.AfterEvent();
+        return true;
+      default:
+        return false;
+    }
+  });
+
+  form.hWnd = reinterpret_cast<WindowHandle>(main);
+  messageBox.owner = form.hWnd;
+  serial.SetNotifyWindow(main, kSerialMessage);
+  form.captionChanged = [main](const std::string& caption) { SetWindowTextA(main, caption.c_str()); };
+  form.stateChanged = [&] { toolkit.ApplyMainState(form.windowState, form.visible); };
+  form.Timer1.changed = [&] {
+    if (form.Timer1.enabled) SetTimer(main, kTimer1, static_cast<UINT>(form.Timer1.interval), nullptr);
+    else KillTimer(main, kTimer1);
+  };
+  form.Timer1.changed();
+  const std::string help = program.folder + (program.folder.back() == '\\' ? "" : "\\") + "Tolvane.chm";
+  toolkit.onHelp = [main, help] { ShellExecuteA(main, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
+
+  if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icon))) return 0;
+  toolkit.ApplyMainState(form.windowState, form.visible);
+  toolkit.AfterEvent();
+
+  MSG msg;
+  while (form.loaded && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (toolkit.PreTranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  app->Form_Unload();
+  KillTimer(main, kTimer1);
+  app.reset();  // before the window and the serial control go
+  return 0;
+}

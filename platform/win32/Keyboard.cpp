@@ -1,0 +1,28 @@
+#include "platform/win32/Win32.h"
+
+#include "platform/win32/Keyboard.h"
+
+namespace tolvane::win32 {
+
+std::int16_t Keyboard::VkKeyScan(std::uint8_t c) { return ::VkKeyScanA(static_cast<CHAR>(c)); }
+
+std::uint8_t Keyboard::MapVirtualKey(std::uint8_t vk) {
+  return static_cast<std::uint8_t>(::MapVirtualKeyA(vk, 0));
+}
+
+KeyState Keyboard::GetKeyboardState() {
+  KeyState state{};
+  ::GetKeyboardState(state.data());
+  return state;
+}
+
+void Keyboard::SetKeyboardState(const KeyState& state) {
+  KeyState copy = state;
+  ::SetKeyboardState(copy.data());
+}
+
+void Keyboard::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  ::keybd_event(vk, scan, flags, 0);
+}
+
+}  // namespace tolvane::win32

@@ -1,0 +1,17 @@
+// The console typing path's keyboard calls, straight to user32.
+#pragma once
+
+#include "platform/Keyboard.h"
+
+namespace tolvane::win32 {
+
+class Keyboard : public tolvane::Keyboard {
+ public:
+  std::int16_t VkKeyScan(std::uint8_t ansiChar) override;
+  std::uint8_t MapVirtualKey(std::uint8_t vk) override;
+  KeyState GetKeyboardState() override;
+  void SetKeyboardState(const KeyState& state) override;
+  void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+};
+
+}  // namespace tolvane::win32

@@ -1,0 +1,14 @@
+// The configuration file on Windows, replaced only once the new one is completely written.
+#pragma once
+
+#include "platform/ProfileStore.h"
+
+namespace tolvane::win32 {
+
+class ProfileStore : public tolvane::ProfileStore {
+ public:
+  std::optional<std::string> Read(const std::string& path) override;
+  Status Write(const std::string& path, const std::string& bytes) override;
+};
+
+}  // namespace tolvane::win32

@@ -1,0 +1,76 @@
+#include "platform/win32/Win32.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "platform/win32/Services.h"
+
+namespace tolvane::win32 {
+
+namespace {
+constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+}
+
+void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
+
+WindowHandle ActiveWindow::GetActiveWindow() const { return reinterpret_cast<WindowHandle>(::GetActiveWindow()); }
+
+LocalDateTime Clock::Now() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+void MessageBox::Show(const std::string& text) {
+  ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), "Tolvane", MB_OK);
+}
+
+void Shell::Open(WindowHandle owner, const std::string& file) {
+  char folder[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  ShellExecuteA(reinterpret_cast<HWND>(owner), "open", file.c_str(), nullptr, folder, SW_SHOWNORMAL);
+}
+
+bool SingleInstance::PreviousInstance() {
+  if (!mutex_) mutex_ = CreateMutexA(nullptr, FALSE, "Local\\Tolvane.SingleInstance");
+  return mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+SingleInstance::~SingleInstance() {
+  if (mutex_) CloseHandle(mutex_);
+}
+
+bool NotifyIcon::Notify(int message, const TrayIconRecord& record) {
+  NOTIFYICONDATAA data;
+  std::memset(&data, 0, sizeof data);
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 on the 32-bit build, the record the program has always passed
+  data.hWnd = reinterpret_cast<HWND>(record.owner);
+  data.uID = record.id;
+  data.uFlags = record.flags;
+  data.uCallbackMessage = record.callbackMessage;
+  data.hIcon = reinterpret_cast<HICON>(record.icon);
+  std::memcpy(data.szTip, record.tip.data(), sizeof data.szTip < record.tip.size() ? sizeof data.szTip : record.tip.size());
+  return Shell_NotifyIconA(static_cast<DWORD>(message), &data) != FALSE;
+}
+
+Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {
+  HKEY key = nullptr;
+  LONG r = RegCreateKeyExA(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, &key, nullptr);
+  if (r != ERROR_SUCCESS) return Status::Fail(ErrorText(static_cast<DWORD>(r)));
+  r = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(commandLine.c_str()),
+                     static_cast<DWORD>(commandLine.size() + 1));
+  RegCloseKey(key);
+  return r == ERROR_SUCCESS ? Status::Ok() : Status::Fail(ErrorText(static_cast<DWORD>(r)));
+}
+
+Status StartupEntryStore::RemoveValue(const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyA(HKEY_CURRENT_USER, kRunOnceKey, &key) != ERROR_SUCCESS) return Status::Ok();
+  RegDeleteValueA(key, name.c_str());
+  RegCloseKey(key);
+  return Status::Ok();
+}
+
+}  // namespace tolvane::win32

@@ -1,0 +1,64 @@
+// The small Windows services: sound, active window, clock, message box, shell, instance,
+// notification icon and the start-at-logon entry in the registry.
+#pragma once
+
+#include "platform/ActiveWindow.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/NotifyIcon.h"
+#include "platform/Shell.h"
+#include "platform/SingleInstance.h"
+#include "platform/Sound.h"
+#include "platform/StartupEntryStore.h"
+
+namespace tolvane::win32 {
+
+class Sound : public tolvane::Sound {
+ public:
+  void MessageBeep(std::uint32_t type) override;
+};
+
+class ActiveWindow : public tolvane::ActiveWindow {
+ public:
+  WindowHandle GetActiveWindow() const override;
+};
+
+class Clock : public tolvane::Clock {
+ public:
+  LocalDateTime Now() override;
+};
+
+class MessageBox : public tolvane::MessageBox {
+ public:
+  void Show(const std::string& text) override;
+  WindowHandle owner = 0;
+};
+
+class Shell : public tolvane::Shell {
+ public:
+  void Open(WindowHandle owner, const std::string& file) override;
+};
+
+// A named mutex for the logged-on user's session, held for the whole run.
+class SingleInstance : public tolvane::SingleInstance {
+ public:
+  bool PreviousInstance() override;
+  ~SingleInstance() override;
+
+ private:
+  void* mutex_ = nullptr;
+};
+
+class NotifyIcon : public tolvane::NotifyIcon {
+ public:
+  bool Notify(int message, const TrayIconRecord& record) override;
+};
+
+// HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.
+class StartupEntryStore : public tolvane::StartupEntryStore {
+ public:
+  Status WriteValue(const std::string& name, const std::string& commandLine) override;
+  Status RemoveValue(const std::string& name) override;
+};
+
+}  // namespace tolvane::win32

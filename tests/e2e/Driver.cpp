@@ -1,0 +1,135 @@
+// Drives Tolvane's windows from outside, as a user's desktop would: waits for a window by its
+// caption, prints captions and control texts, sends menu commands, closes windows.
+//   driver wait <caption> [seconds]      a top-level window with exactly this caption appears
+//                                        and its program waits for input
+//   driver gone <caption> [seconds]      no such window remains
+//   driver caption <prefix> [seconds]    prints the caption of the first window starting with prefix
+//   driver texts <caption>               prints "class|text" of every child control
+//   driver command <caption> <id>        posts WM_COMMAND id (menu items)
+//   driver close <caption>               posts WM_CLOSE
+//   driver list                          prints every top-level window
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Search {
+  std::string text;
+  bool prefix;
+  HWND found;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
+  auto* s = reinterpret_cast<Search*>(param);
+  char title[512] = "";
+  GetWindowTextA(hwnd, title, sizeof title);
+  const bool match = s->prefix ? std::strncmp(title, s->text.c_str(), s->text.size()) == 0 : s->text == title;
+  if (match && (IsWindowVisible(hwnd) || !s->prefix)) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTop(const std::string& text, bool prefix) {
+  Search s{text, prefix, nullptr};
+  EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND WaitFor(const std::string& text, bool prefix, double seconds) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000;) {
+    if (HWND h = FindTop(text, prefix)) return h;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+// A control's text as its own window procedure gives it (GetWindowText would only give
+// another process's controls their creation text).
+std::string ControlText(HWND hwnd) {
+  char text[4096] = "";
+  DWORD_PTR n = 0;
+  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &n);
+  return std::string(text, n < sizeof text ? n : 0);
+}
+
+BOOL CALLBACK PrintChild(HWND hwnd, LPARAM) {
+  char cls[64] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  std::string extra;
+  if (std::strcmp(cls, "ComboBox") == 0) {
+    DWORD_PTR sel = 0, count = 0;
+    SendMessageTimeoutA(hwnd, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &sel);
+    SendMessageTimeoutA(hwnd, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    extra = "|sel=" + std::to_string(static_cast<int>(sel)) + "/" + std::to_string(count);
+  } else if (std::strcmp(cls, "Button") == 0) {
+    DWORD_PTR check = 0;
+    SendMessageTimeoutA(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+    extra = "|check=" + std::to_string(check);
+  }
+  std::printf("%s|%s|%d|%d%s\n", cls, ControlText(hwnd).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
+              IsWindowEnabled(hwnd) ? 1 : 0, extra.c_str());
+  return TRUE;
+}
+
+BOOL CALLBACK PrintTop(HWND hwnd, LPARAM) {
+  char title[512] = "", cls[128] = "";
+  GetWindowTextA(hwnd, title, sizeof title);
+  GetClassNameA(hwnd, cls, sizeof cls);
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  std::printf("%p|%s|%s|visible=%d|iconic=%d|%ld,%ld,%ld,%ld\n", static_cast<void*>(hwnd), cls, title,
+              IsWindowVisible(hwnd) ? 1 : 0, IsIconic(hwnd) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+  return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "list") {
+    EnumWindows(PrintTop, 0);
+    return 0;
+  }
+  if (argc < 3) return 2;
+  const std::string verb = argv[1], caption = argv[2];
+  const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
+  if (verb == "wait") {
+    // Found, and its program has finished starting: waiting for input with none pending.
+    HWND h = WaitFor(caption, false, seconds);
+    if (!h) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
+      WaitForInputIdle(process, static_cast<DWORD>(seconds * 1000));
+      CloseHandle(process);
+    }
+    return 0;
+  }
+  if (verb == "gone") {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000; Sleep(50))
+      if (!FindTop(caption, false)) return 0;
+    return 1;
+  }
+  if (verb == "caption") {
+    HWND h = WaitFor(caption, true, seconds);
+    if (!h) return 1;
+    char title[512] = "";
+    GetWindowTextA(h, title, sizeof title);
+    std::printf("%s\n", title);
+    return 0;
+  }
+  HWND h = FindTop(caption, false);
+  if (!h) return 1;
+  if (verb == "texts") {
+    EnumChildWindows(h, PrintChild, 0);
+    return 0;
+  }
+  if (verb == "command" && argc > 3) return PostMessageA(h, WM_COMMAND, std::atoi(argv[3]), 0) ? 0 : 1;
+  if (verb == "close") return PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+  return 2;
+}
