@@ -7,7 +7,7 @@ case "${1:-test}" in
   run)  want=("${base[@]}") ;;
   test) want=("${base[@]}" libgtest-dev libgmock-dev libbenchmark-dev
               g++-mingw-w64-i686 g++-mingw-w64-x86-64 clang libclang-rt-14-dev
-              wine wine64 xvfb x11-apps imagemagick socat fp-utils) ;;
+              wine wine64 xvfb imagemagick socat fp-utils) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -138,8 +138,9 @@ Status SerialControl::SetPortOpen(bool open) {
     Close();
     return s;
   }
-  // A read returns as soon as anything is there, or after 100 ms with nothing.
-  COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, 100, 10, 2000};
+  // A read returns at once with whatever is there; the reader polls every few milliseconds,
+  // the one way of waiting that every serial driver (and Wine) honours on overlapped handles.
+  COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 10, 2000};
   SetCommTimeouts(handle_, &timeouts);
   PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
   stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -177,6 +178,7 @@ void SerialControl::Post(std::int16_t event) {
 }
 
 void SerialControl::ReadLoop() {
+  constexpr DWORD kPollMs = 5;
   OVERLAPPED ov;
   std::memset(&ov, 0, sizeof ov);
   ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -217,6 +219,7 @@ void SerialControl::ReadLoop() {
     DWORD modem = 0;
     if (GetCommModemStatus(handle_, &modem) && ((modem ^ lastModem) & MS_DSR_ON)) Post(kEvDSR);
     lastModem = modem;
+    if (n < sizeof buffer) WaitForSingleObject(stop_, kPollMs);
   }
   CloseHandle(ov.hEvent);
 }

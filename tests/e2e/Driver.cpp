@@ -7,6 +7,7 @@
 //   driver texts <caption>               prints "class|text" of every child control
 //   driver command <caption> <id>        posts WM_COMMAND id (menu items)
 //   driver close <caption>               posts WM_CLOSE
+//   driver select <caption> <n> <row>    chooses a row of the n-th drop-down list, as a click does
 //   driver list                          prints every top-level window
 #include <windows.h>
 
@@ -128,6 +129,28 @@ int main(int argc, char** argv) {
   if (verb == "texts") {
     EnumChildWindows(h, PrintChild, 0);
     return 0;
+  }
+  if (verb == "select" && argc > 4) {
+    struct Find {
+      int wanted, seen;
+      HWND found;
+    } f{std::atoi(argv[3]), 0, nullptr};
+    EnumChildWindows(
+        h,
+        [](HWND child, LPARAM p) -> BOOL {
+          auto* f = reinterpret_cast<Find*>(p);
+          char cls[64] = "";
+          GetClassNameA(child, cls, sizeof cls);
+          if (std::strcmp(cls, "ComboBox") != 0 || f->seen++ != f->wanted) return TRUE;
+          f->found = child;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    if (!f.found) return 1;
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(f.found, CB_SETCURSEL, std::atoi(argv[4]), 0, SMTO_ABORTIFHUNG, 2000, &r);
+    const WPARAM id = static_cast<WPARAM>(GetDlgCtrlID(f.found));
+    return PostMessageA(h, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(f.found)) ? 0 : 1;
   }
   if (verb == "command" && argc > 3) return PostMessageA(h, WM_COMMAND, std::atoi(argv[3]), 0) ? 0 : 1;
   if (verb == "close") return PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;

@@ -60,3 +60,43 @@ e2e_start() {
 screenshot() { import -window root "$shots/$1.png"; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A pseudo-terminal pair; one end becomes Wine's COMn, the scanner writes to the other.
+# Sets $scanner to the scanner's end. Call before starting any Windows program.
+e2e_serial() {
+  local port="$1"
+  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$work/scanner$port",raw,echo=0 >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$work/scanner$port" ] && break; sleep 0.1; done
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port" /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  scanner="$work/scanner$port"
+}
+
+# Sends bytes (printf format) as the scanner would.
+scan() { printf "$1" > "$scanner"; }
+
+# Starts the target application with the focus; its key log is $keys.
+e2e_target() {
+  keys="$work/keys.log"
+  (cd "$work" && exec wine "$build/tests/e2e/tolvane-target.exe" "$keys" >/dev/null 2>&1) &
+  pids+=($!)
+  driver wait "Tolvane Target" 60 || fail "the target window did not appear"
+  sleep 0.5
+}
+
+# The characters the target received, as text (C escapes for control characters).
+typed() {
+  awk '$1=="char" { printf "%c", $2 + 0 }' "$keys" 2>/dev/null | od -An -c | tr -s ' ' | sed 's/^ //; s/ $//' | tr -d '\n'
+}
+
+# Waits until the target has received at least n characters.
+wait_typed() {
+  local n="$1" seconds="${2:-10}"
+  for _ in $(seq $((seconds * 20))); do
+    [ "$(grep -c '^char' "$keys" 2>/dev/null || true)" -ge "$n" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}

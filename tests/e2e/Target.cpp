@@ -1,0 +1,65 @@
+// The application Tolvane types into during the end-to-end tests: one edit box with the
+// focus, logging every key message it receives, one per line, to the file named by argv[1]:
+//   down <vk> <scan> <extended>   up <vk> <scan> <extended>   char <code>
+// "sysdown"/"sysup" for keys pressed with Alt. The edit box's text is its caption's suffix.
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+FILE* logFile = nullptr;
+WNDPROC editProc = nullptr;
+
+LRESULT CALLBACK EditHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const unsigned scan = (lParam >> 16) & 0xFF;
+  const unsigned extended = (lParam >> 24) & 1;
+  switch (message) {
+    case WM_KEYDOWN: std::fprintf(logFile, "down %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
+    case WM_KEYUP: std::fprintf(logFile, "up %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
+    case WM_SYSKEYDOWN: std::fprintf(logFile, "sysdown %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
+    case WM_SYSKEYUP: std::fprintf(logFile, "sysup %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
+    case WM_CHAR: std::fprintf(logFile, "char %u\n", static_cast<unsigned>(wParam)); break;
+    default: break;
+  }
+  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR || message == WM_SYSKEYDOWN ||
+      message == WM_SYSKEYUP)
+    std::fflush(logFile);
+  return CallWindowProcW(editProc, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+    SetFocus(GetDlgItem(hwnd, 1));
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+  logFile = std::fopen(arguments && *arguments ? arguments : "target-keys.log", "w");
+  if (!logFile) return 1;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = MainProc;
+  wc.hInstance = instance;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = L"TolvaneTarget";
+  RegisterClassW(&wc);
+  HWND main = CreateWindowW(L"TolvaneTarget", L"Tolvane Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 40, 440,
+                            160, nullptr, nullptr, instance, nullptr);
+  HWND edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+                            10, 10, 400, 90, main, reinterpret_cast<HMENU>(1), instance, nullptr);
+  editProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditHook)));
+  SetForegroundWindow(main);
+  SetFocus(edit);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  std::fclose(logFile);
+  return 0;
+}
