@@ -4,10 +4,11 @@
 //                                        and its program waits for input
 //   driver gone <caption> [seconds]      no such window remains
 //   driver caption <prefix> [seconds]    prints the caption of the first window starting with prefix
-//   driver texts <caption>               prints "class|text" of every child control
+//   driver texts <caption>               prints "class|text|visible|enabled|id=N|..." of every control
 //   driver command <caption> <id>        posts WM_COMMAND id (menu items)
 //   driver close <caption>               posts WM_CLOSE
 //   driver select <caption> <n> <row>    chooses a row of the n-th drop-down list, as a click does
+//   driver activate <caption>            brings the window to the front, as a click on it would
 //   driver list                          prints every top-level window
 #include <windows.h>
 
@@ -73,8 +74,8 @@ BOOL CALLBACK PrintChild(HWND hwnd, LPARAM) {
     SendMessageTimeoutA(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
     extra = "|check=" + std::to_string(check);
   }
-  std::printf("%s|%s|%d|%d%s\n", cls, ControlText(hwnd).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
-              IsWindowEnabled(hwnd) ? 1 : 0, extra.c_str());
+  std::printf("%s|%s|%d|%d|id=%d%s\n", cls, ControlText(hwnd).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
+              IsWindowEnabled(hwnd) ? 1 : 0, GetDlgCtrlID(hwnd), extra.c_str());
   return TRUE;
 }
 
@@ -154,5 +155,9 @@ int main(int argc, char** argv) {
   }
   if (verb == "command" && argc > 3) return PostMessageA(h, WM_COMMAND, std::atoi(argv[3]), 0) ? 0 : 1;
   if (verb == "close") return PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (verb == "activate") {
+    SetForegroundWindow(h);
+    return GetForegroundWindow() == h ? 0 : 1;
+  }
   return 2;
 }

@@ -1,7 +1,7 @@
 // The application Tolvane types into during the end-to-end tests: one edit box with the
 // focus, logging every key message it receives, one per line, to the file named by argv[1]:
-//   down <vk> <scan> <extended>   up <vk> <scan> <extended>   char <code>
-// "sysdown"/"sysup" for keys pressed with Alt. The edit box's text is its caption's suffix.
+//   down <vk> <scan> <extended> <ms>   up <vk> <scan> <extended> <ms>   char <code> <ms>
+// "sysdown"/"sysup" for keys pressed with Alt; <ms> is the Unix time in milliseconds.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,15 +11,22 @@ namespace {
 FILE* logFile = nullptr;
 WNDPROC editProc = nullptr;
 
+double UnixMs() {
+  FILETIME ft;
+  GetSystemTimePreciseAsFileTime(&ft);
+  const unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return (static_cast<double>(t) - 116444736000000000.0) / 10000.0;
+}
+
 LRESULT CALLBACK EditHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const unsigned scan = (lParam >> 16) & 0xFF;
   const unsigned extended = (lParam >> 24) & 1;
   switch (message) {
-    case WM_KEYDOWN: std::fprintf(logFile, "down %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
-    case WM_KEYUP: std::fprintf(logFile, "up %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
-    case WM_SYSKEYDOWN: std::fprintf(logFile, "sysdown %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
-    case WM_SYSKEYUP: std::fprintf(logFile, "sysup %u %u %u\n", static_cast<unsigned>(wParam), scan, extended); break;
-    case WM_CHAR: std::fprintf(logFile, "char %u\n", static_cast<unsigned>(wParam)); break;
+    case WM_KEYDOWN: std::fprintf(logFile, "down %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
+    case WM_KEYUP: std::fprintf(logFile, "up %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
+    case WM_SYSKEYDOWN: std::fprintf(logFile, "sysdown %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
+    case WM_SYSKEYUP: std::fprintf(logFile, "sysup %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
+    case WM_CHAR: std::fprintf(logFile, "char %u %.1f\n", static_cast<unsigned>(wParam), UnixMs()); break;
     default: break;
   }
   if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR || message == WM_SYSKEYDOWN ||

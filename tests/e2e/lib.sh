@@ -38,7 +38,8 @@ e2e_cleanup() {
   exit $rc
 }
 
-driver() { wine "$build/tests/e2e/tolvane-driver.exe" "$@"; }
+# Console output comes through Wine with CR LF line endings.
+driver() { wine "$build/tests/e2e/tolvane-driver.exe" "$@" | tr -d '\r'; }
 
 # A fresh program folder with Tolvane and, when given, a default.tlv.
 e2e_install() {
@@ -99,4 +100,24 @@ wait_typed() {
     sleep 0.05
   done
   return 1
+}
+
+# Everything the program writes to the line, collected from the scanner's end into $back.
+e2e_listen() {
+  back="$work/back.bin"
+  : > "$back"
+  cat "$scanner" >> "$back" &
+  pids+=($!)
+}
+
+# The bytes collected so far, as od -c shows them.
+heard() { od -An -c "$back" | tr -s ' ' | sed 's/^ //; s/ $//' | tr -d '\n'; }
+
+# Waits until the main window's caption is exactly $1.
+wait_caption() { driver wait "$1" "${2:-20}" || fail "caption \"$1\" did not appear (now: $(driver caption 'Tolvane (' 1 || true))"; }
+
+# The text of the main window's Display box: controls are numbered from 100 in tab order,
+# and Display is at 17.
+display_text() {
+  driver texts "$1" | awk -F'|' '$5=="id=117" { print $2; exit }'
 }
