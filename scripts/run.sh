@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds Tolvane and runs it. Installs what it needs on a Debian machine.
-# Arguments are passed on (for the simulator: the scans to send, e.g. 'ABC\r\n').
+# Builds Tolvane and runs a demonstration: the Windows program under Wine (on a virtual
+# display, or on yours with E2E_USE_DISPLAY=1), a simulated scanner on COM5 and a target
+# window. Installs what it needs on a Debian machine.
+# Arguments are bar codes to read instead of the built-in ones.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh run
-cmake --preset linux -DTOLVANE_TESTS=OFF -DTOLVANE_BENCH=OFF >/dev/null
-cmake --build --preset linux --target tolvane-sim
-exec build/linux/tolvane-sim "$@"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+exec bash tests/e2e/demo.sh build/win64 "$@"

@@ -25,4 +25,7 @@ for preset in win32 win64; do
 done
 ctest --preset win64
 scripts/check-imports.sh build/win32/Tolvane.exe
+
+# Figures of the real program (printed, not asserted).
+bash tests/e2e/figures.sh build/win64 || echo "(the figures could not be taken)"
 echo "All tests passed."

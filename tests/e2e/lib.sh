@@ -13,14 +13,16 @@ e2e_setup() {
   work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)"
   pids=()
   trap e2e_cleanup EXIT
-  # A display of our own for this run.
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-  done
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  export DISPLAY="$display"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  # A display of our own for this run, unless asked to use the one we are on.
+  if [ "${E2E_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 90 140); do
+      if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+    done
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    pids+=($!)
+    export DISPLAY="$display"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  fi
   wineboot -i >/dev/null 2>&1 || true
   # One virtual desktop for every program of the run: Wine draws the window frames and keeps
   # the keyboard focus itself, as Windows would, without an X window manager.
