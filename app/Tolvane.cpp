@@ -20,6 +20,7 @@ Tolvane::Tolvane(const Platform& p)
   mainForm.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
   mainForm.onClose = [this] { Form_Unload(); };
   platform.serial.SetOnComm([this] { MSComm1_OnComm(); });
+  assembly.deviceLost = [this] { port.DeviceLost(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {

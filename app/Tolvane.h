@@ -44,6 +44,7 @@ class Tolvane {
   }
   void MSComm1_OnComm() { assembly.MSComm1_OnComm(); }
   void Timer1_Tick() { assembly.Timer1_Tick(); }
+  void RetryTimer_Tick() { port.RetryTimer_Tick(); }
   void MSettings_Click();
   void FileExit_Click() { Form_Unload(); }
 

@@ -22,6 +22,7 @@ using namespace tolvane;
 
 constexpr UINT kSerialMessage = WM_APP + 1;
 constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kRetryTimer = 2;
 
 ProgramInfo DescribeProgram(const char* arguments) {
   char path[MAX_PATH] = "";
@@ -73,8 +74,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     result = 0;
     switch (message) {
       case WM_TIMER:
-        if (w != kTimer1) return false;
-        app->Timer1_Tick();
+        if (w == kTimer1) app->Timer1_Tick();
+        else if (w == kRetryTimer) app->RetryTimer_Tick();
+        else return false;
         toolkit.AfterEvent();
         return true;
       case kSerialMessage:
@@ -121,6 +123,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     else KillTimer(main, kTimer1);
   };
   form.Timer1.changed();
+  form.RetryTimer.changed = [&] {
+    if (form.RetryTimer.enabled) SetTimer(main, kRetryTimer, static_cast<UINT>(form.RetryTimer.interval), nullptr);
+    else KillTimer(main, kRetryTimer);
+  };
   const std::string help = program.folder + (program.folder.back() == '\\' ? "" : "\\") + "Tolvane.chm";
   toolkit.onHelp = [main, help] { ShellExecuteA(main, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 

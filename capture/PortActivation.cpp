@@ -11,11 +11,22 @@ PortActivation::PortActivation(SerialControl& serial, MainForm& form, const Seri
     : serial_(serial), form_(form), settings_(settings), assembly_(assembly) {}
 
 void PortActivation::Combo1_Click(std::int16_t n) {
+  StopRetrying();  // the user's choice wins
   state.ComPortText = std::to_string(n);
   state.ComPort = n;
   if (serial_.PortOpen()) TogglePort();
   if (n != 0) TogglePort();
   form_.Display.text.clear();
+}
+
+// A value the control rejects before the open is reported like a failed open.
+Status PortActivation::Open() {
+  Status s = serial_.SetCommPort(state.ComPort);
+  if (s) s = serial_.SetSettings(settings_.PortSettings);
+  if (s) s = serial_.SetDTREnable(true);
+  if (s) s = ApplyFlowControl(serial_, settings_.FlowCtrlIndex);
+  if (s) s = serial_.SetPortOpen(true);
+  return s;
 }
 
 void PortActivation::TogglePort() {
@@ -25,13 +36,7 @@ void PortActivation::TogglePort() {
     return;  // the timer keeps ticking; closed ticks only refresh the minimised flag
   }
 
-  // A value the control rejects before the open is reported like a failed open.
-  Status s = serial_.SetCommPort(state.ComPort);
-  if (s) s = serial_.SetSettings(settings_.PortSettings);
-  if (s) s = serial_.SetDTREnable(true);
-  if (s) s = ApplyFlowControl(serial_, settings_.FlowCtrlIndex);
-  if (s) s = serial_.SetPortOpen(true);
-  if (!s) form_.SetCaption(ErrorCaption(s.description));
+  if (const Status s = Open(); !s) form_.SetCaption(ErrorCaption(s.description));
 
   if (serial_.PortOpen()) {
     form_.Timer1.Set(50, true);
@@ -40,6 +45,29 @@ void PortActivation::TogglePort() {
   } else {
     form_.Timer1.SetEnabled(false);
   }
+}
+
+void PortActivation::DeviceLost() {
+  if (!serial_.PortOpen()) return;
+  const std::string reason = serial_.LostReason();
+  serial_.SetPortOpen(false);
+  form_.SetCaption(ErrorCaption(reason.empty() ? "The device is not connected." : reason));
+  retrying_ = true;
+  form_.RetryTimer.Set(1000, true);
+}
+
+void PortActivation::RetryTimer_Tick() {
+  if (!retrying_ || serial_.PortOpen()) return StopRetrying();
+  if (!Open()) return;  // quietly: the caption keeps the first error
+  StopRetrying();
+  form_.Timer1.Set(50, true);
+  form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
+  assembly_.state.IdleTicks = 0;
+}
+
+void PortActivation::StopRetrying() {
+  retrying_ = false;
+  if (form_.RetryTimer.enabled) form_.RetryTimer.SetEnabled(false);
 }
 
 }  // namespace tolvane

@@ -26,6 +26,12 @@ class PortActivation {
   // Closes the port if it is open, otherwise opens port ComPort.
   void TogglePort();
 
+  // The open port's device went away: the error caption, the port closed, and a quiet
+  // attempt to reopen it every second until it comes back or the user chooses a port.
+  void DeviceLost();
+  void RetryTimer_Tick();
+  bool Retrying() const { return retrying_; }
+
   PortState state;
 
  private:
@@ -33,6 +39,10 @@ class PortActivation {
   MainForm& form_;
   const SerialSettings& settings_;
   RecordAssembly& assembly_;
+  bool retrying_ = false;
+
+  Status Open();
+  void StopRetrying();
 };
 
 std::string ErrorCaption(const std::string& description);

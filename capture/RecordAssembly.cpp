@@ -27,6 +27,9 @@ void RecordAssembly::MSComm1_OnComm() {
         if (state.OptoDsrToggle) serial_.Output("?\r");
       }
       break;
+    case SerialControl::kEvDeviceLost:
+      if (deviceLost) deviceLost();
+      break;
     default:
       break;  // line errors and other notifications are not ours to report
   }

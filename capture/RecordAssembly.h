@@ -32,6 +32,9 @@ class RecordAssembly {
   RecordAssembly(SerialControl& serial, const MainForm& form, const SerialSettings& settings,
                  std::function<void()> processRecord);
 
+  // Told when the device of the open port has gone away.
+  std::function<void()> deviceLost;
+
   void MSComm1_OnComm();
   void Timer1_Tick();
 

@@ -17,6 +17,9 @@ class SerialControl {
   // CommEvent values the program acts on; every other value is ignored.
   static constexpr std::int16_t kEvReceive = 2;
   static constexpr std::int16_t kEvDSR = 4;
+  // Ours, beyond the control's own values: the open port failed for good (a USB adapter was
+  // unplugged); LostReason() tells why.
+  static constexpr std::int16_t kEvDeviceLost = 1099;
 
   virtual ~SerialControl() = default;
 
@@ -38,6 +41,7 @@ class SerialControl {
   virtual std::vector<std::uint8_t> Input() = 0;
   // Each character goes out as one byte, in order.
   virtual Status Output(std::string_view bytes) = 0;
+  virtual std::string LostReason() const = 0;
 
   // Raised on the user-interface thread, never inside another handler.
   virtual void SetOnComm(std::function<void()> handler) = 0;

@@ -57,6 +57,7 @@ class MainForm : public Form {
   TextBox Display;
   TextBox Text1;
   TimerModel Timer1;
+  TimerModel RetryTimer{1000, false, nullptr};  // reopens a port whose device went away
 
   // Wired by the application and the window layer.
   std::function<void(std::string_view, int)> onClick;

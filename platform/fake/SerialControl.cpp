@@ -84,6 +84,11 @@ void SerialControl::Raise(std::int16_t event) {
   if (onComm_) onComm_();
 }
 
+void SerialControl::Unplug(const std::string& reason) {
+  lostReason_ = reason;
+  if (open_) Raise(kEvDeviceLost);
+}
+
 void SerialControl::FailWith(const std::string& property, const std::string& description) {
   if (description.empty()) failures_.erase(property);
   else failures_[property] = description;

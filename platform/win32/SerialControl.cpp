@@ -202,6 +202,10 @@ void SerialControl::ReadLoop() {
     if (!ok) {
       // The device is gone; say so once and wait to be closed, without spinning.
       if (++failures == 3) {
+        const std::string reason = ErrorText(GetLastError());
+        EnterCriticalSection(&lock_);
+        lostReason_ = reason;
+        LeaveCriticalSection(&lock_);
         Post(kEvDeviceLost);
         WaitForSingleObject(stop_, INFINITE);
         break;
@@ -229,6 +233,13 @@ void SerialControl::Deliver(std::int16_t event) {
   if (!PortOpen()) return;
   commEvent_ = event;
   if (onComm_) onComm_();
+}
+
+std::string SerialControl::LostReason() const {
+  EnterCriticalSection(&lock_);
+  std::string reason = lostReason_;
+  LeaveCriticalSection(&lock_);
+  return reason;
 }
 
 Status SerialControl::SetInputLen(std::int16_t count) {

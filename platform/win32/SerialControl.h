@@ -39,9 +39,7 @@ class SerialControl : public tolvane::SerialControl {
   std::vector<std::uint8_t> Input() override;
   Status Output(std::string_view bytes) override;
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
-
-  // A read that failed for good (the device is gone); posted as this event.
-  static constexpr std::int16_t kEvDeviceLost = 1099;
+  std::string LostReason() const override;
 
  private:
   Status ApplyLine();
@@ -59,6 +57,7 @@ class SerialControl : public tolvane::SerialControl {
   mutable CRITICAL_SECTION lock_;
   std::vector<std::uint8_t> received_;  // under lock_
   std::atomic<bool> dataPosted_{false};
+  std::string lostReason_;  // under lock_
 
   std::int16_t commPort_ = 1;
   std::string settings_ = "9600,N,8,1";

@@ -90,3 +90,52 @@ TEST(PortActivation, RejectedPropertyIsReportedLikeAFailedOpen) {
 
 }  // namespace
 }  // namespace tolvane::test
+
+namespace tolvane::test {
+namespace {
+
+TEST(PortActivation, LostDeviceIsReportedAndReopenedQuietlyEverySecond) {
+  Harness h;
+  h.app.Combo1_Click(3);
+  h.fp.serial.Arrive("12");
+  h.Ticks(1);
+  h.fp.serial.Unplug("The device does not recognize the command.");
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: The device does not recognize the command.)");
+  EXPECT_FALSE(h.fp.serial.PortOpen());
+  EXPECT_TRUE(h.app.mainForm.RetryTimer.enabled);
+  EXPECT_EQ(h.app.mainForm.RetryTimer.interval, 1000);
+
+  h.fp.serial.FailWith("PortOpen", "The system cannot find the file specified.");
+  h.app.RetryTimer_Tick();
+  h.app.RetryTimer_Tick();
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: The device does not recognize the command.)") << "quietly";
+  EXPECT_TRUE(h.app.port.Retrying());
+
+  h.fp.serial.FailWith("PortOpen", "");  // plugged in again
+  h.fp.journal.Clear();
+  h.app.RetryTimer_Tick();
+  EXPECT_TRUE(h.fp.serial.PortOpen());
+  EXPECT_EQ(h.fp.serial.commPort, 3);
+  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM3)");
+  EXPECT_FALSE(h.app.mainForm.RetryTimer.enabled);
+  // The half record from before is finished, and scanning goes on.
+  h.fp.serial.Arrive("34");
+  h.Ticks(4);
+  EXPECT_EQ(h.fp.sendKeys.typed, (std::vector<std::string>{"1", "2", "3", "4", ""}));
+}
+
+TEST(PortActivation, ChoosingAPortStopsTheRetries) {
+  Harness h;
+  h.app.Combo1_Click(3);
+  h.fp.serial.Unplug("gone");
+  h.fp.serial.FailWith("PortOpen", "gone");
+  h.app.Combo1_Click(0);
+  EXPECT_FALSE(h.app.port.Retrying());
+  EXPECT_FALSE(h.app.mainForm.RetryTimer.enabled);
+  h.fp.serial.FailWith("PortOpen", "");
+  h.app.RetryTimer_Tick();
+  EXPECT_FALSE(h.fp.serial.PortOpen());
+}
+
+}  // namespace
+}  // namespace tolvane::test
