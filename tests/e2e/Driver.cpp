@@ -30,7 +30,7 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
   char title[512] = "";
   GetWindowTextA(hwnd, title, sizeof title);
   const bool match = s->prefix ? std::strncmp(title, s->text.c_str(), s->text.size()) == 0 : s->text == title;
-  if (match && (IsWindowVisible(hwnd) || !s->prefix)) {
+  if (match) {
     s->found = hwnd;
     return FALSE;
   }

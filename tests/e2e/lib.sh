@@ -70,6 +70,7 @@ e2e_serial() {
   local port="$1"
   socat pty,link="$work/tty$port",raw,echo=0 pty,link="$work/scanner$port",raw,echo=0 >/dev/null 2>&1 &
   pids+=($!)
+  eval "socat_$port=$!"
   for _ in $(seq 50); do [ -e "$work/scanner$port" ] && break; sleep 0.1; done
   wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port" /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
@@ -122,4 +123,30 @@ wait_caption() { driver wait "$1" "${2:-20}" || fail "caption \"$1\" did not app
 # and Display is at 17.
 display_text() {
   driver texts "$1" | awk -F'|' '$5=="id=117" { print $2; exit }'
+}
+
+# The scanner's cable is pulled: the pseudo-terminal pair goes away.
+e2e_unplug() {
+  local port="$1"
+  local pid
+  eval "pid=\${socat_$port:-}"
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  for _ in $(seq 50); do [ ! -e "$work/tty$port" ] && break; sleep 0.1; done
+}
+
+# ... and plugged in again, on the same path.
+e2e_replug() {
+  local port="$1"
+  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$work/scanner$port",raw,echo=0 >/dev/null 2>&1 &
+  pids+=($!)
+  eval "socat_$port=$!"
+  for _ in $(seq 50); do [ -e "$work/scanner$port" ] && break; sleep 0.1; done
+}
+
+# CPU seconds used so far by the Wine process running Tolvane.exe.
+cpu_seconds() {
+  local pid
+  pid=$(pgrep -f 'Tolvane.exe' | head -1)
+  [ -n "$pid" ] || { echo 0; return; }
+  awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$pid/stat"
 }
