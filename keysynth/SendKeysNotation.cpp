@@ -98,8 +98,9 @@ class Parser {
   // "NAME}" or "NAME n}" for a key.
   bool Brace() {
     const std::size_t start = pos_;
-    std::size_t close = text_.find('}', text_[start] == '}' && start < text_.size() ? start + 1 : start);
-    if (start >= text_.size() || close == std::string_view::npos) return false;
+    if (start >= text_.size()) return false;
+    const std::size_t close = text_.find('}', text_[start] == '}' ? start + 1 : start);
+    if (close == std::string_view::npos) return false;
     const std::string_view inside = text_.substr(start, close - start);
     pos_ = close + 1;
 

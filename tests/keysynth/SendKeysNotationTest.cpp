@@ -48,6 +48,9 @@ TEST(SendKeysNotation, UnreadableTextsFail) {
                           "{F0}", "((a)"}) {
     EXPECT_FALSE(ParseSendKeys(bad)) << bad;
   }
+  // A brace at the very end of a buffer that is not a C string (found by fuzzing).
+  const char brace[] = {'a', '{'};
+  EXPECT_FALSE(ParseSendKeys(std::string_view(brace, sizeof brace)));
   EXPECT_FALSE(ParseSendKeys("{a 99999}{a 99999}")) << "too many strokes";
   EXPECT_FALSE(ParseSendKeys(std::string(100000, '('))) << "nesting too deep";
   EXPECT_FALSE(ParseSendKeys(std::string(100000, '+')));
