@@ -149,7 +149,7 @@ scenario_captions() {
   folder=$(e2e_install app '[Tolvane]\r\nComPort=7\r\n')
   e2e_start "$folder"
   local caption
-  caption=$(driver caption "Tolvane (" 60)
+  caption=$(driver caption "Tolvane (Error: " 60) || fail "no error caption for a port that does not exist"
   case "$caption" in "Tolvane (Error: "*")") ;; *) fail "failed open shows [$caption]" ;; esac
   driver select "$caption" 2 5
   wait_caption "$active"
