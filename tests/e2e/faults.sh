@@ -8,13 +8,6 @@ e2e_setup "$1"
 
 active="Tolvane (Active On COM5)"
 
-start_scanning() {
-  e2e_serial 5
-  folder=$(e2e_install app "[Tolvane]\r\nComPort=5\r\n$1")
-  e2e_start "$folder" /M
-  wait_caption "$active" 60
-  e2e_target
-}
 
 fault_device_lost_and_back() {
   start_scanning 'Postamble={TAB}\r\n'

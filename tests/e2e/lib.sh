@@ -68,10 +68,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # Sets $scanner to the scanner's end. Call before starting any Windows program.
 e2e_serial() {
   local port="$1"
-  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$work/scanner$port",raw,echo=0 >/dev/null 2>&1 &
-  pids+=($!)
-  eval "socat_$port=$!"
-  for _ in $(seq 50); do [ -e "$work/scanner$port" ] && break; sleep 0.1; done
+  e2e_replug "$port"
   wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port" /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
@@ -134,7 +131,7 @@ e2e_unplug() {
   for _ in $(seq 50); do [ ! -e "$work/tty$port" ] && break; sleep 0.1; done
 }
 
-# ... and plugged in again, on the same path.
+# The pair for COMn (again, after e2e_unplug), on the same paths.
 e2e_replug() {
   local port="$1"
   socat pty,link="$work/tty$port",raw,echo=0 pty,link="$work/scanner$port",raw,echo=0 >/dev/null 2>&1 &
@@ -149,4 +146,15 @@ cpu_seconds() {
   pid=$(pgrep -f 'Tolvane.exe' | head -1)
   [ -n "$pid" ] || { echo 0; return; }
   awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$pid/stat"
+}
+
+# Tolvane minimised on COM5 with the given configuration lines, the target in front; sets
+# $folder and $active.
+start_scanning() {
+  active="Tolvane (Active On COM5)"
+  e2e_serial 5
+  folder=$(e2e_install app "[Tolvane]\r\nComPort=5\r\n$1")
+  e2e_start "$folder" /M
+  wait_caption "$active" 60
+  e2e_target
 }

@@ -15,14 +15,6 @@ expect_typed() {  # expected characters (od -c form), what
   [ "$got" = "$1" ] || fail "$2: typed [$got], expected [$1]"
 }
 
-# Tolvane minimised on COM5 with the given configuration lines, the target in front.
-start_scanning() {
-  e2e_serial 5
-  folder=$(e2e_install app "[Tolvane]\r\nComPort=5\r\n$1")
-  e2e_start "$folder" /M
-  wait_caption "$active" 60
-  e2e_target
-}
 
 scan_and_wait() {  # bytes, characters expected in all
   scan "$1"
