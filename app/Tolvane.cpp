@@ -11,7 +11,7 @@ Tolvane::Tolvane(const Platform& p)
       processing(p, mainForm, serialSettings, KeyTrans, assembly.state.CurrentRecord, DOSTarget,
                  [this](const std::string& keys) { return keySynth.SimSendKeys(keys); }),
       port(p.serial, mainForm, serialSettings, assembly),
-      window(p, mainForm, Password, assembly.state.MainMinimized) {
+      window(p, mainForm, Password) {
   InitKeyTrans(KeyTrans);
   mainForm.chkDOSTarget.click = [this] { DOSTarget = mainForm.chkDOSTarget.value; };
   mainForm.BeepOnInput.click = [this] { mainForm.cboSound.enabled = mainForm.BeepOnInput.value != 0; };
@@ -64,17 +64,29 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
   return true;
 }
 
+std::string SaveFailedText(const std::string& path, const std::string& reason) {
+  return "Tolvane could not save its settings to " + path + ".\r\n\r\n" + reason;
+}
+
 void Tolvane::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  SaveSettings();
+  const Status saved = SaveSettings();
+  // Otherwise every setting of the session would be lost without a word.
+  if (!saved && !sessionEnding_) platform.messageBox.Show(SaveFailedText(ConfigPath, saved.description));
   window.DeleteTrayIcon();
   mainForm.loaded = false;  // the window goes, and the serial control with it
 }
 
+void Tolvane::EndSession(bool ending) {
+  sessionEnding_ = ending;
+  if (ending) Form_Unload();
+}
+
 void Tolvane::MSettings_Click() {
+  if (settingsSlot_.Busy()) return platform.toolkit.BringToFront(*settingsSlot_.Shown());
   PortSetup dialog = OpenPortSetup();
-  platform.toolkit.ShowModal(dialog);
+  settingsSlot_.Show(platform.toolkit, dialog);
 }
 
 PortSetup Tolvane::OpenPortSetup() {
@@ -87,8 +99,8 @@ void Tolvane::LoadSettings(const std::string& arguments) {
   LoadConfiguration(platform.profileStore, ConfigPath, arguments, Targets());
 }
 
-void Tolvane::SaveSettings() {
-  SaveConfiguration(platform.profileStore, ConfigPath, Targets(), [this] {
+Status Tolvane::SaveSettings() {
+  return SaveConfiguration(platform.profileStore, ConfigPath, Targets(), [this] {
     if (mainForm.windowState == kMinimized) ProgramPath += " /M";
     SetStartupEntry(platform.startupEntries, mainForm.LoadWithWindows.value == 1, kStartupEntryName,
                     StartupCommandLine(ProgramPath, ProgramFile));

@@ -29,8 +29,14 @@ class Tolvane {
 
   // Start-up; false when another copy runs and this one must end at once.
   bool Form_Load(const ProgramInfo& info, IconHandle icon = 0);
-  // Shut-down, once: saves, updates the start-at-logon entry, removes the icon.
+  // Shut-down, once: saves, updates the start-at-logon entry, removes the icon. A save that
+  // fails is told in a message box, except while the session ends.
   void Form_Unload();
+  // The user is logging off or shutting down: from now on no dialog may appear.
+  void QueryEndSession() { sessionEnding_ = true; }
+  // The session ends (shut-down runs now, before the system ends the process) or the
+  // logoff was cancelled.
+  void EndSession(bool ending);
 
   // A port choice from the list; choosing the open port again reopens it.
   void Combo1_Click(std::int16_t n) {
@@ -53,7 +59,7 @@ class Tolvane {
 
   void LoadSettings(const std::string& arguments);
   // Saves everything, updating the start-at-logon entry on the way.
-  void SaveSettings();
+  Status SaveSettings();
 
   Platform platform;
   MainForm mainForm;
@@ -76,6 +82,11 @@ class Tolvane {
   void DispatchClick(std::string_view name, int index);
 
   bool unloaded_ = false;
+  bool sessionEnding_ = false;
+  ModalSlot settingsSlot_;
 };
+
+// What the user is told when the configuration file could not be written at exit.
+std::string SaveFailedText(const std::string& path, const std::string& reason);
 
 }  // namespace tolvane

@@ -36,7 +36,6 @@ void RecordAssembly::MSComm1_OnComm() {
 }
 
 void RecordAssembly::Timer1_Tick() {
-  state.MainMinimized = form_.windowState == kMinimized;
   if (!serial_.PortOpen()) return;
   // Typing may let other messages in; the record must not change under it.
   if (processing_) return;

@@ -20,7 +20,6 @@ struct ReceiveState {
   bool RecordPending = false;
   std::int16_t EndOfRecordTicks = 3;
   bool OptoDsrToggle = false;
-  bool MainMinimized = false;
 };
 
 // A device that never falls silent must still get its data typed: a record this long is

@@ -80,8 +80,8 @@ void RecordProcessing::ProcessRecord() {
   state.Postamble = form_.TermKeyCombo.text;
   form_.Display.text = record + ExpandDateTimeFields(state.Postamble, clock);
 
-  const WindowHandle active = platform_.activeWindow.GetActiveWindow();
-  if (active == 0 || active != form_.hWnd) {
+  // Keys typed into one of our own windows would work its controls (Enter presses OK).
+  if (!platform_.activeWindow.ProgramWindowActive()) {
     for (std::size_t i = 0; i < record.size(); ++i) {
       const std::string& keys = keyTrans_[static_cast<unsigned char>(record[i])];
       if (dosTarget_ != 0) simSendKeys_(keys);

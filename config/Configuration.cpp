@@ -81,7 +81,7 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
   f.windowState = ReadInteger(state, 0, 2, 0);
 }
 
-void SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
+Status SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
                        const std::function<void()>& updateStartupEntry) {
   ProfileFile file = ProfileFile::Parse(store.Read(path).value_or(std::string()));
   const auto put = [&](const char* key, const std::string& value) { file.Set(kConfigSection, key, value); };
@@ -105,7 +105,7 @@ void SaveConfiguration(ProfileStore& store, const std::string& path, const Confi
   put("Password", from.password);
   for (int code = 0; code < 256; ++code) put(KeyTransName(code).c_str(), from.keyTrans[static_cast<std::size_t>(code)]);
 
-  store.Write(path, file.Serialize());
+  return store.Write(path, file.Serialize());
 }
 
 }  // namespace tolvane

@@ -36,9 +36,8 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
                        const ConfigTargets& to);
 
 // Edits the current file in place, so comments and unknown keys stay; updateStartupEntry
-// runs between IgnoreDups and RemoveReturns. A failed write is not reported and leaves the
-// old file as it was.
-void SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
+// runs between IgnoreDups and RemoveReturns. A failed write leaves the old file as it was.
+Status SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
                        const std::function<void()>& updateStartupEntry);
 
 }  // namespace tolvane

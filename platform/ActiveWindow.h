@@ -1,4 +1,4 @@
-// Which of the program's windows is active, if any.
+// Whether the user is working in one of the program's own windows.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,9 @@ using WindowHandle = std::uintptr_t;  // 0 is no window
 class ActiveWindow {
  public:
   virtual ~ActiveWindow() = default;
-  // The active window of the calling thread; 0 when another program is active.
-  virtual WindowHandle GetActiveWindow() const = 0;
+  // True when the active window is any window of this program: the main window, a dialog,
+  // the about box or a message box. Keys typed then would land in the program itself.
+  virtual bool ProgramWindowActive() const = 0;
 };
 
 }  // namespace tolvane

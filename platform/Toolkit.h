@@ -24,6 +24,8 @@ class Toolkit {
   virtual void ShowModeless(Form& form) = 0;
   // Destroys the window of a form shown modelessly; its model is already unloaded.
   virtual void Unload(Form& form) = 0;
+  // A form already on the screen becomes the active window.
+  virtual void BringToFront(Form& form) = 0;
   // Repaints the form at once (the splash, while start-up keeps the thread busy).
   virtual void Refresh(Form& form) = 0;
   // The pop-up menu's items at the mouse position; the chosen item's name, or "" for none.

@@ -59,7 +59,7 @@ void PortSetup::Form_Load() {
   caption = PortSetupForm().caption;
   left = mainForm_.left - 800;
   top = mainForm_.top + 340;
-  BaudCombo.items.assign(kBaudRows.begin(), kBaudRows.end());
+  BaudCombo.items = BaudRows(settings_.PortSettings);
   DataBitsCombo.items.assign(kDataBitsRows.begin(), kDataBitsRows.end());
   ParityCombo.items.assign(kParityRows.begin(), kParityRows.end());
   StopBitsCombo.items.assign(kStopBitsRows.begin(), kStopBitsRows.end());
@@ -81,8 +81,10 @@ void PortSetup::OK_Button_Click() {
   settings_.DataBitsIndex = DataBitsCombo.listIndex;
   settings_.StopBitsIndex = StopBitsCombo.listIndex;
   settings_.FlowCtrlIndex = FlowCtrlCombo.listIndex;
+  const auto row = static_cast<std::size_t>(BaudCombo.listIndex);
+  const std::string baud = BaudCombo.listIndex >= 0 && row < BaudCombo.items.size() ? BaudCombo.items[row] : "0";
   settings_.PortSettings =
-      BuildSettingsString(settings_.BaudIndex, settings_.ParityIndex, settings_.DataBitsIndex, settings_.StopBitsIndex);
+      BuildSettingsString(baud, settings_.ParityIndex, settings_.DataBitsIndex, settings_.StopBitsIndex);
 
   if (serial_.PortOpen()) {
     serial_.SetPortOpen(false);

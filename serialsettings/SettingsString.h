@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "serialsettings/SerialSettings.h"
 
@@ -15,12 +16,19 @@ inline constexpr std::array<const char*, 5> kParityRows{"None", "Odd", "Even", "
 inline constexpr std::array<const char*, 4> kDataBitsRows{"5", "6", "7", "8"};
 inline constexpr std::array<const char*, 3> kStopBitsRows{"1", "1.5", "2"};
 
-// Sets BaudIndex, ParityIndex, DataBitsIndex and StopBitsIndex from PortSettings. The
-// searches are case-sensitive and a later hit overrides an earlier one; an unknown rate
-// leaves BaudIndex at 8 ("38400"), a string without a comma keeps the other defaults.
+// The rows of the dialog's rate list: the standard rates, then the settings string's own rate
+// when it is a usable one that is not among them, so that OK with nothing changed keeps it.
+std::vector<std::string> BaudRows(const std::string& portSettings);
+
+// Sets BaudIndex (a row of BaudRows), ParityIndex, DataBitsIndex and StopBitsIndex from
+// PortSettings. The parity letter is read in either case; a later hit overrides an earlier
+// one; a rate that cannot be read leaves BaudIndex at 8 ("38400"), a string without a comma
+// keeps the other defaults.
 void DerivePositions(SerialSettings& settings);
 
-// The string OK writes; positions outside their lists fall back as the dialog always did.
-std::string BuildSettingsString(std::int16_t baud, std::int16_t parity, std::int16_t dataBits, std::int16_t stopBits);
+// The string OK writes from the chosen rate row and list positions; positions outside their
+// lists fall back to Even, 7 data bits and 1 stop bit.
+std::string BuildSettingsString(const std::string& baud, std::int16_t parity, std::int16_t dataBits,
+                                std::int16_t stopBits);
 
 }  // namespace tolvane

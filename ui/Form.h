@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,19 @@ class Form {
     const auto it = visibleOverride.find(c.name);
     return it != visibleOverride.end() ? it->second : (c.flags & kHidden) == 0;
   }
+
+  // Expires when this form object is destroyed, so a toolkit can tell that a form it is
+  // showing was destroyed under it.
+  std::weak_ptr<const int> Lifetime() const { return lifetime_.token; }
+
+ private:
+  // A copy is another form with a life of its own.
+  struct Token {
+    std::shared_ptr<const int> token = std::make_shared<const int>(0);
+    Token() = default;
+    Token(const Token&) {}
+    Token& operator=(const Token&) { return *this; }
+  } lifetime_;
 };
 
 }  // namespace tolvane

@@ -6,15 +6,16 @@
 
 namespace tolvane {
 
-MainWindow::MainWindow(const Platform& platform, MainForm& form, std::string& password, bool& mainMinimized)
-    : platform_(platform), form_(form), password_(password), mainMinimized_(mainMinimized) {}
+MainWindow::MainWindow(const Platform& platform, MainForm& form, std::string& password)
+    : platform_(platform), form_(form), password_(password) {}
 
 // Raised again by the changes it makes itself; those nested calls return at once.
 void MainWindow::Form_Resize() {
   if (InResize) return;
   InResize = true;
-  if (mainMinimized_) {
+  if (MainMinimized && form_.windowState != kMinimized) {
     if (password_.empty()) {
+      MainMinimized = false;
       InResize = false;
       return;
     }
@@ -22,19 +23,21 @@ void MainWindow::Form_Resize() {
     EnteredPassword.clear();
     Form2 dialog(EnteredPassword);
     dialog.Form_Load(platform_.toolkit.Screen());
-    platform_.toolkit.ShowModal(dialog);
+    enterPasswordSlot_.Show(platform_.toolkit, dialog);
     if (EnteredPassword != password_) {
       if (!EnteredPassword.empty()) platform_.messageBox.Show(kInvalidPassword);
-      mainMinimized_ = false;
       form_.SetWindowState(kMinimized);
     } else {
       form_.SetWindowState(kNormal);
     }
     form_.SetVisible(true);
   }
-  mainMinimized_ = false;
+  MainMinimized = false;
   InResize = false;
-  if (form_.windowState == kMinimized) form_.SetVisible(false);  // only the icon remains
+  if (form_.windowState == kMinimized) {
+    form_.SetVisible(false);  // only the icon remains
+    MainMinimized = true;
+  }
 }
 
 void MainWindow::Form_MouseMove(double xTwips, double twipsPerPixel) {
@@ -45,6 +48,7 @@ void MainWindow::Form_MouseMove(double xTwips, double twipsPerPixel) {
 void MainWindow::TrayMessage(int message) {
   if (form_.windowState != kMinimized) return;  // ordinary mouse movement over the window
   if (message == kIconDoubleClick) {
+    if (about && about->loaded) return platform_.toolkit.BringToFront(*about);
     UnloadAbout();
     about = NewAbout();
     platform_.toolkit.ShowModeless(*about);
@@ -59,6 +63,7 @@ void MainWindow::TrayMessage(int message) {
 }
 
 void MainWindow::mnuOpen_Click() {
+  if (enterPasswordSlot_.Busy()) return platform_.toolkit.BringToFront(*enterPasswordSlot_.Shown());
   if (form_.windowState != kMinimized) {
     platform_.toolkit.AppActivate(form_.Caption());
     return;
@@ -68,18 +73,20 @@ void MainWindow::mnuOpen_Click() {
 }
 
 void MainWindow::mnuAbout_Click() {
-  UnloadAbout();
+  if (aboutSlot_.Busy()) return platform_.toolkit.BringToFront(*aboutSlot_.Shown());
+  UnloadAbout();  // a modeless one from the icon goes; this one is modal
   about = NewAbout();
-  platform_.toolkit.ShowModal(*about);
+  aboutSlot_.Show(platform_.toolkit, *about);
   about.reset();
 }
 
 void MainWindow::HelpIndex_Click() { platform_.sendKeys.Send("{F1}", false); }
 
 void MainWindow::mPassword_Click() {
+  if (setPasswordSlot_.Busy()) return platform_.toolkit.BringToFront(*setPasswordSlot_.Shown());
   Form1 dialog(password_, platform_.messageBox);
   dialog.Form_Load(platform_.toolkit.Screen());
-  platform_.toolkit.ShowModal(dialog);
+  setPasswordSlot_.Show(platform_.toolkit, dialog);
 }
 
 void MainWindow::ShowSplash() {
@@ -94,9 +101,17 @@ void MainWindow::UnloadSplash() { UnloadAbout(); }
 void MainWindow::AddTrayIcon(IconHandle icon) {
   trayIcon = MakeTrayIconRecord(form_.hWnd, icon);
   platform_.notifyIcon.Notify(NotifyIcon::kAdd, trayIcon);
+  iconAdded_ = true;
 }
 
-void MainWindow::DeleteTrayIcon() { platform_.notifyIcon.Notify(NotifyIcon::kDelete, trayIcon); }
+void MainWindow::DeleteTrayIcon() {
+  platform_.notifyIcon.Notify(NotifyIcon::kDelete, trayIcon);
+  iconAdded_ = false;
+}
+
+void MainWindow::TaskbarCreated() {
+  if (iconAdded_) platform_.notifyIcon.Notify(NotifyIcon::kAdd, trayIcon);
+}
 
 void MainWindow::UnloadAbout() {
   if (!about) return;

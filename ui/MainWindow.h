@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "ui/AboutBox.h"
 #include "ui/MainForm.h"
+#include "ui/ModalSlot.h"
 
 namespace tolvane {
 
@@ -20,7 +21,7 @@ constexpr int kIconRightUp = 517;      // right button released
 
 class MainWindow {
  public:
-  MainWindow(const Platform& platform, MainForm& form, std::string& password, bool& mainMinimized);
+  MainWindow(const Platform& platform, MainForm& form, std::string& password);
 
   void Form_Resize();
   // The icon's callback arrives as mouse movement whose x carries the message in twips.
@@ -37,9 +38,14 @@ class MainWindow {
   void UnloadSplash();
   void AddTrayIcon(IconHandle icon);
   void DeleteTrayIcon();
+  // The notification area was rebuilt (Explorer restarted) and lost the icon.
+  void TaskbarCreated();
 
   TrayIconRecord trayIcon;
   bool InResize = false;
+  // Set whenever a resize leaves the window minimised, so the restore check sees the real
+  // state even when no tick has run since.
+  bool MainMinimized = false;
   std::string EnteredPassword;
   std::unique_ptr<About> about;  // the about box or the splash, while loaded
 
@@ -50,7 +56,8 @@ class MainWindow {
   Platform platform_;
   MainForm& form_;
   std::string& password_;
-  bool& mainMinimized_;
+  bool iconAdded_ = false;
+  ModalSlot aboutSlot_, enterPasswordSlot_, setPasswordSlot_;
 };
 
 }  // namespace tolvane

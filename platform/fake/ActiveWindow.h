@@ -1,4 +1,4 @@
-// Active-window double: the test says which window is active.
+// Active-window double: the test says whether one of the program's windows is active.
 #pragma once
 
 #include "platform/ActiveWindow.h"
@@ -7,8 +7,8 @@ namespace tolvane::fake {
 
 class ActiveWindow : public tolvane::ActiveWindow {
  public:
-  WindowHandle GetActiveWindow() const override { return active; }
-  WindowHandle active = 0;
+  bool ProgramWindowActive() const override { return programActive; }
+  bool programActive = false;
 };
 
 }  // namespace tolvane::fake

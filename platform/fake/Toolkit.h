@@ -1,10 +1,14 @@
 // Window-toolkit double. A modal dialog is "used" by a script the test queues (what the
 // user types and clicks); the dialog must be unloaded by then, as a real modal loop ends.
+// It notices a form that is unloaded or destroyed while its own modal loop still runs.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Toolkit.h"
 #include "platform/fake/Journal.h"
@@ -18,8 +22,10 @@ class Toolkit : public tolvane::Toolkit {
   explicit Toolkit(Journal& journal) : journal_(journal) {}
 
   void ShowModal(Form& form) override {
-    journal_.Add(std::string("ShowModal ") + form.Spec().name);
-    ++modalDepth;
+    const std::string name = form.Spec().name;
+    journal_.Add("ShowModal " + name);
+    const std::weak_ptr<const int> alive = form.Lifetime();
+    modal_.push_back(&form);
     if (!modalScripts.empty()) {
       const Script script = std::move(modalScripts.front());
       modalScripts.pop_front();
@@ -27,14 +33,22 @@ class Toolkit : public tolvane::Toolkit {
     } else {
       form.Close();  // nobody there: the user closes it
     }
-    --modalDepth;
+    modal_.erase(std::find(modal_.begin(), modal_.end(), &form));
+    if (alive.expired()) {
+      journal_.Add("destroyed under its own modal loop: " + name);
+      return;
+    }
     if (form.loaded) {
-      journal_.Add(std::string("still loaded after its modal loop: ") + form.Spec().name);
+      journal_.Add("still loaded after its modal loop: " + name);
       form.loaded = false;
     }
   }
   void ShowModeless(Form& form) override { journal_.Add(std::string("ShowModeless ") + form.Spec().name); }
-  void Unload(Form& form) override { journal_.Add(std::string("Unload ") + form.Spec().name); }
+  void Unload(Form& form) override {
+    journal_.Add(std::string("Unload ") + form.Spec().name);
+    if (InModalLoop(form)) journal_.Add(std::string("unloaded under its own modal loop: ") + form.Spec().name);
+  }
+  void BringToFront(Form& form) override { journal_.Add(std::string("BringToFront ") + form.Spec().name); }
   void Refresh(Form& form) override { journal_.Add(std::string("Refresh ") + form.Spec().name); }
   std::string TrackPopupMenu(const std::vector<MenuSpec>& items, const std::string& defaultItem) override {
     std::string entry = "PopupMenu";
@@ -50,13 +64,16 @@ class Toolkit : public tolvane::Toolkit {
   void AppActivate(const std::string& title) override { journal_.Add("AppActivate " + title); }
   ScreenSize Screen() override { return screen; }
 
+  bool InModalLoop(const Form& form) const { return std::find(modal_.begin(), modal_.end(), &form) != modal_.end(); }
+  int ModalDepth() const { return static_cast<int>(modal_.size()); }
+
   std::deque<Script> modalScripts;
   std::string popupChoice;  // what the user picks from the next pop-up menu
   ScreenSize screen{19200, 14400};
-  int modalDepth = 0;
 
  private:
   Journal& journal_;
+  std::vector<const Form*> modal_;  // innermost last
 };
 
 }  // namespace tolvane::fake

@@ -75,9 +75,7 @@ TEST(RecordAssembly, ClosedPortAssemblesNothingAndReopenFinishesTheHalfRecord) {
   h.fp.serial.Arrive("AB");
   h.Ticks(1);
   h.app.Combo1_Click(0);
-  h.app.mainForm.windowState = kMinimized;
   h.Ticks(10);
-  EXPECT_TRUE(h.app.assembly.state.MainMinimized) << "the flag is refreshed while closed";
   EXPECT_EQ(h.app.assembly.state.CurrentRecord, "AB");
   EXPECT_TRUE(h.SentKeys().empty());
 

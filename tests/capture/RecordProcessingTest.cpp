@@ -135,18 +135,18 @@ TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
   EXPECT_EQ(h.app.processing.state.LastRecord, "4");
 }
 
-TEST(RecordProcessing, MainWindowActiveShowsButDoesNotType) {
+TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
   Harness h;
   h.Open();
   h.app.mainForm.BeepOnInput.SetValue(1);
   h.app.mainForm.TermKeyCombo.text = "{ENTER}";
-  h.fp.activeWindow.active = kMainWindow;
+  h.fp.activeWindow.programActive = true;  // the main window, a dialog or a message box
   h.Scan("AB");
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
   EXPECT_EQ(h.app.mainForm.Display.text, "AB{ENTER}");
   EXPECT_EQ(h.app.processing.state.LastRecord, "AB");
 
-  h.fp.activeWindow.active = kOtherWindow;  // e.g. the settings dialog takes the keys
+  h.fp.activeWindow.programActive = false;
   h.Scan("C");
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys C nowait", "SendKeys {ENTER} wait"));
 }

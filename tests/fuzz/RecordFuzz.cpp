@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tolvane::fake::FakePlatform fp;
   tolvane::Tolvane app(fp.platform());
   app.mainForm.hWnd = 1;
-  fp.activeWindow.active = data[0] & 1 ? 0 : 2;
+  fp.activeWindow.programActive = (data[0] & 1) == 0;
   auto& f = app.mainForm;
   f.RemoveCRs.SetValue(data[1] % 3);
   f.NumFilter.SetValue((data[1] / 3) % 3);

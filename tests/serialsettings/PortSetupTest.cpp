@@ -34,8 +34,9 @@ TEST(SettingsString, DerivesPositionsAndRebuildsTheString) {
       {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
       {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
       {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},
-      {"14400,N,8,1", {8, 0, 3, 0}, "38400,N,8,1"},  // unknown rate shows (and becomes) 38400
-      {"9600,n,8,1", {6, 2, 3, 0}, "9600,E,8,1"},    // lower case matches nothing: Even
+      {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},  // an unlisted rate is kept as it stands
+      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},     // the parity letter in either case
+      {"9600,o,7,2", {6, 1, 2, 2}, "9600,O,7,2"},
       {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},
       {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
       {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},
@@ -47,9 +48,12 @@ TEST(SettingsString, DerivesPositionsAndRebuildsTheString) {
   for (const auto& c : cases) {
     const Positions p = Derive(c.stored);
     EXPECT_EQ(p, c.positions) << c.stored;
-    EXPECT_EQ(BuildSettingsString(p.baud, p.parity, p.dataBits, p.stopBits), c.rebuilt) << c.stored;
+    EXPECT_EQ(BuildSettingsString(BaudRows(c.stored)[static_cast<std::size_t>(p.baud)], p.parity, p.dataBits,
+                                  p.stopBits),
+              c.rebuilt)
+        << c.stored;
   }
-  EXPECT_EQ(BuildSettingsString(-1, 9, -1, 7), "0,E,7,1");
+  EXPECT_EQ(BuildSettingsString("0", 9, -1, 7), "0,E,7,1");
 }
 
 TEST(PortSetup, LoadsTheCurrentValuesBesideTheMainWindow) {
@@ -138,6 +142,21 @@ TEST(PortSetup, OkOnAClosedPortOnlyStoresAndAFailedReopenIsReported) {
   e.OK_Button_Click();
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: The device is not connected.)");
   EXPECT_FALSE(h.app.mainForm.Timer1.enabled);
+}
+
+TEST(PortSetup, OkWithNothingChangedKeepsAWorkingLine) {
+  const struct {
+    const char* stored;
+    const char* saved;
+  } cases[] = {{"9600,n,8,1", "9600,N,8,1"}, {"14400,N,8,1", "14400,N,8,1"}, {"57600,o,7,2", "57600,O,7,2"}};
+  for (const auto& c : cases) {
+    Harness h;
+    h.app.serialSettings.PortSettings = c.stored;
+    DerivePositions(h.app.serialSettings);
+    PortSetup d = h.app.OpenPortSetup();
+    d.OK_Button_Click();
+    EXPECT_EQ(h.app.serialSettings.PortSettings, c.saved) << c.stored;
+  }
 }
 
 TEST(PortSetup, HelpSendsF1WithoutWaitingAndStaysOpen) {

@@ -10,7 +10,6 @@
 namespace tolvane::test {
 
 constexpr WindowHandle kMainWindow = 0x1000;
-constexpr WindowHandle kOtherWindow = 0x2000;
 
 struct Harness {
   fake::FakePlatform fp;
@@ -18,7 +17,6 @@ struct Harness {
 
   Harness() {
     app.mainForm.hWnd = kMainWindow;
-    fp.activeWindow.active = 0;  // another program has the focus
   }
 
   // Opens COMn and forgets the journal so far.

@@ -99,6 +99,49 @@ TEST(LifeCycle, ExitSavesUpdatesTheEntryAndRemovesTheIconOnce) {
   EXPECT_EQ(normal.SavedFile().Get("Tolvane", "WindowState"), "0");
 }
 
+TEST(LifeCycle, SessionEndRunsShutDownOnceWithoutDialogs) {
+  LifeHarness h;
+  h.Start();
+  h.app.mainForm.LoadWithWindows.SetValue(1);
+  h.app.mainForm.SetWindowState(kMinimized);
+  h.fp.profileStore.readOnly = true;
+  h.fp.journal.Clear();
+  h.app.QueryEndSession();
+  EXPECT_THAT(h.fp.journal.entries, IsEmpty()) << "asking does not end anything yet";
+  h.app.EndSession(true);
+  h.app.mainForm.Close();  // a close that follows changes nothing
+  h.app.FileExit_Click();
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "RunOnce set Tolvane=C:\\Tolvane\\Tolvane.EXE /M",
+                          "WriteFile C:\\Tolvane\\default.tlv", "NotifyIcon delete"))
+      << "no message box while the session ends, even for a failed save";
+  EXPECT_FALSE(h.app.mainForm.loaded);
+
+  // A logoff that another program cancelled leaves Tolvane running; a later exit is normal.
+  LifeHarness cancelled;
+  cancelled.Start();
+  cancelled.app.QueryEndSession();
+  cancelled.app.EndSession(false);
+  EXPECT_TRUE(cancelled.app.mainForm.loaded);
+  cancelled.fp.profileStore.readOnly = true;
+  cancelled.app.FileExit_Click();
+  EXPECT_THAT(cancelled.fp.journal.With("MessageBox"), ElementsAre("MessageBox " + SaveFailedText(kConfig, "Access is denied.")));
+}
+
+TEST(LifeCycle, AFailedSaveAtExitIsToldWithTheFileAndTheReason) {
+  LifeHarness h;
+  h.Start();
+  h.fp.profileStore.readOnly = true;
+  h.fp.journal.Clear();
+  h.app.FileExit_Click();
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "RunOnce remove Tolvane",
+                          "WriteFile C:\\Tolvane\\default.tlv",
+                          "MessageBox Tolvane could not save its settings to C:\\Tolvane\\default.tlv.\r\n\r\n"
+                          "Access is denied.",
+                          "NotifyIcon delete"));
+}
+
 TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
   LifeHarness root;
   root.Start({"D:\\", "TOLVANE", ""});

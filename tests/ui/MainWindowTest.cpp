@@ -4,6 +4,8 @@
 #include "support/Harness.h"
 #include "ui/PasswordForms.h"
 
+#include <functional>
+
 namespace tolvane::test {
 namespace {
 
@@ -24,11 +26,7 @@ struct WindowHarness : Harness {
     app.mainForm.visible = true;
     fp.journal.Clear();
   }
-  // Minimised long enough for a tick to notice.
-  void Minimise() {
-    app.mainForm.SetWindowState(kMinimized);
-    app.Timer1_Tick();
-  }
+  void Minimise() { app.mainForm.SetWindowState(kMinimized); }
   void Restore() { app.window.mnuOpen_Click(); }
 };
 
@@ -36,7 +34,7 @@ TEST(MainWindow, MinimisingHidesTheWindowBehindTheIcon) {
   WindowHarness h;
   h.Minimise();
   EXPECT_FALSE(h.app.mainForm.visible);
-  EXPECT_TRUE(h.app.assembly.state.MainMinimized);
+  EXPECT_TRUE(h.app.window.MainMinimized);
   h.Restore();  // no password: back without a question
   EXPECT_TRUE(h.app.mainForm.visible);
   EXPECT_EQ(h.app.mainForm.windowState, kNormal);
@@ -71,15 +69,33 @@ TEST(MainWindow, RestoreAsksForThePassword) {
   }
 }
 
-TEST(MainWindow, PasswordIsAskedOnlyAfterATickSawTheWindowMinimised) {
+TEST(MainWindow, PasswordIsAskedWhateverTheTimerDoes) {
   WindowHarness h;
   h.app.Password = "pw";
-  h.app.mainForm.SetWindowState(kMinimized);  // no tick yet (or the timer stopped)
-  h.Restore();
-  EXPECT_THAT(h.fp.journal.With("ShowModal"), IsEmpty());
-  EXPECT_TRUE(h.app.mainForm.visible);
+  h.fp.serial.FailWith("PortOpen", "The port does not exist.");
+  h.app.Combo1_Click(9);  // a failed open stops the tick
+  ASSERT_FALSE(h.app.mainForm.Timer1.enabled);
   h.Minimise();
   EXPECT_THAT(h.fp.journal.With("ShowModal"), IsEmpty()) << "minimising never asks";
+  h.Restore();
+  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2"));
+  EXPECT_FALSE(h.app.mainForm.visible) << "closed without the password: back to the icon";
+
+  // The system's own restore (the window's menu) arrives as a state change.
+  h.fp.journal.Clear();
+  h.fp.toolkit.modalScripts.push_back(Types("pw"));
+  h.app.mainForm.windowState = kNormal;
+  h.app.window.Form_Resize();
+  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2"));
+  EXPECT_TRUE(h.app.mainForm.visible);
+
+  // A start straight into the notification area is locked too.
+  WindowHarness started;
+  started.app.Password = "pw";
+  started.app.mainForm.windowState = kMinimized;
+  started.app.window.Form_Resize();
+  started.Restore();
+  EXPECT_THAT(started.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2"));
 }
 
 TEST(MainWindow, ResizeGuardStopsNestedResizes) {
@@ -140,11 +156,15 @@ TEST(MainWindow, IconMessagesActOnlyWhileMinimised) {
   for (int other : {512, 513, 514, 516, 518, 519}) h.app.window.TrayMessage(other);
   EXPECT_EQ(h.fp.journal.entries.size(), 1u);
 
+  h.app.window.TrayMessage(kIconDoubleClick);  // already up: brought forward, not made again
+  EXPECT_EQ(h.fp.journal.entries.back(), "BringToFront about");
+
   // About from the pop-up menu closes the modeless box and opens it modally.
+  h.fp.journal.Clear();
   h.fp.toolkit.popupChoice = "mnuAbout";
   h.app.window.TrayMessage(kIconRightUp);
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("ShowModeless about", "PopupMenu mnuOpen mnuAbout default mnuAbout",
-                                                "Unload about", "ShowModal about"));
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PopupMenu mnuOpen mnuAbout default mnuAbout", "Unload about",
+                                                "ShowModal about"));
   h.fp.journal.Clear();
   h.fp.toolkit.popupChoice = "mnuOpen";
   h.app.window.TrayMessage(kIconRightUp);
@@ -152,6 +172,64 @@ TEST(MainWindow, IconMessagesActOnlyWhileMinimised) {
   EXPECT_EQ(h.app.mainForm.windowState, kNormal);
   h.app.mainForm.Click("mnuOpen");  // not minimised: brings the window to the front
   EXPECT_EQ(h.fp.journal.entries.back(), "AppActivate " + h.app.mainForm.Caption());
+}
+
+// Tray messages, menus and dialogs reach the window while one of its dialogs is in its modal
+// loop. No dialog is destroyed under its own loop; a second request brings it forward.
+TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
+  WindowHarness h;
+  h.Minimise();
+  const auto whileShown = [&h](std::function<void()> nested) {
+    h.fp.toolkit.modalScripts.push_back([&h, nested](Form& f) {
+      const auto alive = f.Lifetime();
+      nested();
+      if (!alive.expired()) f.Click(f.Spec().name == std::string("about") ? "OkButton" : "Command2");
+    });
+  };
+  whileShown([&h] { h.app.window.TrayMessage(kIconDoubleClick); });
+  h.app.window.mnuAbout_Click();
+  whileShown([&h] {
+    h.fp.toolkit.popupChoice = "mnuAbout";
+    h.app.window.TrayMessage(kIconRightUp);
+  });
+  h.app.mainForm.Click("HelpAbout");
+  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront about", "BringToFront about"));
+  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal about", "ShowModal about"));
+
+  // "Open Tolvane" again while the password is being asked.
+  h.fp.journal.Clear();
+  h.app.Password = "pw";
+  whileShown([&h] { h.app.window.mnuOpen_Click(); });
+  h.Restore();
+  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront Form2"));
+
+  // The settings dialog and the set-password dialog asked for twice.
+  h.fp.journal.Clear();
+  h.fp.toolkit.modalScripts.push_back([&h](Form& f) {
+    h.app.MSettings_Click();
+    f.Click("Cancel_Button");
+  });
+  h.app.MSettings_Click();
+  whileShown([&h] { h.app.window.mPassword_Click(); });
+  h.app.window.mPassword_Click();
+  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront PortSetup", "BringToFront Form1"));
+
+  for (const char* fault : {"destroyed under", "unloaded under", "still loaded"})
+    EXPECT_THAT(h.fp.journal.With(fault), IsEmpty()) << fault;
+  EXPECT_EQ(h.fp.toolkit.ModalDepth(), 0);
+}
+
+TEST(MainWindow, IconComesBackWhenTheTaskbarIsRecreated) {
+  WindowHarness h;
+  h.app.window.TaskbarCreated();
+  EXPECT_THAT(h.fp.journal.entries, IsEmpty()) << "no icon yet";
+  h.app.window.AddTrayIcon(7);
+  h.app.window.TaskbarCreated();
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("NotifyIcon add", "NotifyIcon add"));
+  EXPECT_EQ(h.fp.notifyIcon.records[1].Bytes(), h.fp.notifyIcon.records[0].Bytes());
+  h.app.window.DeleteTrayIcon();
+  h.app.window.TaskbarCreated();
+  EXPECT_EQ(h.fp.journal.entries.back(), "NotifyIcon delete") << "not after shut-down";
 }
 
 TEST(MainWindow, AboutBoxNoticeLinkAndHelp) {
