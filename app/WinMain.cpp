@@ -69,10 +69,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   const ProgramInfo program = DescribeProgram(arguments);
   const double twipsPerPixel = 1440.0 / toolkit.Dpi();
 
+  // Explorer broadcasts this when it starts again; its notification area starts empty.
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+
   HWND main = nullptr;
   main = toolkit.CreateMainWindow(form, [&](UINT message, WPARAM w, LPARAM l, LRESULT& result) {
     result = 0;
+    if (message == taskbarCreated && taskbarCreated != 0) {
+      app->window.TaskbarCreated();
+      return true;
+    }
     switch (message) {
+      case WM_QUERYENDSESSION:
+        app->QueryEndSession();
+        result = TRUE;
+        return true;
+      case WM_ENDSESSION:
+        // The process may be ended as soon as this returns: shut down now.
+        app->EndSession(w != FALSE);
+        toolkit.AfterEvent();
+        return true;
       case WM_TIMER:
         if (w == kTimer1) app->Timer1_Tick();
         else if (w == kRetryTimer) app->RetryTimer_Tick();
@@ -89,6 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         const std::int16_t state = StateOf(w);
         if (toolkit.ApplyingMainState() || !IsWindowVisible(main) || state == form.windowState) return false;
         form.windowState = state;
+        form.visible = true;  // the system's own restore shows a hidden window
         app->window.Form_Resize();
         toolkit.ApplyMainState(form.windowState, form.visible);
         toolkit.AfterEvent();

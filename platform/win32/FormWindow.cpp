@@ -30,6 +30,14 @@ void RegisterFormClass(HINSTANCE instance, HICON icon, WNDPROC proc) {
   registered = true;
 }
 
+// An edit control ends its text at a 0; a received 0 shows as the blank the OEM font has
+// for it, and the rest of the record stays visible.
+std::string Displayable(std::string text) {
+  for (char& c : text)
+    if (c == '\0') c = ' ';
+  return text;
+}
+
 std::string WindowText(HWND hwnd) {
   const int n = GetWindowTextLengthA(hwnd);
   std::string s(static_cast<std::size_t>(n) + 1, '\0');
@@ -271,7 +279,7 @@ void FormWindow::Sync() {
       }
     } else if (TextBox* box = form_.Text(name)) {
       if (box->text != item.shownText) {
-        SetWindowTextA(item.hwnd, box->text.c_str());
+        SetWindowTextA(item.hwnd, Displayable(box->text).c_str());
         item.shownText = box->text;
       }
     }

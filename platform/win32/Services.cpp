@@ -10,11 +10,23 @@ namespace tolvane::win32 {
 
 namespace {
 constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+// The first version of the record, which both builds pass: 88 bytes with 32-bit handles,
+// 104 with 64-bit ones.
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104), "notification-icon record size");
 }
 
 void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
 
-WindowHandle ActiveWindow::GetActiveWindow() const { return reinterpret_cast<WindowHandle>(::GetActiveWindow()); }
+// The foreground window's process, not this thread's active window: a dialog or message box
+// of ours is as much "us" as the main window.
+bool ActiveWindow::ProgramWindowActive() const {
+  HWND foreground = GetForegroundWindow();
+  if (!foreground) return false;
+  DWORD process = 0;
+  GetWindowThreadProcessId(foreground, &process);
+  return process == GetCurrentProcessId();
+}
 
 LocalDateTime Clock::Now() {
   SYSTEMTIME t;

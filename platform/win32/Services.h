@@ -20,7 +20,7 @@ class Sound : public tolvane::Sound {
 
 class ActiveWindow : public tolvane::ActiveWindow {
  public:
-  WindowHandle GetActiveWindow() const override;
+  bool ProgramWindowActive() const override;
 };
 
 class Clock : public tolvane::Clock {

@@ -59,7 +59,8 @@ void Toolkit::ShowModal(Form& form) {
   SetForegroundWindow(window->hwnd());
   MSG msg;
   bool quit = false;
-  while (form.loaded) {
+  // Shut-down (a session that ends) also ends every modal loop.
+  while (form.loaded && (!main_ || main_->form().loaded)) {
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got <= 0) {
       quit = true;
@@ -94,6 +95,13 @@ void Toolkit::Unload(Form& form) {
       windows_.erase(it);
       return;
     }
+}
+
+void Toolkit::BringToFront(Form& form) {
+  if (FormWindow* w = Find(form)) {
+    ShowWindow(w->hwnd(), SW_SHOW);
+    SetForegroundWindow(w->hwnd());
+  }
 }
 
 void Toolkit::Refresh(Form& form) {

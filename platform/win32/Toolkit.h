@@ -26,6 +26,7 @@ class Toolkit : public tolvane::Toolkit {
   void ShowModal(Form& form) override;
   void ShowModeless(Form& form) override;
   void Unload(Form& form) override;
+  void BringToFront(Form& form) override;
   void Refresh(Form& form) override;
   std::string TrackPopupMenu(const std::vector<MenuSpec>& items, const std::string& defaultItem) override;
   void SetMousePointer(MousePointer pointer) override;

@@ -9,8 +9,15 @@
 //   driver close <caption>               posts WM_CLOSE
 //   driver select <caption> <n> <row>    chooses a row of the n-th drop-down list, as a click does
 //   driver activate <caption>            brings the window to the front, as a click on it would
+//   driver syscommand <caption> <code>   posts WM_SYSCOMMAND (SC_RESTORE is 61728)
 //   driver list                          prints every top-level window
+//   driver taskbar-created               broadcasts what Explorer sends when it starts again
+//   driver tray-icons                    prints how many icons the notification area shows
+//                                        (Wine's taskbar: its visible child windows)
+//   driver drop-icon <caption>           removes that window's notification icon, as an
+//                                        Explorer that restarts loses it
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +104,22 @@ int main(int argc, char** argv) {
     EnumWindows(PrintTop, 0);
     return 0;
   }
+  if (argc == 2 && std::string(argv[1]) == "taskbar-created")
+    return PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;
+  if (argc == 2 && std::string(argv[1]) == "tray-icons") {
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    int count = 0;
+    if (tray)
+      EnumChildWindows(
+          tray,
+          [](HWND child, LPARAM p) -> BOOL {
+            if (IsWindowVisible(child)) ++*reinterpret_cast<int*>(p);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&count));
+    std::printf("%d\n", count);
+    return tray ? 0 : 1;
+  }
   if (argc < 3) return 2;
   const std::string verb = argv[1], caption = argv[2];
   const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
@@ -155,6 +178,14 @@ int main(int argc, char** argv) {
   }
   if (verb == "command" && argc > 3) return PostMessageA(h, WM_COMMAND, std::atoi(argv[3]), 0) ? 0 : 1;
   if (verb == "close") return PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (verb == "drop-icon") {
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = h;
+    return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
+  }
+  if (verb == "syscommand" && argc > 3) return PostMessageA(h, WM_SYSCOMMAND, std::atoi(argv[3]), 0) ? 0 : 1;
   if (verb == "activate") {
     SetForegroundWindow(h);
     return GetForegroundWindow() == h ? 0 : 1;

@@ -72,8 +72,13 @@ fault_read_only_folder() {
   local before; before=$(md5sum < "$folder/default.tlv")
   chattr +i "$folder" || fail "chattr is not available"
   driver close "Tolvane (Inactive)"
+  # The user is told which file could not be written, and why.
+  driver wait "Tolvane" 30 || { chattr -i "$folder"; fail "no message about the failed save"; }
+  local told; told=$(driver texts "Tolvane")
+  driver close "Tolvane"
   driver gone "Tolvane (Inactive)" 30 || { chattr -i "$folder"; fail "no exit with a read-only folder"; }
   chattr -i "$folder"
+  grep -q 'could not save its settings to .*\\app\\default\.tlv' <<<"$told" || fail "the message was [$told]"
   [ "$(md5sum < "$folder/default.tlv")" = "$before" ] || fail "the old default.tlv changed"
   local extra
   extra=$(ls "$folder" | grep -v -E '^(Tolvane\.exe|Tolvane\.chm|default\.tlv|wine-stderr\.log)$' || true)
