@@ -4,10 +4,10 @@ set -euo pipefail
 
 base=(cmake ninja-build g++ make)
 case "${1:-test}" in
-  run)  want=("${base[@]}" g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb imagemagick socat fp-utils) ;;
+  run)  want=("${base[@]}" g++-mingw-w64-x86-64 wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils) ;;
   test) want=("${base[@]}" libgtest-dev libgmock-dev libbenchmark-dev
               g++-mingw-w64-i686 g++-mingw-w64-x86-64 clang libclang-rt-14-dev
-              wine wine64 fonts-wine xvfb imagemagick socat fp-utils e2fsprogs procps) ;;
+              wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils e2fsprogs procps) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -24,8 +24,17 @@ e2e_setup() {
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
   fi
   wineboot -i >/dev/null 2>&1 || true
+  # Wine's own fonts (MS Sans Serif, and Marlett for the title-bar buttons) where this Wine
+  # looks for them; without them dialogs are measured in a substitute font.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d /usr/share/wine/fonts ] && [ ! -e "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts" && cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+  fi
   # One virtual desktop for every program of the run: Wine draws the window frames and keeps
   # the keyboard focus itself, as Windows would, without an X window manager.
+  # Arial is not Wine's own; Liberation Sans has its metrics, so the STEP labels wrap as on
+  # Windows.
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
