@@ -9,7 +9,7 @@
 namespace tolvane::win32 {
 
 namespace {
-constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 }
 
 void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
@@ -27,9 +27,9 @@ void MessageBox::Show(const std::string& text) {
 }
 
 void Shell::Open(WindowHandle owner, const std::string& file) {
-  char folder[MAX_PATH] = "";
-  GetCurrentDirectoryA(MAX_PATH, folder);
-  ShellExecuteA(reinterpret_cast<HWND>(owner), "open", file.c_str(), nullptr, folder, SW_SHOWNORMAL);
+  wchar_t folder[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
 }
 
 bool SingleInstance::PreviousInstance() {
@@ -56,19 +56,20 @@ bool NotifyIcon::Notify(int message, const TrayIconRecord& record) {
 
 Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {
   HKEY key = nullptr;
-  LONG r = RegCreateKeyExA(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                            nullptr, &key, nullptr);
   if (r != ERROR_SUCCESS) return Status::Fail(ErrorText(static_cast<DWORD>(r)));
-  r = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(commandLine.c_str()),
-                     static_cast<DWORD>(commandLine.size() + 1));
+  const std::wstring value = WideFromUtf8(commandLine);
+  r = RegSetValueExW(key, WideFromUtf8(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   return r == ERROR_SUCCESS ? Status::Ok() : Status::Fail(ErrorText(static_cast<DWORD>(r)));
 }
 
 Status StartupEntryStore::RemoveValue(const std::string& name) {
   HKEY key = nullptr;
-  if (RegOpenKeyA(HKEY_CURRENT_USER, kRunOnceKey, &key) != ERROR_SUCCESS) return Status::Ok();
-  RegDeleteValueA(key, name.c_str());
+  if (RegOpenKeyW(HKEY_CURRENT_USER, kRunOnceKey, &key) != ERROR_SUCCESS) return Status::Ok();
+  RegDeleteValueW(key, WideFromUtf8(name).c_str());
   RegCloseKey(key);
   return Status::Ok();
 }
