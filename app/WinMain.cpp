@@ -25,9 +25,9 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRetryTimer = 2;
 
 ProgramInfo DescribeProgram(const char* arguments) {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string full = path;
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::string full = win32::Utf8FromWide(path);
   const auto slash = full.find_last_of('\\');
   std::string folder = slash == std::string::npos ? "." : full.substr(0, slash);
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // a drive's root keeps its backslash
@@ -144,8 +144,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     if (form.RetryTimer.enabled) SetTimer(main, kRetryTimer, static_cast<UINT>(form.RetryTimer.interval), nullptr);
     else KillTimer(main, kRetryTimer);
   };
-  const std::string help = program.folder + (program.folder.back() == '\\' ? "" : "\\") + "Tolvane.chm";
-  toolkit.onHelp = [main, help] { ShellExecuteA(main, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
+  const std::wstring help =
+      win32::WideFromUtf8(program.folder + (program.folder.back() == '\\' ? "" : "\\") + "Tolvane.chm");
+  toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 
   if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icon))) return 0;
   toolkit.ApplyMainState(form.windowState, form.visible);

@@ -5,7 +5,7 @@
 
 namespace tolvane {
 
-// How the platform describes the running program.
+// How the platform describes the running program, in UTF-8.
 struct ProgramInfo {
   std::string folder;     // without a trailing backslash, except a drive's root ("D:\")
   std::string exeName;    // the file name without its extension

@@ -8,7 +8,7 @@ namespace tolvane {
 class MessageBox {
  public:
   virtual ~MessageBox() = default;
-  // Returns when the user has closed it.
+  // Returns when the user has closed it. The text may name a file in UTF-8.
   virtual void Show(const std::string& text) = 0;
 };
 

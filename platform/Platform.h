@@ -1,4 +1,6 @@
 // The set of platform services one running program uses; the build picks the implementations.
+// File paths and command lines cross between the core and the platform as UTF-8 in
+// std::string, whatever the system's code page; captions and messages stay in that code page.
 #pragma once
 
 #include "platform/ActiveWindow.h"

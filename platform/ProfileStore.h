@@ -1,4 +1,5 @@
-// Where the configuration file lives: read whole, written whole.
+// Where the configuration file lives: read whole, written whole. Paths are UTF-8; the
+// contents are the file's own bytes (ANSI code page on Windows), never converted.
 #pragma once
 
 #include <optional>

@@ -10,7 +10,8 @@ namespace tolvane {
 class Shell {
  public:
   virtual ~Shell() = default;
-  // Not checked: the shell reports its own failures, the program adds nothing.
+  // file is a UTF-8 path or address. Not checked: the shell reports its own failures, the
+  // program adds nothing.
   virtual void Open(WindowHandle owner, const std::string& file) = 0;
 };
 

@@ -18,12 +18,14 @@ ctest --preset asan
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}" scripts/fuzz.sh
 
 # The Windows program is cross-compiled for both targets; the 64-bit build's own tests
-# (the profile functions compared with our codec) run under Wine.
+# (the profile functions compared with our codec) run under Wine, the 32-bit build's
+# manifest and imports are checked.
 for preset in win32 win64; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"
 done
 ctest --preset win64
+ctest --preset win32
 scripts/check-imports.sh build/win32/Tolvane.exe
 
 # Figures of the real program (printed, not asserted).

@@ -9,7 +9,7 @@
 namespace tolvane::win32 {
 
 namespace {
-constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 // The first version of the record, which both builds pass: 88 bytes with 32-bit handles,
 // 104 with 64-bit ones.
@@ -34,14 +34,23 @@ LocalDateTime Clock::Now() {
   return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
+// A message may name a file (UTF-8); anything that is not UTF-8 is read as ANSI.
 void MessageBox::Show(const std::string& text) {
-  ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), "Tolvane", MB_OK);
+  UINT codePage = CP_UTF8;
+  int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n == 0 && !text.empty()) {
+    codePage = CP_ACP;
+    n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  }
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  ::MessageBoxW(reinterpret_cast<HWND>(owner), wide.c_str(), L"Tolvane", MB_OK);
 }
 
 void Shell::Open(WindowHandle owner, const std::string& file) {
-  char folder[MAX_PATH] = "";
-  GetCurrentDirectoryA(MAX_PATH, folder);
-  ShellExecuteA(reinterpret_cast<HWND>(owner), "open", file.c_str(), nullptr, folder, SW_SHOWNORMAL);
+  wchar_t folder[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
 }
 
 bool SingleInstance::PreviousInstance() {
@@ -68,19 +77,20 @@ bool NotifyIcon::Notify(int message, const TrayIconRecord& record) {
 
 Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {
   HKEY key = nullptr;
-  LONG r = RegCreateKeyExA(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                            nullptr, &key, nullptr);
   if (r != ERROR_SUCCESS) return Status::Fail(ErrorText(static_cast<DWORD>(r)));
-  r = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(commandLine.c_str()),
-                     static_cast<DWORD>(commandLine.size() + 1));
+  const std::wstring value = WideFromUtf8(commandLine);
+  r = RegSetValueExW(key, WideFromUtf8(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   return r == ERROR_SUCCESS ? Status::Ok() : Status::Fail(ErrorText(static_cast<DWORD>(r)));
 }
 
 Status StartupEntryStore::RemoveValue(const std::string& name) {
   HKEY key = nullptr;
-  if (RegOpenKeyA(HKEY_CURRENT_USER, kRunOnceKey, &key) != ERROR_SUCCESS) return Status::Ok();
-  RegDeleteValueA(key, name.c_str());
+  if (RegOpenKeyW(HKEY_CURRENT_USER, kRunOnceKey, &key) != ERROR_SUCCESS) return Status::Ok();
+  RegDeleteValueW(key, WideFromUtf8(name).c_str());
   RegCloseKey(key);
   return Status::Ok();
 }

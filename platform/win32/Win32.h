@@ -30,4 +30,23 @@ inline std::string ErrorText(DWORD error) {
   return s;
 }
 
+// Paths and command lines cross between the core and this layer as UTF-8; Windows takes
+// them as UTF-16, so every character survives whatever the ANSI code page is.
+inline std::wstring WideFromUtf8(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+inline std::string Utf8FromWide(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
 }  // namespace tolvane::win32

@@ -175,7 +175,15 @@ scenario_minimised_start() {
   screenshot minimised-start
 }
 
-runonce() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Tolvane 2>/dev/null | tr -d '\r' | awk '/REG_SZ/ { sub(/.*REG_SZ[ \t]+/, ""); print }'; }
+# The start-at-logon command as UTF-8. reg query prints through the OEM code page, which
+# turns most characters outside ASCII into '?'; an exported key is UTF-16.
+runonce() {
+  local reg="$work/runonce.reg"
+  rm -f "$reg"
+  wine reg export 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' "$(winepath -w "$reg")" /y >/dev/null 2>&1 || true
+  [ -f "$reg" ] || return 0
+  iconv -f UTF-16 -t UTF-8 "$reg" | tr -d '\r' | sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
+}
 
 scenario_exit_writes_file_and_startup_entry() {
   e2e_serial 5
@@ -200,6 +208,20 @@ scenario_exit_writes_file_and_startup_entry() {
   wait_caption "Tolvane (Inactive)" 60
   driver close "Tolvane (Inactive)"; driver gone "Tolvane (Inactive)" 30 || fail "no exit"
   [ -z "$(runonce)" ] || fail "RunOnce still there when unchecked"
+}
+
+# A folder name outside the ANSI code page: the file beside the program is found and rewritten,
+# and the start-at-logon command names the folder as it is.
+scenario_folder_outside_the_code_page() {
+  e2e_serial 5
+  wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Tolvane /f >/dev/null 2>&1 || true
+  folder=$(e2e_install 'TΩlvane Ж' '[Tolvane]\r\nComPort=5\r\nAutoLoad=1\r\n')
+  e2e_start "$folder"
+  wait_caption "$active" 60
+  driver close "$active"; driver gone "$active" 30 || fail "no exit"
+  sleep 0.5
+  [ "$(grep -c '=' "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"
+  case "$(runonce)" in '"'*'\TΩlvane Ж\Tolvane.EXE"') ;; *) fail "RunOnce is [$(runonce)]" ;; esac
 }
 
 scenario_settings_dialog_reconfigures_port() {

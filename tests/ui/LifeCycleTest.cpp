@@ -155,6 +155,15 @@ TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
   spaced.app.Form_Unload();
   EXPECT_EQ(spaced.fp.startupEntries.values["Tolvane"], "\"C:\\Program Files\\Tolvane\\tolvane.EXE\" /M");
   EXPECT_EQ(spaced.app.ProgramPath, "C:\\Program Files\\Tolvane\\tolvane.EXE /M");
+
+  // The UTF-8 of a folder name outside the code page goes through unchanged; its blank quotes.
+  const std::string folder = "C:\\T\u03A9lvane \u0416";
+  LifeHarness foreign;
+  foreign.fp.profileStore.files[folder + "\\default.tlv"] = "[Tolvane]\r\nAutoLoad=1\r\n";
+  foreign.Start({folder, "Tolvane", ""});
+  foreign.app.Form_Unload();
+  EXPECT_EQ(foreign.fp.startupEntries.values["Tolvane"], "\"" + folder + "\\Tolvane.EXE\"");
+  EXPECT_THAT(foreign.fp.profileStore.files, ::testing::SizeIs(1)) << "saved where it was read";
 }
 
 TEST(LifeCycle, TrayIconRecordContents) {
