@@ -40,6 +40,7 @@ class SerialControl : public tolvane::SerialControl {
   Status Output(std::string_view bytes) override;
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
   std::string LostReason() const override;
+  std::string WriteFailedReason() const override { return {}; }
 
  private:
   Status ApplyLine();
