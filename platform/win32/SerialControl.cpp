@@ -49,7 +49,7 @@ const char* const kPortNotOpen = "Operation valid only when the port is open";
 
 }  // namespace
 
-SerialControl::SerialControl() { InitializeCriticalSection(&lock_); }
+SerialControl::SerialControl(const SerialCalls& calls) : calls_(calls) { InitializeCriticalSection(&lock_); }
 
 SerialControl::~SerialControl() {
   Close();
@@ -143,8 +143,8 @@ Status SerialControl::SetPortOpen(bool open) {
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 10, 2000};
   SetCommTimeouts(handle_, &timeouts);
   PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
-  stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  thread_ = CreateThread(nullptr, 0, ReaderThread, this, 0, nullptr);
+  stop_ = calls_.CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  thread_ = calls_.CreateThread(nullptr, 0, ReaderThread, this, 0, nullptr);
   return Status::Ok();
 }
 
@@ -152,15 +152,15 @@ void SerialControl::Close() {
   if (thread_) {
     SetEvent(stop_);
     WaitForSingleObject(thread_, 5000);
-    CloseHandle(thread_);
+    calls_.CloseHandle(thread_);
     thread_ = nullptr;
   }
   if (stop_) {
-    CloseHandle(stop_);
+    calls_.CloseHandle(stop_);
     stop_ = nullptr;
   }
   if (handle_ != INVALID_HANDLE_VALUE) {
-    CloseHandle(handle_);
+    calls_.CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
   }
   EnterCriticalSection(&lock_);
@@ -174,26 +174,26 @@ DWORD WINAPI SerialControl::ReaderThread(void* self) {
 }
 
 void SerialControl::Post(std::int16_t event) {
-  if (window_) PostMessageA(window_, message_, static_cast<WPARAM>(event), 0);
+  if (window_) calls_.PostMessageA(window_, message_, static_cast<WPARAM>(event), 0);
 }
 
 void SerialControl::ReadLoop() {
   constexpr DWORD kPollMs = 5;
   OVERLAPPED ov;
   std::memset(&ov, 0, sizeof ov);
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ov.hEvent = calls_.CreateEventA(nullptr, TRUE, FALSE, nullptr);
   DWORD lastModem = 0;
-  GetCommModemStatus(handle_, &lastModem);
+  calls_.GetCommModemStatus(handle_, &lastModem);
   std::uint8_t buffer[4096];
   int failures = 0;
   while (WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0) {
     ResetEvent(ov.hEvent);
     DWORD n = 0;
-    BOOL ok = ReadFile(handle_, buffer, sizeof buffer, &n, &ov);
+    BOOL ok = calls_.ReadFile(handle_, buffer, sizeof buffer, &n, &ov);
     if (!ok && GetLastError() == ERROR_IO_PENDING) {
       const HANDLE waits[2] = {ov.hEvent, stop_};
       if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        CancelIo(handle_);
+        calls_.CancelIoEx(handle_, nullptr);
         GetOverlappedResult(handle_, &ov, &n, TRUE);
         break;
       }
@@ -221,11 +221,11 @@ void SerialControl::ReadLoop() {
       if (!dataPosted_.exchange(true)) Post(kEvReceive);
     }
     DWORD modem = 0;
-    if (GetCommModemStatus(handle_, &modem) && ((modem ^ lastModem) & MS_DSR_ON)) Post(kEvDSR);
+    if (calls_.GetCommModemStatus(handle_, &modem) && ((modem ^ lastModem) & MS_DSR_ON)) Post(kEvDSR);
     lastModem = modem;
     if (n < sizeof buffer) WaitForSingleObject(stop_, kPollMs);
   }
-  CloseHandle(ov.hEvent);
+  calls_.CloseHandle(ov.hEvent);
 }
 
 void SerialControl::Deliver(std::int16_t event) {
@@ -271,12 +271,12 @@ Status SerialControl::Output(std::string_view bytes) {
   if (!PortOpen()) return Status::Fail(kPortNotOpen);
   OVERLAPPED ov;
   std::memset(&ov, 0, sizeof ov);
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ov.hEvent = calls_.CreateEventA(nullptr, TRUE, FALSE, nullptr);
   DWORD written = 0;
-  BOOL ok = WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &ov);
+  BOOL ok = calls_.WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &ov);
   if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(handle_, &ov, &written, TRUE);
   const DWORD error = ok ? 0 : GetLastError();
-  CloseHandle(ov.hEvent);
+  calls_.CloseHandle(ov.hEvent);
   if (!ok) return Status::Fail(ErrorText(error));
   return written == bytes.size() ? Status::Ok() : Status::Fail("Write timed out");
 }

@@ -11,9 +11,23 @@
 
 namespace tolvane::win32 {
 
+// The system calls of the serial control that a test stands in for, to make the faults a real
+// port shows; the system's own by default.
+struct SerialCalls {
+  decltype(&::CreateEventA) CreateEventA = ::CreateEventA;
+  decltype(&::CreateThread) CreateThread = ::CreateThread;
+  decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
+  decltype(&::ReadFile) ReadFile = ::ReadFile;
+  decltype(&::WriteFile) WriteFile = ::WriteFile;
+  decltype(&::WaitCommEvent) WaitCommEvent = ::WaitCommEvent;
+  decltype(&::GetCommModemStatus) GetCommModemStatus = ::GetCommModemStatus;
+  decltype(&::CancelIoEx) CancelIoEx = ::CancelIoEx;
+  decltype(&::PostMessageA) PostMessageA = ::PostMessageA;
+};
+
 class SerialControl : public tolvane::SerialControl {
  public:
-  SerialControl();
+  explicit SerialControl(const SerialCalls& calls = {});
   ~SerialControl() override;
   SerialControl(const SerialControl&) = delete;
   SerialControl& operator=(const SerialControl&) = delete;
@@ -49,6 +63,7 @@ class SerialControl : public tolvane::SerialControl {
   void ReadLoop();
   void Post(std::int16_t event);
 
+  const SerialCalls calls_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   HANDLE thread_ = nullptr;
   HANDLE stop_ = nullptr;
