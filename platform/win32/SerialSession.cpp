@@ -98,8 +98,8 @@ std::vector<std::uint8_t> SerialSession::Take(std::size_t max) {
   if (max == 0 || max >= received_.size()) {
     out.swap(received_);
   } else {
-    out.assign(received_.begin(), received_.begin() + static_cast<long>(max));
-    received_.erase(received_.begin(), received_.begin() + static_cast<long>(max));
+    out.assign(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(max));
+    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(max));
   }
   return out;
 }
@@ -173,8 +173,11 @@ DWORD SerialSession::Timeout(ULONGLONG now) const {
   return static_cast<DWORD>(wait);
 }
 
+// Each operation starts with its event cleared: a signal left from the last one would make
+// the loop spin on an operation still pending.
 void SerialSession::StartWait() {
   eventMask_ = 0;
+  ResetEvent(waitOv_.hEvent);
   if (calls_.WaitCommEvent(port_, &eventMask_, &waitOv_) || GetLastError() == ERROR_IO_PENDING) {
     waitPending_ = true;
     FinishWait();
@@ -216,6 +219,7 @@ void SerialSession::FallBackToPolling(ULONGLONG now) {
 }
 
 void SerialSession::StartRead(ULONGLONG now) {
+  ResetEvent(readOv_.hEvent);
   if (calls_.ReadFile(port_, buffer_, sizeof buffer_, nullptr, &readOv_) || GetLastError() == ERROR_IO_PENDING) {
     readPending_ = true;
     FinishRead(now);
@@ -279,6 +283,7 @@ void SerialSession::StartWrites(ULONGLONG now) {
     writing_ = std::move(next.bytes);
     writeDeadline_ = next.deadline;
     writeCancelled_ = false;
+    ResetEvent(writeOv_.hEvent);
     if (calls_.WriteFile(port_, writing_.data(), static_cast<DWORD>(writing_.size()), nullptr, &writeOv_) ||
         GetLastError() == ERROR_IO_PENDING) {
       writePending_ = true;
