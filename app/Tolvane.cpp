@@ -21,6 +21,7 @@ Tolvane::Tolvane(const Platform& p)
   mainForm.onClose = [this] { Form_Unload(); };
   platform.serial.SetOnComm([this] { MSComm1_OnComm(); });
   assembly.deviceLost = [this] { port.DeviceLost(); };
+  assembly.writeFailed = [this] { port.WriteFailed(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {

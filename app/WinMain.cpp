@@ -96,7 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         toolkit.AfterEvent();
         return true;
       case kSerialMessage:
-        serial.Deliver(static_cast<std::int16_t>(w));
+        serial.Deliver(static_cast<std::int16_t>(w), l);
         toolkit.AfterEvent();
         return true;
       case WM_SIZE: {

@@ -38,13 +38,15 @@ void PortActivation::TogglePort() {
 
   if (const Status s = Open(); !s) form_.SetCaption(ErrorCaption(s.description));
 
-  if (serial_.PortOpen()) {
-    form_.Timer1.Set(50, true);
-    form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
-    assembly_.state.IdleTicks = 0;
-  } else {
-    form_.Timer1.SetEnabled(false);
-  }
+  if (serial_.PortOpen()) Opened();
+  else form_.Timer1.SetEnabled(false);
+}
+
+void PortActivation::Opened() {
+  form_.Timer1.Set(50, true);
+  form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
+  assembly_.state.IdleTicks = 0;
+  writeFailureShown_ = false;
 }
 
 void PortActivation::DeviceLost() {
@@ -60,9 +62,15 @@ void PortActivation::RetryTimer_Tick() {
   if (!retrying_ || serial_.PortOpen()) return StopRetrying();
   if (!Open()) return;  // quietly: the caption keeps the first error
   StopRetrying();
-  form_.Timer1.Set(50, true);
-  form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
-  assembly_.state.IdleTicks = 0;
+  Opened();
+}
+
+void PortActivation::WriteFailed() {
+  // Every later write to a device that is off fails the same way; one caption says it.
+  if (!serial_.PortOpen() || writeFailureShown_) return;
+  writeFailureShown_ = true;
+  const std::string reason = serial_.WriteFailedReason();
+  form_.SetCaption(ErrorCaption(reason.empty() ? "Write timed out" : reason));
 }
 
 void PortActivation::StopRetrying() {

@@ -32,6 +32,10 @@ class PortActivation {
   void RetryTimer_Tick();
   bool Retrying() const { return retrying_; }
 
+  // Bytes for the device were dropped: the error caption, once per open; the port stays open
+  // and scanning goes on.
+  void WriteFailed();
+
   PortState state;
 
  private:
@@ -40,8 +44,10 @@ class PortActivation {
   const SerialSettings& settings_;
   RecordAssembly& assembly_;
   bool retrying_ = false;
+  bool writeFailureShown_ = false;
 
   Status Open();
+  void Opened();
   void StopRetrying();
 };
 

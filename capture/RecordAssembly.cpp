@@ -30,6 +30,9 @@ void RecordAssembly::MSComm1_OnComm() {
     case SerialControl::kEvDeviceLost:
       if (deviceLost) deviceLost();
       break;
+    case SerialControl::kEvWriteFailed:
+      if (writeFailed) writeFailed();
+      break;
     default:
       break;  // line errors and other notifications are not ours to report
   }

@@ -33,6 +33,8 @@ class RecordAssembly {
 
   // Told when the device of the open port has gone away.
   std::function<void()> deviceLost;
+  // Told when bytes written to the device were dropped.
+  std::function<void()> writeFailed;
 
   void MSComm1_OnComm();
   void Timer1_Tick();

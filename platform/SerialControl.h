@@ -20,6 +20,9 @@ class SerialControl {
   // Ours, beyond the control's own values: the open port failed for good (a USB adapter was
   // unplugged); LostReason() tells why.
   static constexpr std::int16_t kEvDeviceLost = 1099;
+  // Ours as well: bytes given to Output could not be written and were dropped; the port stays
+  // open. WriteFailedReason() tells why.
+  static constexpr std::int16_t kEvWriteFailed = 1100;
 
   virtual ~SerialControl() = default;
 
@@ -39,9 +42,11 @@ class SerialControl {
   virtual int InBufferCount() const = 0;
   // The waiting bytes, removed from the control's buffer.
   virtual std::vector<std::uint8_t> Input() = 0;
-  // Each character goes out as one byte, in order.
+  // Each character goes out as one byte, in order. Never waits for the device: bytes that
+  // cannot be written in time are dropped and reported with kEvWriteFailed.
   virtual Status Output(std::string_view bytes) = 0;
   virtual std::string LostReason() const = 0;
+  virtual std::string WriteFailedReason() const = 0;
 
   // Raised on the user-interface thread, never inside another handler.
   virtual void SetOnComm(std::function<void()> handler) = 0;

@@ -89,6 +89,11 @@ void SerialControl::Unplug(const std::string& reason) {
   if (open_) Raise(kEvDeviceLost);
 }
 
+void SerialControl::FailWrite(const std::string& reason) {
+  writeFailedReason_ = reason;
+  if (open_) Raise(kEvWriteFailed);
+}
+
 void SerialControl::FailWith(const std::string& property, const std::string& description) {
   if (description.empty()) failures_.erase(property);
   else failures_[property] = description;

@@ -29,12 +29,14 @@ class SerialControl : public tolvane::SerialControl {
   Status Output(std::string_view bytes) override;
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
   std::string LostReason() const override { return lostReason_; }
+  std::string WriteFailedReason() const override { return writeFailedReason_; }
 
   // Scripting. Arrive queues bytes and raises OnComm with event 2 while the port is open.
   void Arrive(std::string_view bytes);
   void ChangeDsr();                      // raises event 4
   void Raise(std::int16_t event);        // any other notification
   void Unplug(const std::string& reason);  // the device goes away under an open port
+  void FailWrite(const std::string& reason);  // written bytes were dropped (an open port only)
   // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen",
   // "Output") fails with description until cleared with an empty description.
   void FailWith(const std::string& property, const std::string& description);
@@ -53,6 +55,7 @@ class SerialControl : public tolvane::SerialControl {
   std::int16_t commEvent_ = 0;
   std::int16_t inputLen_ = 0;
   std::string lostReason_;
+  std::string writeFailedReason_;
   std::deque<std::uint8_t> inBuffer_;
   std::map<std::string, std::string> failures_;
   std::function<void()> onComm_;

@@ -49,13 +49,6 @@ const char* const kPortNotOpen = "Operation valid only when the port is open";
 
 }  // namespace
 
-SerialControl::SerialControl() { InitializeCriticalSection(&lock_); }
-
-SerialControl::~SerialControl() {
-  Close();
-  DeleteCriticalSection(&lock_);
-}
-
 Status SerialControl::SetCommPort(std::int16_t port) {
   if (PortOpen()) return Status::Fail(kPortAlreadyOpen);
   if (port < 1 || port > 255) return Status::Fail("Invalid port number");
@@ -67,34 +60,34 @@ Status SerialControl::SetSettings(const std::string& settings) {
   LineSettings line;
   if (!ParseSettings(settings, line)) return Status::Fail(kInvalidValue);
   settings_ = settings;
-  return PortOpen() ? ApplyLine() : Status::Ok();
+  return PortOpen() ? ApplyLine(session_->Port()) : Status::Ok();
 }
 
 Status SerialControl::SetDTREnable(bool on) {
   dtr_ = on;
-  if (PortOpen()) EscapeCommFunction(handle_, on ? SETDTR : CLRDTR);
+  if (PortOpen()) EscapeCommFunction(session_->Port(), on ? SETDTR : CLRDTR);
   return Status::Ok();
 }
 
 Status SerialControl::SetRTSEnable(bool on) {
   rts_ = on;
-  if (PortOpen() && handshaking_ != 2 && handshaking_ != 3) EscapeCommFunction(handle_, on ? SETRTS : CLRRTS);
+  if (PortOpen() && handshaking_ != 2 && handshaking_ != 3) EscapeCommFunction(session_->Port(), on ? SETRTS : CLRRTS);
   return Status::Ok();
 }
 
 Status SerialControl::SetHandshaking(std::int16_t mode) {
   if (mode < 0 || mode > 3) return Status::Fail(kInvalidValue);
   handshaking_ = mode;
-  return PortOpen() ? ApplyLine() : Status::Ok();
+  return PortOpen() ? ApplyLine(session_->Port()) : Status::Ok();
 }
 
-Status SerialControl::ApplyLine() {
+Status SerialControl::ApplyLine(HANDLE port) {
   LineSettings line;
   ParseSettings(settings_, line);
   DCB dcb;
   std::memset(&dcb, 0, sizeof dcb);
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(handle_, &dcb)) return Status::Fail(ErrorText(GetLastError()));
+  if (!GetCommState(port, &dcb)) return Status::Fail(ErrorText(GetLastError()));
   const bool hardware = handshaking_ == 2 || handshaking_ == 3;
   const bool software = handshaking_ == 1 || handshaking_ == 3;
   dcb.BaudRate = line.baud;
@@ -117,7 +110,7 @@ Status SerialControl::ApplyLine() {
   dcb.XoffChar = 0x13;
   dcb.XonLim = 512;
   dcb.XoffLim = 512;
-  if (!SetCommState(handle_, &dcb)) return Status::Fail(ErrorText(GetLastError()));
+  if (!SetCommState(port, &dcb)) return Status::Fail(ErrorText(GetLastError()));
   return Status::Ok();
 }
 
@@ -129,117 +122,40 @@ Status SerialControl::SetPortOpen(bool open) {
   if (PortOpen()) return Status::Fail(kPortAlreadyOpen);
   // The device namespace reaches COM10 and above as well.
   const std::string name = "\\\\.\\COM" + std::to_string(commPort_);
-  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Status::Fail(ErrorText(GetLastError()));
-  handle_ = h;
-  SetupComm(handle_, 65536, 65536);
-  if (Status s = ApplyLine(); !s) {
-    Close();
+  HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OVERLAPPED, nullptr);
+  if (port == INVALID_HANDLE_VALUE) return Status::Fail(ErrorText(GetLastError()));
+  SetupComm(port, 65536, 65536);
+  if (Status s = ApplyLine(port); !s) {
+    calls_.CloseHandle(port);
     return s;
   }
-  // A read returns at once with whatever is there; the reader polls every few milliseconds,
-  // the one way of waiting that every serial driver (and Wine) honours on overlapped handles.
+  // A read returns at once with whatever is there; a write gives up after two seconds.
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 10, 2000};
-  SetCommTimeouts(handle_, &timeouts);
-  PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
-  stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  thread_ = CreateThread(nullptr, 0, ReaderThread, this, 0, nullptr);
-  return Status::Ok();
+  SetCommTimeouts(port, &timeouts);
+  // The mask before the purge: nothing that arrives afterwards goes unnoticed.
+  const bool waitEvents = SetCommMask(port, EV_RXCHAR | EV_DSR) != FALSE;
+  PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR);
+  Status status;
+  session_ = SerialSession::Start(calls_, port, waitEvents,
+                                  {window_, message_, static_cast<LPARAM>(++opens_)}, status);
+  return status;
 }
 
 void SerialControl::Close() {
-  if (thread_) {
-    SetEvent(stop_);
-    WaitForSingleObject(thread_, 5000);
-    CloseHandle(thread_);
-    thread_ = nullptr;
-  }
-  if (stop_) {
-    CloseHandle(stop_);
-    stop_ = nullptr;
-  }
-  if (handle_ != INVALID_HANDLE_VALUE) {
-    CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-  EnterCriticalSection(&lock_);
-  received_.clear();
-  LeaveCriticalSection(&lock_);
+  if (!session_) return;
+  SerialSession* session = session_;
+  session_ = nullptr;
+  session->Stop();
 }
 
-DWORD WINAPI SerialControl::ReaderThread(void* self) {
-  static_cast<SerialControl*>(self)->ReadLoop();
-  return 0;
-}
-
-void SerialControl::Post(std::int16_t event) {
-  if (window_) PostMessageA(window_, message_, static_cast<WPARAM>(event), 0);
-}
-
-void SerialControl::ReadLoop() {
-  constexpr DWORD kPollMs = 5;
-  OVERLAPPED ov;
-  std::memset(&ov, 0, sizeof ov);
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  DWORD lastModem = 0;
-  GetCommModemStatus(handle_, &lastModem);
-  std::uint8_t buffer[4096];
-  int failures = 0;
-  while (WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0) {
-    ResetEvent(ov.hEvent);
-    DWORD n = 0;
-    BOOL ok = ReadFile(handle_, buffer, sizeof buffer, &n, &ov);
-    if (!ok && GetLastError() == ERROR_IO_PENDING) {
-      const HANDLE waits[2] = {ov.hEvent, stop_};
-      if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        CancelIo(handle_);
-        GetOverlappedResult(handle_, &ov, &n, TRUE);
-        break;
-      }
-      ok = GetOverlappedResult(handle_, &ov, &n, FALSE);
-    }
-    if (!ok) {
-      // The device is gone; say so once and wait to be closed, without spinning.
-      if (++failures == 3) {
-        const std::string reason = ErrorText(GetLastError());
-        EnterCriticalSection(&lock_);
-        lostReason_ = reason;
-        LeaveCriticalSection(&lock_);
-        Post(kEvDeviceLost);
-        WaitForSingleObject(stop_, INFINITE);
-        break;
-      }
-      WaitForSingleObject(stop_, 100);
-      continue;
-    }
-    failures = 0;
-    if (n > 0) {
-      EnterCriticalSection(&lock_);
-      received_.insert(received_.end(), buffer, buffer + n);
-      LeaveCriticalSection(&lock_);
-      if (!dataPosted_.exchange(true)) Post(kEvReceive);
-    }
-    DWORD modem = 0;
-    if (GetCommModemStatus(handle_, &modem) && ((modem ^ lastModem) & MS_DSR_ON)) Post(kEvDSR);
-    lastModem = modem;
-    if (n < sizeof buffer) WaitForSingleObject(stop_, kPollMs);
-  }
-  CloseHandle(ov.hEvent);
-}
-
-void SerialControl::Deliver(std::int16_t event) {
-  if (event == kEvReceive) dataPosted_ = false;  // later data posts again
-  if (!PortOpen()) return;
+void SerialControl::Deliver(std::int16_t event, LPARAM open) {
+  if (!session_ || open != session_->Open()) return;
+  if (event == kEvReceive) session_->ReceiveDelivered();
+  if (event == kEvDeviceLost) lostReason_ = session_->LostReason();
+  if (event == kEvWriteFailed) writeFailedReason_ = session_->WriteFailedReason();
   commEvent_ = event;
   if (onComm_) onComm_();
-}
-
-std::string SerialControl::LostReason() const {
-  EnterCriticalSection(&lock_);
-  std::string reason = lostReason_;
-  LeaveCriticalSection(&lock_);
-  return reason;
 }
 
 Status SerialControl::SetInputLen(std::int16_t count) {
@@ -247,38 +163,14 @@ Status SerialControl::SetInputLen(std::int16_t count) {
   return Status::Ok();
 }
 
-int SerialControl::InBufferCount() const {
-  EnterCriticalSection(&lock_);
-  const int n = static_cast<int>(received_.size());
-  LeaveCriticalSection(&lock_);
-  return n;
-}
-
 std::vector<std::uint8_t> SerialControl::Input() {
-  EnterCriticalSection(&lock_);
-  std::vector<std::uint8_t> out;
-  if (inputLen_ <= 0 || static_cast<std::size_t>(inputLen_) >= received_.size()) {
-    out.swap(received_);
-  } else {
-    out.assign(received_.begin(), received_.begin() + inputLen_);
-    received_.erase(received_.begin(), received_.begin() + inputLen_);
-  }
-  LeaveCriticalSection(&lock_);
-  return out;
+  if (!session_) return {};
+  return session_->Take(inputLen_ > 0 ? static_cast<std::size_t>(inputLen_) : 0);
 }
 
 Status SerialControl::Output(std::string_view bytes) {
   if (!PortOpen()) return Status::Fail(kPortNotOpen);
-  OVERLAPPED ov;
-  std::memset(&ov, 0, sizeof ov);
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  DWORD written = 0;
-  BOOL ok = WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &ov);
-  if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(handle_, &ov, &written, TRUE);
-  const DWORD error = ok ? 0 : GetLastError();
-  CloseHandle(ov.hEvent);
-  if (!ok) return Status::Fail(ErrorText(error));
-  return written == bytes.size() ? Status::Ok() : Status::Fail("Write timed out");
+  return session_->Queue(bytes);
 }
 
 }  // namespace tolvane::win32

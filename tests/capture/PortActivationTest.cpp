@@ -139,3 +139,38 @@ TEST(PortActivation, ChoosingAPortStopsTheRetries) {
 
 }  // namespace
 }  // namespace tolvane::test
+
+namespace tolvane::test {
+namespace {
+
+TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
+  Harness h;
+  std::vector<std::string> captions;
+  h.app.mainForm.captionChanged = [&](const std::string& c) { captions.push_back(c); };
+  h.fp.serial.FailWrite("Write timed out");  // closed: nothing to report
+  EXPECT_TRUE(captions.empty());
+
+  h.Open(4);
+  h.fp.serial.FailWrite("Write timed out");
+  h.fp.serial.FailWrite("The device does not recognize the command.");
+  EXPECT_THAT(captions, ElementsAre("Tolvane (Active On COM4)", "Tolvane (Error: Write timed out)"));
+  EXPECT_TRUE(h.fp.serial.PortOpen());
+  EXPECT_FALSE(h.app.port.Retrying());
+  h.Scan("7");
+  EXPECT_EQ(h.fp.sendKeys.typed, (std::vector<std::string>{"7", ""}));
+
+  // Each open may report once again, also one made by the retry after a lost device.
+  h.app.Combo1_Click(4);
+  h.fp.serial.FailWrite("Write timed out");
+  h.fp.serial.Unplug("gone");
+  h.app.RetryTimer_Tick();
+  h.fp.serial.FailWrite("Write timed out");
+  h.fp.serial.FailWrite("Write timed out");
+  EXPECT_THAT(captions, ElementsAre("Tolvane (Active On COM4)", "Tolvane (Error: Write timed out)",
+                                    "Tolvane (Inactive)", "Tolvane (Active On COM4)",
+                                    "Tolvane (Error: Write timed out)", "Tolvane (Error: gone)",
+                                    "Tolvane (Active On COM4)", "Tolvane (Error: Write timed out)"));
+}
+
+}  // namespace
+}  // namespace tolvane::test
