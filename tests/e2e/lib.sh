@@ -1,6 +1,18 @@
 # Shared by the end-to-end scripts: a virtual display, the Wine prefix, the driver, and
 # clean-up of everything started. Source it; call e2e_setup <build-dir> first.
 
+# A registry value for the test prefix; a wineserver still ending from the previous test can
+# refuse the first attempt.
+reg_add() {
+  local i
+  for i in 1 2 3 4 5; do
+    wine reg add "$@" /f >/dev/null 2>&1 && return 0
+    sleep 1
+  done
+  echo "could not set registry value: $*" >&2
+  return 1
+}
+
 e2e_setup() {
   build="$(cd "$1" && pwd)"
   top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -34,9 +46,9 @@ e2e_setup() {
   # the keyboard focus itself, as Windows would, without an X window manager.
   # Arial is not Wine's own; Liberation Sans has its metrics, so the STEP labels wrap as on
   # Windows.
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans'
+  reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
 }
@@ -78,7 +90,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 e2e_serial() {
   local port="$1"
   e2e_replug "$port"
-  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port" /f >/dev/null 2>&1
+  reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   scanner="$work/scanner$port"

@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "$0")/../e2e/lib.sh"
 e2e_setup "$1"
 e2e_serial 5
-wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /d "$scanner" /f >/dev/null 2>&1
+reg_add 'HKLM\Software\Wine\Ports' /v COM6 /d "$scanner"
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 wine "$build/tests/wine/serial_control_test.exe" "$2" | tr -d '\r'
