@@ -1,0 +1,54 @@
+// What a Windows application receives from a batch of key events on a given layout: the
+// characters (Caps Lock, AltGr and dead keys as Windows applies them), the keys that type
+// nothing, and the faults a batch can leave behind.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "keysynth/KeyInput.h"
+#include "tests/support/TableLayout.h"
+
+namespace tolvane::test {
+
+class TypingSimulator {
+ public:
+  TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
+
+  // Plays one batch, then checks what it left: keys still down, Caps Lock changed, a dead key
+  // still waiting. Batches may follow one another; the state carries over as on Windows.
+  void Type(const std::vector<KeyInput>& batch);
+
+  // The characters received, in order.
+  const std::u16string& Text() const { return text_; }
+  // The characters with each key that types nothing written as "<F9>", "<Ctrl+Home>".
+  const std::u16string& Transcript() const { return transcript_; }
+  // The keys that typed nothing, as named in the transcript: "F9", "Ctrl+Home", "Alt+A".
+  const std::vector<std::string>& Events() const { return events_; }
+  // Each fault as a sentence, in the order found.
+  const std::vector<std::string>& Faults() const { return faults_; }
+  bool CapsLock() const { return capsLock_; }
+
+ private:
+  void Unicode(const KeyInput& e);
+  void Key(const KeyInput& e);
+  void Press(std::uint8_t key);
+  void Append(char16_t c);
+  void NothingTyped(const std::string& name);
+  bool IsDown(std::uint8_t key) const { return down_[key]; }
+
+  const TableLayout& layout_;
+  bool capsLock_;
+  std::array<bool, 256> down_{};
+  std::map<char16_t, int> unicodeDown_;
+  char16_t waitingAccent_ = 0;
+  std::u16string text_;
+  std::u16string transcript_;
+  std::vector<std::string> events_;
+  std::vector<std::string> faults_;
+};
+
+}  // namespace tolvane::test
