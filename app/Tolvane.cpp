@@ -21,6 +21,7 @@ Tolvane::Tolvane(const Platform& p)
   mainForm.onClose = [this] { Form_Unload(); };
   platform.serial.SetOnComm([this] { MSComm1_OnComm(); });
   assembly.deviceLost = [this] { port.DeviceLost(); };
+  processing.notTyped = [this](const std::string& record) { window.TellNotTyped(record); };
   assembly.writeFailed = [this] { port.WriteFailed(); };
 }
 

@@ -10,9 +10,9 @@ namespace {
 using namespace tolvane;
 
 struct DiscardingSendKeys : SendKeys {
-  Status Send(const std::string& keys, bool) override {
-    benchmark::DoNotOptimize(keys.data());
-    return Status::Ok();
+  Delivery SendBatch(const std::vector<std::string>& texts, bool) override {
+    benchmark::DoNotOptimize(texts.data());
+    return {};
   }
 };
 

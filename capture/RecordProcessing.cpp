@@ -3,6 +3,8 @@
 #include "capture/DateTimeFields.h"
 #include "common/TextToNumber.h"
 
+#include <vector>
+
 namespace tolvane {
 namespace {
 
@@ -82,13 +84,18 @@ void RecordProcessing::ProcessRecord() {
 
   // Keys typed into one of our own windows would work its controls (Enter presses OK).
   if (!platform_.activeWindow.ProgramWindowActive()) {
-    for (std::size_t i = 0; i < record.size(); ++i) {
-      const std::string& keys = keyTrans_[static_cast<unsigned char>(record[i])];
-      if (dosTarget_ != 0) simSendKeys_(keys);
-      else platform_.sendKeys.Send(ExpandDateTimeFields(keys, clock), false);
+    if (dosTarget_ != 0) {
+      for (const char c : record) simSendKeys_(keyTrans_[static_cast<unsigned char>(c)]);
+      simSendKeys_(ExpandDateTimeFields(state.Postamble, clock));
+    } else {
+      // One batch, so nothing the user types can land in the middle of the scan.
+      std::vector<std::string> texts;
+      texts.reserve(record.size() + 1);
+      for (const char c : record) texts.push_back(ExpandDateTimeFields(keyTrans_[static_cast<unsigned char>(c)], clock));
+      texts.push_back(ExpandDateTimeFields(state.Postamble, clock));
+      // Not retried: by then another window may have the focus.
+      if (!platform_.sendKeys.SendBatch(texts, true).delivered && notTyped) notTyped(record);
     }
-    if (dosTarget_ != 0) simSendKeys_(ExpandDateTimeFields(state.Postamble, clock));
-    else platform_.sendKeys.Send(ExpandDateTimeFields(state.Postamble, clock), true);
   }
   record.clear();
 }

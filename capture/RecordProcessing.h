@@ -35,6 +35,8 @@ class RecordProcessing {
   void SetConsoleTyping(ConsoleTyping simSendKeys) { simSendKeys_ = std::move(simSendKeys); }
 
   RecordState state;
+  // Told of a record the system did not take (a locked workstation, an elevated target).
+  std::function<void(const std::string& record)> notTyped;
 
  private:
   Platform platform_;

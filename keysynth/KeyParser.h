@@ -1,5 +1,5 @@
-// Key-sequence parser of the console typing path: send-keys notation into a queue of
-// virtual-key codes and modifier toggles (16 Shift, 17 Ctrl, 18 Alt, always in pairs).
+// The console typing path's reading of the send-keys notation: a queue of virtual-key codes
+// and modifier toggles (16 Shift, 17 Ctrl, 18 Alt, always in pairs).
 #pragma once
 
 #include <array>
@@ -8,19 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "keysynth/Notation.h"
 #include "platform/Keyboard.h"
 
 namespace tolvane {
-
-// Result codes; callers may ignore them. Nothing is typed for a nonzero code.
-enum ParseResult : std::int16_t {
-  kParseOk = 0,
-  kNoClosingBrace = 1,
-  kUnknownKeyName = 2,
-  kNoClosingParen = 3,
-  kBadRepeatCount = 4,  // 0, not a number, or outside the 16-bit range
-  kQueueFull = 5,       // more than 4,096 entries, or a string too long to index
-};
 
 struct KeyName {
   std::int16_t Code;
@@ -28,10 +19,8 @@ struct KeyName {
 };
 
 constexpr int kKeyQueueSize = 4096;
-// Positions are 16-bit: a string this long cannot be parsed.
-constexpr std::size_t kMaxKeyStringLength = 32766;
 
-class KeyParser {
+class KeyParser : private NotationTarget {
  public:
   explicit KeyParser(Keyboard& keyboard) : keyboard_(keyboard) {}
 
@@ -48,13 +37,14 @@ class KeyParser {
   bool NamesLoaded = false;
 
  private:
-  std::int16_t ParseKeyItem();
-  std::int16_t ParseBraceItem();
+  KeyNameSet Names() const override { return NamesLoaded ? KeyNameSet::Console : KeyNameSet::None; }
+  bool KnowsCharacter(char c) const override { return keyboard_.VkKeyScan(static_cast<std::uint8_t>(c)) != 0; }
+  std::int16_t Character(char c, int count) override;
+  std::int16_t Key(const KeyNameRow& key, int count) override { return EnqueueKey(key.console, count); }
+  std::int16_t Modifier(std::uint8_t vk, bool) override { return Enqueue(vk) ? kParseOk : kQueueFull; }
+
   std::int16_t EnqueueKey(std::int16_t key, int count);
   bool Enqueue(std::int16_t code);
-  // The character at 1-based position p, or 0 past the end (never a notation character).
-  char At(int p) const { return p >= 1 && p <= Length() ? KeyString[static_cast<std::size_t>(p - 1)] : '\0'; }
-  int Length() const { return static_cast<int>(KeyString.size()); }
 
   Keyboard& keyboard_;
 };

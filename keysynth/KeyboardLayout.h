@@ -29,3 +29,15 @@ class KeyboardLayout {
 };
 
 }  // namespace tolvane
+
+namespace tolvane {
+
+// The keyboard's state as the system sees it, not as this program's thread last saw it.
+class KeyStates {
+ public:
+  virtual ~KeyStates() = default;
+  // As GetKeyState: 0x8000 while the key is held down, 1 while a toggle key (Caps Lock) is on.
+  virtual std::int16_t GetKeyState(std::uint8_t vk) const = 0;
+};
+
+}  // namespace tolvane

@@ -1,6 +1,5 @@
-// The send-keys notation as the typing facility for ordinary applications reads it:
-// characters, braced key names with repeat counts, one braced character typed literally,
-// "~" for Enter, and "+" "^" "%" holding Shift, Ctrl, Alt over the next item or group.
+// The send-keys notation as the typing facility for ordinary applications reads it: the one
+// notation parser, its items as strokes.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +26,7 @@ struct KeyStroke {
 constexpr std::size_t kMaxStrokes = 100000;
 
 // nullopt for a text the facility cannot read: an unknown name, a missing "}" or ")", a bad
-// repeat count, a ")" without its "(", or too many strokes.
+// repeat count, or too many strokes.
 std::optional<std::vector<KeyStroke>> ParseSendKeys(std::string_view text);
-
-// Virtual keys that are extended keys when injected with a scan code.
-bool IsExtendedKey(std::uint8_t vk);
 
 }  // namespace tolvane

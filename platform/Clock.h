@@ -1,5 +1,7 @@
-// The local wall clock.
+// The local wall clock, and a monotonic count of milliseconds for spacing things out.
 #pragma once
+
+#include <cstdint>
 
 namespace tolvane {
 
@@ -16,6 +18,7 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalDateTime Now() = 0;
+  virtual std::uint64_t Milliseconds() = 0;
 };
 
 }  // namespace tolvane

@@ -35,6 +35,8 @@ class NotifyIcon {
 
   virtual ~NotifyIcon() = default;
   virtual bool Notify(int message, const TrayIconRecord& record) = 0;
+  // A short message shown from the icon.
+  virtual bool Balloon(const TrayIconRecord& record, const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace tolvane

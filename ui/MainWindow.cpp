@@ -109,6 +109,24 @@ void MainWindow::DeleteTrayIcon() {
   iconAdded_ = false;
 }
 
+std::string NotTypedText(const std::string& record) {
+  constexpr std::size_t kShown = 160;  // the balloon holds 255 characters in all
+  std::string shown = record.substr(0, kShown);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  if (record.size() > kShown) shown += "...";
+  return "This scan was not typed: the workstation may be locked, or the window in front does not accept "
+         "typed keys.\r\n" + shown;
+}
+
+void MainWindow::TellNotTyped(const std::string& record) {
+  const std::uint64_t now = platform_.clock.Milliseconds();
+  if (balloonShown_ && now - lastBalloon_ < 1000) return;
+  balloonShown_ = true;
+  lastBalloon_ = now;
+  platform_.notifyIcon.Balloon(trayIcon, "Tolvane", NotTypedText(record));
+}
+
 void MainWindow::TaskbarCreated() {
   if (iconAdded_) platform_.notifyIcon.Notify(NotifyIcon::kAdd, trayIcon);
 }

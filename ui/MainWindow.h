@@ -19,6 +19,9 @@ namespace tolvane {
 constexpr int kIconDoubleClick = 515;  // left button double-click
 constexpr int kIconRightUp = 517;      // right button released
 
+// The balloon's text for a record the system did not take.
+std::string NotTypedText(const std::string& record);
+
 class MainWindow {
  public:
   MainWindow(const Platform& platform, MainForm& form, std::string& password);
@@ -40,6 +43,8 @@ class MainWindow {
   void DeleteTrayIcon();
   // The notification area was rebuilt (Explorer restarted) and lost the icon.
   void TaskbarCreated();
+  // A balloon from the icon showing a record the system did not take; at most one a second.
+  void TellNotTyped(const std::string& record);
 
   TrayIconRecord trayIcon;
   bool InResize = false;
@@ -57,6 +62,8 @@ class MainWindow {
   MainForm& form_;
   std::string& password_;
   bool iconAdded_ = false;
+  bool balloonShown_ = false;
+  std::uint64_t lastBalloon_ = 0;
   ModalSlot aboutSlot_, enterPasswordSlot_, setPasswordSlot_;
 };
 

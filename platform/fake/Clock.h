@@ -18,7 +18,10 @@ class Clock : public tolvane::Clock {
     return now;
   }
 
+  std::uint64_t Milliseconds() override { return ms; }
+
   LocalDateTime now{2007, 3, 5, 14, 5, 9};
+  std::uint64_t ms = 100000;
   std::deque<LocalDateTime> script;
   int readings = 0;
 };

@@ -1,4 +1,6 @@
-// Send-keys double: journals "SendKeys <text> wait|nowait"; chosen texts can be made to fail.
+// Send-keys double: journals "SendKeys <text> nowait" for each text of a batch, the last one
+// with the batch's wait flag; chosen texts can be made unreadable, and the whole facility can
+// refuse, as a locked workstation does.
 #pragma once
 
 #include <set>
@@ -14,15 +16,27 @@ class SendKeys : public tolvane::SendKeys {
  public:
   explicit SendKeys(Journal& journal) : journal_(journal) {}
 
-  Status Send(const std::string& keys, bool wait) override {
-    journal_.Add("SendKeys " + keys + (wait ? " wait" : " nowait"));
-    if (failing.count(keys)) return Status::Fail("Invalid procedure call or argument");
-    typed.push_back(keys);
-    return Status::Ok();
+  Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
+    Delivery d;
+    std::vector<std::string> accepted;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      journal_.Add("SendKeys " + texts[i] + (wait && i + 1 == texts.size() ? " wait" : " nowait"));
+      if (failing.count(texts[i])) ++d.unreadable;
+      else accepted.push_back(texts[i]);
+    }
+    ++batches;
+    if (refusing) {
+      d.delivered = false;
+      return d;
+    }
+    typed.insert(typed.end(), accepted.begin(), accepted.end());
+    return d;
   }
 
-  std::set<std::string> failing;   // texts the facility rejects
-  std::vector<std::string> typed;  // texts accepted, in order
+  std::set<std::string> failing;   // texts the facility cannot read
+  bool refusing = false;           // the system takes no injected input
+  std::vector<std::string> typed;  // texts typed, in order
+  int batches = 0;
 
  private:
   Journal& journal_;

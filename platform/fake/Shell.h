@@ -29,6 +29,10 @@ class NotifyIcon : public tolvane::NotifyIcon {
     records.push_back(record);
     return true;
   }
+  bool Balloon(const TrayIconRecord&, const std::string& title, const std::string& text) override {
+    journal_.Add("Balloon " + title + ": " + text);
+    return true;
+  }
   std::vector<TrayIconRecord> records;
 
  private:

@@ -4,80 +4,81 @@
 
 #include <vector>
 
-#include "keysynth/SendKeysNotation.h"
+#include "keysynth/KeystrokeEmitter.h"
+#include "platform/win32/Keyboard.h"
 
 namespace tolvane::win32 {
 namespace {
 
-class InputBuilder {
+// The focused window's layout, asked as the emitter asks.
+class SystemLayout : public KeyboardLayout {
  public:
-  explicit InputBuilder(HKL layout) : layout_(layout) {}
+  explicit SystemLayout(HKL layout) : layout_(layout) {}
 
-  void Key(BYTE vk, bool up) {
-    INPUT in;
-    ZeroMemory(&in, sizeof in);
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyExA(vk, MAPVK_VK_TO_VSC, layout_));
-    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
-    inputs.push_back(in);
+  std::int16_t VkKeyScanEx(char16_t c) const override { return ::VkKeyScanExW(static_cast<WCHAR>(c), layout_); }
+
+  std::uint16_t ScanCode(std::uint8_t vk) const override {
+    return static_cast<std::uint16_t>(MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC_EX, layout_));
   }
 
-  void Unicode(WCHAR c) {
-    for (const bool up : {false, true}) {
-      INPUT in;
-      ZeroMemory(&in, sizeof in);
-      in.type = INPUT_KEYBOARD;
-      in.ki.wScan = c;
-      in.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
-      inputs.push_back(in);
-    }
-  }
-
-  void Modifier(BYTE vk, bool down) {
-    int& n = held_[vk - VK_SHIFT];
-    if (down && n++ == 0) Key(vk, false);
-    if (!down && n > 0 && --n == 0) Key(vk, true);
-  }
-
-  // A character as the layout types it: its key with the Shift, Ctrl and Alt it needs
-  // beyond those already held; Caps Lock does not get to invert a letter.
-  void Char(char ansi, bool capsLock) {
-    WCHAR c = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &ansi, 1, &c, 1) != 1 || c == 0) return;
-    const SHORT scan = VkKeyScanExW(c, layout_);
-    if (scan == -1 || LOBYTE(scan) == 0xFF) {
-      Unicode(c);
-      return;
-    }
-    BYTE shift = HIBYTE(scan);
-    if (capsLock && IsCharAlphaW(c) && (shift & 6) == 0) shift ^= 1;
-    const BYTE mods[3] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    bool pressed[3] = {false, false, false};
-    for (int i = 0; i < 3; ++i) {
-      if ((shift & (1 << i)) && held_[mods[i] - VK_SHIFT] == 0) {
-        Key(mods[i], false);
-        pressed[i] = true;
+  KeyResult Translate(std::uint8_t vk, std::uint8_t modifiers, bool capsLock) const override {
+    BYTE state[256] = {};
+    if (modifiers & kModShift) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+    if (modifiers & kModCtrl) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+    if (modifiers & kModAlt) state[VK_MENU] = state[VK_LMENU] = 0x80;
+    if (capsLock) state[VK_CAPITAL] = 0x01;
+    WCHAR out[8] = {};
+    const UINT scan = MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout_);
+    // Flag 4 leaves the thread's dead-key state alone where Windows knows it; elsewhere a
+    // blank clears what a dead key left.
+    const int n = ToUnicodeEx(vk, scan, state, out, 8, 4, layout_);
+    KeyResult r;
+    if (n < 0) {
+      r.ch = out[0];
+      r.dead = true;
+      BYTE blank[256] = {};
+      WCHAR ignored[8];
+      while (ToUnicodeEx(VK_SPACE, MapVirtualKeyExW(VK_SPACE, MAPVK_VK_TO_VSC, layout_), blank, ignored, 8, 4,
+                         layout_) < 0) {
       }
+    } else if (n == 1) {
+      r.ch = out[0];
     }
-    Key(LOBYTE(scan), false);
-    Key(LOBYTE(scan), true);
-    for (int i = 2; i >= 0; --i)
-      if (pressed[i]) Key(mods[i], true);
+    return r;
   }
-
-  void ReleaseHeld() {
-    const BYTE mods[3] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (int i = 0; i < 3; ++i)
-      while (held_[i] > 0) Modifier(mods[i], false);
-  }
-
-  std::vector<INPUT> inputs;
 
  private:
   HKL layout_;
-  int held_[3] = {0, 0, 0};  // Shift, Ctrl, Alt held by "+", "^", "%"
 };
+
+// Caps Lock as the focused window's thread has it, and the modifier keys held right now.
+class SystemKeys : public KeyStates {
+ public:
+  SystemKeys() : focused_(FocusedThreadKeyState()) {}
+  std::int16_t GetKeyState(std::uint8_t vk) const override {
+    if (vk == VK_CAPITAL) return focused_[VK_CAPITAL] & 1;
+    return static_cast<std::int16_t>(GetAsyncKeyState(vk) & 0x8000);
+  }
+
+ private:
+  KeyState focused_;
+};
+
+char16_t FromAnsi(char c) {
+  WCHAR w = 0;
+  return MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) == 1 ? static_cast<char16_t>(w) : 0;
+}
+
+INPUT ToInput(const KeyInput& k) {
+  INPUT in;
+  ZeroMemory(&in, sizeof in);
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = k.vk;
+  in.ki.wScan = k.scan;
+  in.ki.dwFlags = (k.up ? KEYEVENTF_KEYUP : 0) | (k.extended ? KEYEVENTF_EXTENDEDKEY : 0) |
+                  (k.unicode ? KEYEVENTF_UNICODE : 0);
+  return in;
+}
 
 HWND FocusWindow() {
   GUITHREADINFO info;
@@ -89,34 +90,35 @@ HWND FocusWindow() {
 
 }  // namespace
 
-Status SendKeys::Send(const std::string& keys, bool wait) {
-  const auto strokes = ParseSendKeys(keys);
-  if (!strokes) return Status::Fail("Invalid procedure call or argument");
-  if (strokes->empty()) return Status::Ok();
-
+Delivery SendKeys::SendBatch(const std::vector<std::string>& texts, bool wait) {
+  Delivery d;
   const HWND focus = FocusWindow();
-  const HKL layout = GetKeyboardLayout(focus ? GetWindowThreadProcessId(focus, nullptr) : 0);
-  const bool capsLock = (GetKeyState(VK_CAPITAL) & 1) != 0;
-  InputBuilder b(layout);
-  for (const auto& s : *strokes) {
-    switch (s.kind) {
-      case KeyStroke::Char: b.Char(s.ch, capsLock); break;
-      case KeyStroke::Key: b.Key(s.vk, false); b.Key(s.vk, true); break;
-      case KeyStroke::Down: b.Modifier(s.vk, true); break;
-      case KeyStroke::Up: b.Modifier(s.vk, false); break;
-    }
+  const SystemLayout layout(GetKeyboardLayout(focus ? GetWindowThreadProcessId(focus, nullptr) : 0));
+  const SystemKeys keys;
+  KeystrokeEmitter emitter(layout, keys, FromAnsi);
+  for (const auto& text : texts) {
+    const auto strokes = ParseSendKeys(text);
+    if (strokes) emitter.Add(*strokes);
+    else ++d.unreadable;
   }
-  b.ReleaseHeld();
-  if (b.inputs.empty()) return Status::Ok();
-  const UINT sent = SendInput(static_cast<UINT>(b.inputs.size()), b.inputs.data(), sizeof(INPUT));
-  if (sent != b.inputs.size()) return Status::Fail(ErrorText(GetLastError()));
+  const std::vector<KeyInput> batch = emitter.Finish();
+  if (batch.empty()) return d;
 
+  std::vector<INPUT> inputs;
+  inputs.reserve(batch.size());
+  for (const auto& k : batch) inputs.push_back(ToInput(k));
+  // One call: the user's own typing cannot land in the middle of the scan.
+  const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  if (sent != inputs.size()) {
+    d.delivered = false;
+    return d;
+  }
   // Waiting: the focused window's thread has answered a message sent after the keys went in.
   if (wait && focus) {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(focus, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result);
   }
-  return Status::Ok();
+  return d;
 }
 
 }  // namespace tolvane::win32

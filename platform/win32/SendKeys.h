@@ -1,5 +1,5 @@
-// The send-keys facility for ordinary applications, on SendInput: the notation parsed, each
-// character typed with the focused window's keyboard layout, Unicode for what it cannot type.
+// The send-keys facility for ordinary applications, on SendInput: the texts of a record as
+// one batch, keys chosen by the portable emitter from the focused window's layout.
 #pragma once
 
 #include "platform/SendKeys.h"
@@ -8,7 +8,7 @@ namespace tolvane::win32 {
 
 class SendKeys : public tolvane::SendKeys {
  public:
-  Status Send(const std::string& keys, bool wait) override;
+  Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override;
 };
 
 }  // namespace tolvane::win32

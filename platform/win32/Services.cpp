@@ -34,6 +34,8 @@ LocalDateTime Clock::Now() {
   return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
+std::uint64_t Clock::Milliseconds() { return GetTickCount64(); }
+
 // A message may name a file (UTF-8); anything that is not UTF-8 is read as ANSI.
 void MessageBox::Show(const std::string& text) {
   UINT codePage = CP_UTF8;
@@ -60,6 +62,21 @@ bool SingleInstance::PreviousInstance() {
 
 SingleInstance::~SingleInstance() {
   if (mutex_) CloseHandle(mutex_);
+}
+
+// A balloon needs the record's second version; the icon itself keeps the first.
+bool NotifyIcon::Balloon(const TrayIconRecord& record, const std::string& title, const std::string& text) {
+  NOTIFYICONDATAA data;
+  std::memset(&data, 0, sizeof data);
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  data.hWnd = reinterpret_cast<HWND>(record.owner);
+  data.uID = record.id;
+  data.uFlags = NIF_INFO;
+  lstrcpynA(data.szInfo, text.c_str(), sizeof data.szInfo);
+  lstrcpynA(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle);
+  data.dwInfoFlags = NIIF_WARNING;
+  data.uTimeout = 10000;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 bool NotifyIcon::Notify(int message, const TrayIconRecord& record) {

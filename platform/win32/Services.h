@@ -26,6 +26,7 @@ class ActiveWindow : public tolvane::ActiveWindow {
 class Clock : public tolvane::Clock {
  public:
   LocalDateTime Now() override;
+  std::uint64_t Milliseconds() override;
 };
 
 class MessageBox : public tolvane::MessageBox {
@@ -52,6 +53,7 @@ class SingleInstance : public tolvane::SingleInstance {
 class NotifyIcon : public tolvane::NotifyIcon {
  public:
   bool Notify(int message, const TrayIconRecord& record) override;
+  bool Balloon(const TrayIconRecord& record, const std::string& title, const std::string& text) override;
 };
 
 // HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.

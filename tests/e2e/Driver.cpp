@@ -11,6 +11,7 @@
 //   driver activate <caption>            brings the window to the front, as a click on it would
 //   driver syscommand <caption> <code>   posts WM_SYSCOMMAND (SC_RESTORE is 61728)
 //   driver list                          prints every top-level window
+//   driver key <down|up|tap> <vk>        the user's own key, as the keyboard would send it
 //   driver taskbar-created               broadcasts what Explorer sends when it starts again
 //   driver tray-icons                    prints how many icons the notification area shows
 //                                        (Wine's taskbar: its visible child windows)
@@ -103,6 +104,22 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "list") {
     EnumWindows(PrintTop, 0);
     return 0;
+  }
+  if (argc == 4 && std::string(argv[1]) == "key") {
+    const std::string how = argv[2];
+    const auto vk = static_cast<WORD>(std::atoi(argv[3]));
+    INPUT in[2];
+    ZeroMemory(in, sizeof in);
+    for (INPUT& i : in) {
+      i.type = INPUT_KEYBOARD;
+      i.ki.wVk = vk;
+      i.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    }
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (how == "down") return SendInput(1, &in[0], sizeof(INPUT)) == 1 ? 0 : 1;
+    if (how == "up") return SendInput(1, &in[1], sizeof(INPUT)) == 1 ? 0 : 1;
+    if (how == "tap") return SendInput(2, in, sizeof(INPUT)) == 2 ? 0 : 1;
+    return 2;
   }
   if (argc == 2 && std::string(argv[1]) == "taskbar-created")
     return PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;

@@ -55,8 +55,12 @@ void TypingSimulator::Type(const std::vector<KeyInput>& batch) {
     }
   }
   for (int key = 0; key < 256; ++key) {
-    if (down_[static_cast<std::size_t>(key)]) {
+    const auto k = static_cast<std::size_t>(key);
+    if (down_[k] && !userHeld_[k]) {
       faults_.push_back(KeyName(static_cast<std::uint8_t>(key)) + " left down at the end of the batch");
+    }
+    if (!down_[k] && userHeld_[k]) {
+      faults_.push_back(KeyName(static_cast<std::uint8_t>(key)) + " the user holds is up at the end of the batch");
     }
   }
   for (const auto& [unit, count] : unicodeDown_) {

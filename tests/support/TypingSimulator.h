@@ -18,6 +18,12 @@ class TypingSimulator {
  public:
   TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
 
+  // The user holds this key down (a left or right modifier) before and after the batches.
+  void Hold(std::uint8_t key) {
+    down_[key] = true;
+    userHeld_[key] = true;
+  }
+
   // Plays one batch, then checks what it left: keys still down, Caps Lock changed, a dead key
   // still waiting. Batches may follow one another; the state carries over as on Windows.
   void Type(const std::vector<KeyInput>& batch);
@@ -43,6 +49,7 @@ class TypingSimulator {
   const TableLayout& layout_;
   bool capsLock_;
   std::array<bool, 256> down_{};
+  std::array<bool, 256> userHeld_{};
   std::map<char16_t, int> unicodeDown_;
   char16_t waitingAccent_ = 0;
   std::u16string text_;

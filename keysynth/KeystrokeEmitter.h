@@ -1,0 +1,50 @@
+// Turns the strokes of the typing facility into one batch of key events for the focused
+// window's layout: each character by the key and modifiers the layout gives it (AltGr as
+// Ctrl+Alt), checked against what that key types with Caps Lock as it is, and as a Unicode
+// event where no key types it intact (no key, or a dead key that would combine with the
+// next one). Modifiers the user holds are released for the batch and pressed again after
+// it; nothing is left down.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "keysynth/KeyInput.h"
+#include "keysynth/KeyboardLayout.h"
+#include "keysynth/SendKeysNotation.h"
+
+namespace tolvane {
+
+class KeystrokeEmitter {
+ public:
+  // The character an ANSI byte stands for; 0 for none.
+  using FromAnsi = std::function<char16_t(char)>;
+
+  KeystrokeEmitter(const KeyboardLayout& layout, const KeyStates& keys, FromAnsi fromAnsi);
+
+  // One text's strokes, after those added before.
+  void Add(const std::vector<KeyStroke>& strokes);
+  // The batch, closed: the text's own modifiers up, the user's held ones down again.
+  std::vector<KeyInput> Finish();
+
+ private:
+  void Open();
+  void Char(char ansi);
+  void Unicode(char16_t c);
+  void Tap(std::uint8_t vk);
+  void Press(std::uint8_t vk, bool up);
+  void Modifier(std::uint8_t vk, bool down);
+  bool NotationHolds() const { return held_[0] + held_[1] + held_[2] > 0; }
+
+  const KeyboardLayout& layout_;
+  FromAnsi fromAnsi_;
+  bool capsLock_;
+  std::vector<std::uint8_t> userHeld_;  // left/right modifier keys physically down
+  bool opened_ = false;
+  std::array<int, 3> held_{};  // Shift, Ctrl, Alt held by "+", "^", "%"
+  std::vector<KeyInput> inputs_;
+};
+
+}  // namespace tolvane
