@@ -183,6 +183,33 @@ TEST(RecordProcessing, RejectedKeyTextTypesNothingAndTheRestGoesOn) {
   h.Scan("ABC");
   EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{TAB}"));
   EXPECT_EQ(h.app.assembly.state.CurrentRecord, "");
+  EXPECT_EQ(h.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
+}
+
+// A locked workstation or an elevated target takes no injected keys: the user is told, the
+// record stays in Display, and nothing is typed again later into whatever has the focus.
+TEST(RecordProcessing, ARecordTheSystemRefusesIsToldNotLost) {
+  Harness h;
+  h.app.window.AddTrayIcon(7);
+  h.Open();
+  h.app.mainForm.TermKeyCombo.text = "{ENTER}";
+  h.fp.sendKeys.refusing = true;
+  h.Scan("4006381333931");
+  EXPECT_EQ(h.app.mainForm.Display.text, "4006381333931{ENTER}");
+  EXPECT_THAT(h.fp.journal.With("Balloon"), ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
+  EXPECT_NE(NotTypedText("4006381333931").find("4006381333931"), std::string::npos);
+
+  h.fp.clock.ms += 400;  // at most one balloon a second
+  h.Scan("B");
+  EXPECT_EQ(h.fp.journal.With("Balloon").size(), 1u);
+  h.fp.clock.ms += 700;
+  h.Scan("C");
+  EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
+
+  h.fp.sendKeys.refusing = false;
+  h.Scan("D");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("D", "{ENTER}")) << "nothing refused is retried";
+  EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 //   driver syscommand <caption> <code>   posts WM_SYSCOMMAND (SC_RESTORE is 61728)
 //   driver list                          prints every top-level window
 //   driver key <down|up|tap> <vk>        the user's own key, as the keyboard would send it
+//   driver type-batch <file>             types the file's text as one bare SendInput batch
+//                                        (the baseline Tolvane's typing is measured against)
 //   driver taskbar-created               broadcasts what Explorer sends when it starts again
 //   driver tray-icons                    prints how many icons the notification area shows
 //                                        (Wine's taskbar: its visible child windows)
@@ -24,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -120,6 +123,30 @@ int main(int argc, char** argv) {
     if (how == "up") return SendInput(1, &in[1], sizeof(INPUT)) == 1 ? 0 : 1;
     if (how == "tap") return SendInput(2, in, sizeof(INPUT)) == 2 ? 0 : 1;
     return 2;
+  }
+  if (argc == 3 && std::string(argv[1]) == "type-batch") {
+    FILE* f = std::fopen(argv[2], "rb");
+    if (!f) return 1;
+    std::vector<INPUT> inputs;
+    const auto add = [&inputs](WORD vk, bool up) {
+      INPUT i;
+      ZeroMemory(&i, sizeof i);
+      i.type = INPUT_KEYBOARD;
+      i.ki.wVk = vk;
+      i.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+      i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      inputs.push_back(i);
+    };
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+      const SHORT scan = VkKeyScanA(static_cast<CHAR>(c));
+      const bool shift = (scan >> 8) & 1;
+      if (shift) add(VK_SHIFT, false);
+      add(LOBYTE(scan), false);
+      add(LOBYTE(scan), true);
+      if (shift) add(VK_SHIFT, true);
+    }
+    std::fclose(f);
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size() ? 0 : 1;
   }
   if (argc == 2 && std::string(argv[1]) == "taskbar-created")
     return PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;

@@ -46,6 +46,15 @@ span=$(awk -v n="$lines" 'NR > n && $1=="char" { if (!s) s = $NF; e = $NF } END 
 intact=$([ "$got" = "$record" ] && echo intact || echo "NOT intact (${#got} characters arrived)")
 awk -v s="$span" -v i="$intact" 'BEGIN { printf "2,000-character record: %.0f characters/s, %s\n", 2000 / (s / 1000), i }'
 
+# The same text as one bare SendInput batch into the same window: what typing can do at best.
+printf '%s' "$record" > "$work/bare.txt"
+lines=$(wc -l < "$keys"); before=$(chars)
+driver type-batch "$(winepath -w "$work/bare.txt")" || echo "(the bare batch was not taken)"
+for _ in $(seq 600); do [ "$(chars)" -ge $((before + 2000)) ] && break; sleep 0.05; done
+sleep 0.5
+bare=$(awk -v n="$lines" 'NR > n && $1=="char" { if (!s) s = $NF; e = $NF } END { print e - s }' "$keys")
+awk -v s="$span" -v b="$bare" 'BEGIN { printf "bare SendInput batch of the same text: %.0f characters/s; Tolvane reaches %.2f of it\n", 2000 / (b / 1000), b / s }'
+
 # 100 consecutive 13-character scans.
 lines=$(wc -l < "$keys")
 expected=""
