@@ -89,6 +89,8 @@ void KeystrokeEmitter::Char(char ansi) {
   const auto vk = static_cast<std::uint8_t>(scan & 0xFF);
   auto mods = static_cast<std::uint8_t>((scan >> 8) & 7);
 
+  // A dead key would combine with whatever comes next.
+  if (layout_.Translate(vk, mods, capsLock_).dead) return Unicode(c);
   if (!NotationHolds()) {
     // What the key really types with Caps Lock as it is: letters, and on some layouts the
     // digit row, are shifted by it; Swiss keys change character.
@@ -97,7 +99,7 @@ void KeystrokeEmitter::Char(char ansi) {
       return !r.dead && r.ch == c;
     };
     if (!types(mods)) {
-      if (!types(mods ^ kModShift)) return Unicode(c);  // a dead key, or a key Caps Lock ruins
+      if (!types(mods ^ kModShift)) return Unicode(c);  // a key Caps Lock ruins
       mods ^= kModShift;
     }
   }
