@@ -151,6 +151,9 @@ TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {
   EXPECT_THAT(t.events, ElementsAre("Home", "Del", "F9", "Alt+F4"));
   EXPECT_THAT(t.faults, IsEmpty()) << "extended keys carry the layout's scan codes";
 
+  const Typed dead = TypeOn(GermanLayout(), keys, {"^{^}", "+{`}"});
+  EXPECT_THAT(dead.faults, IsEmpty()) << "a dead key under held modifiers would wait for the next key";
+
   Keys caps;
   caps.capsLock = true;
   const Typed shifted = TypeOn(GermanLayout(), caps, {"+a", "a"});
