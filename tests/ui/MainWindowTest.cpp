@@ -180,7 +180,7 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
   WindowHarness h;
   h.Minimise();
   const auto whileShown = [&h](std::function<void()> nested) {
-    h.fp.toolkit.modalScripts.push_back([&h, nested](Form& f) {
+    h.fp.toolkit.modalScripts.push_back([nested](Form& f) {
       const auto alive = f.Lifetime();
       nested();
       if (!alive.expired()) f.Click(f.Spec().name == std::string("about") ? "OkButton" : "Command2");
