@@ -15,19 +15,19 @@ Tolvane::Tolvane(const Platform& p)
   InitKeyTrans(KeyTrans);
   mainForm.chkDOSTarget.click = [this] { DOSTarget = mainForm.chkDOSTarget.value; };
   mainForm.BeepOnInput.click = [this] { mainForm.cboSound.enabled = mainForm.BeepOnInput.value != 0; };
-  mainForm.Combo1.click = [this] { port.Combo1_Click(mainForm.Combo1.listIndex); };
+  mainForm.PortList.click = [this] { port.PortList_Click(mainForm.PortList.listIndex); };
   mainForm.resize = [this] { window.Form_Resize(); };
   mainForm.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
   mainForm.onClose = [this] { Form_Unload(); };
-  platform.serial.SetOnComm([this] { MSComm1_OnComm(); });
+  platform.serial.SetOnComm([this] { Serial_OnComm(); });
   assembly.deviceLost = [this] { port.DeviceLost(); };
   processing.notTyped = [this](const std::string& record) { window.TellNotTyped(record); };
   assembly.writeFailed = [this] { port.WriteFailed(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {
-  if (name == "Combo1") Combo1_Click(mainForm.Combo1.listIndex);
-  else if (name == "Option1") Option1_Click(static_cast<std::int16_t>(index));
+  if (name == "PortList") PortList_Click(mainForm.PortList.listIndex);
+  else if (name == "PortOption") PortOption_Click(static_cast<std::int16_t>(index));
   else if (name == "MSettings") MSettings_Click();
   else if (name == "FileExit") FileExit_Click();
   else if (name == "mPassword") window.mPassword_Click();
@@ -46,7 +46,7 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
   }
   ConfigPath = ConfigFilePath(info.folder);
   platform.toolkit.SetMousePointer(MousePointer::Hourglass);
-  mainForm.Text1.text = "(\r)";
+  mainForm.ReturnGlyph.text = "(\r)";
   ProgramFile = MakeProgramPath(info);
   ProgramPath = ProgramFile;
   mainForm.SetCaption("Tolvane (Inactive)");

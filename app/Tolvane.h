@@ -39,17 +39,17 @@ class Tolvane {
   void EndSession(bool ending);
 
   // A port choice from the list; choosing the open port again reopens it.
-  void Combo1_Click(std::int16_t n) {
-    mainForm.Combo1.listIndex = n;
-    port.Combo1_Click(n);
+  void PortList_Click(std::int16_t n) {
+    mainForm.PortList.listIndex = n;
+    port.PortList_Click(n);
   }
   // The older option-button chooser (never visible) makes the same choice.
-  void Option1_Click(std::int16_t index) {
-    for (std::size_t i = 0; i < mainForm.Option1.size(); ++i) mainForm.Option1[i].value = i == static_cast<std::size_t>(index);
-    port.Combo1_Click(index);
+  void PortOption_Click(std::int16_t index) {
+    for (std::size_t i = 0; i < mainForm.PortOption.size(); ++i) mainForm.PortOption[i].value = i == static_cast<std::size_t>(index);
+    port.PortList_Click(index);
   }
-  void MSComm1_OnComm() { assembly.MSComm1_OnComm(); }
-  void Timer1_Tick() { assembly.Timer1_Tick(); }
+  void Serial_OnComm() { assembly.Serial_OnComm(); }
+  void TickTimer_Tick() { assembly.TickTimer_Tick(); }
   void RetryTimer_Tick() { port.RetryTimer_Tick(); }
   void MSettings_Click();
   void FileExit_Click() { Form_Unload(); }

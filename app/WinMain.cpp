@@ -90,7 +90,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         toolkit.AfterEvent();
         return true;
       case WM_TIMER:
-        if (w == kTimer1) app->Timer1_Tick();
+        if (w == kTimer1) app->TickTimer_Tick();
         else if (w == kRetryTimer) app->RetryTimer_Tick();
         else return false;
         toolkit.AfterEvent();
@@ -135,11 +135,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   serial.SetNotifyWindow(main, kSerialMessage);
   form.captionChanged = [main](const std::string& caption) { SetWindowTextA(main, caption.c_str()); };
   form.stateChanged = [&] { toolkit.ApplyMainState(form.windowState, form.visible); };
-  form.Timer1.changed = [&] {
-    if (form.Timer1.enabled) SetTimer(main, kTimer1, static_cast<UINT>(form.Timer1.interval), nullptr);
+  form.TickTimer.changed = [&] {
+    if (form.TickTimer.enabled) SetTimer(main, kTimer1, static_cast<UINT>(form.TickTimer.interval), nullptr);
     else KillTimer(main, kTimer1);
   };
-  form.Timer1.changed();
+  form.TickTimer.changed();
   form.RetryTimer.changed = [&] {
     if (form.RetryTimer.enabled) SetTimer(main, kRetryTimer, static_cast<UINT>(form.RetryTimer.interval), nullptr);
     else KillTimer(main, kRetryTimer);

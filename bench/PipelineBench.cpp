@@ -24,7 +24,7 @@ void BM_ScanToKeys(benchmark::State& st) {
   app.mainForm.hWnd = 1;
   app.mainForm.TermKeyCombo.text = "{ENTER}";
   app.mainForm.RemoveCRs.SetValue(1);
-  app.Combo1_Click(1);
+  app.PortList_Click(1);
 
   std::string record;
   // A scanner's read: digits ending in CR LF, range(0) bytes in all.
@@ -32,7 +32,7 @@ void BM_ScanToKeys(benchmark::State& st) {
   record += "\r\n";
   for (auto _ : st) {
     fp.serial.Arrive(record);
-    for (int t = 0; t < 4; ++t) app.Timer1_Tick();
+    for (int t = 0; t < 4; ++t) app.TickTimer_Tick();
   }
   st.counters["chars/s"] = benchmark::Counter(static_cast<double>(st.iterations() * static_cast<long>(record.size())),
                                               benchmark::Counter::kIsRate);

@@ -10,7 +10,7 @@ PortActivation::PortActivation(SerialControl& serial, MainForm& form, const Seri
                                RecordAssembly& assembly)
     : serial_(serial), form_(form), settings_(settings), assembly_(assembly) {}
 
-void PortActivation::Combo1_Click(std::int16_t n) {
+void PortActivation::PortList_Click(std::int16_t n) {
   StopRetrying();  // the user's choice wins
   state.ComPortText = std::to_string(n);
   state.ComPort = n;
@@ -39,11 +39,11 @@ void PortActivation::TogglePort() {
   if (const Status s = Open(); !s) form_.SetCaption(ErrorCaption(s.description));
 
   if (serial_.PortOpen()) Opened();
-  else form_.Timer1.SetEnabled(false);
+  else form_.TickTimer.SetEnabled(false);
 }
 
 void PortActivation::Opened() {
-  form_.Timer1.Set(50, true);
+  form_.TickTimer.Set(50, true);
   form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
   assembly_.state.IdleTicks = 0;
   writeFailureShown_ = false;

@@ -21,8 +21,8 @@ class PortActivation {
  public:
   PortActivation(SerialControl& serial, MainForm& form, const SerialSettings& settings, RecordAssembly& assembly);
 
-  // A port choice (Combo1, or the hidden Option1 buttons): always closes an open port first.
-  void Combo1_Click(std::int16_t n);
+  // A port choice (PortList, or the hidden PortOption buttons): always closes an open port first.
+  void PortList_Click(std::int16_t n);
   // Closes the port if it is open, otherwise opens port ComPort.
   void TogglePort();
 

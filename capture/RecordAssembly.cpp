@@ -11,7 +11,7 @@ RecordAssembly::RecordAssembly(SerialControl& serial, const MainForm& form, cons
                                std::function<void()> processRecord)
     : serial_(serial), form_(form), settings_(settings), processRecord_(std::move(processRecord)) {}
 
-void RecordAssembly::MSComm1_OnComm() {
+void RecordAssembly::Serial_OnComm() {
   switch (serial_.CommEvent()) {
     case SerialControl::kEvReceive:
       serial_.SetInputLen(0);
@@ -38,7 +38,7 @@ void RecordAssembly::MSComm1_OnComm() {
   }
 }
 
-void RecordAssembly::Timer1_Tick() {
+void RecordAssembly::TickTimer_Tick() {
   if (!serial_.PortOpen()) return;
   // Typing may let other messages in; the record must not change under it.
   if (processing_) return;

@@ -36,8 +36,8 @@ class RecordAssembly {
   // Told when bytes written to the device were dropped.
   std::function<void()> writeFailed;
 
-  void MSComm1_OnComm();
-  void Timer1_Tick();
+  void Serial_OnComm();
+  void TickTimer_Tick();
 
   ReceiveState state;
 

@@ -70,7 +70,7 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
   to.password = r.Text("Password", "");
 
   // Opens the saved port, with the line settings and flow control loaded above.
-  f.Combo1.SetListIndex(ReadInteger(r.Text("ComPort", "0"), -1, 16, 0));
+  f.PortList.SetListIndex(ReadInteger(r.Text("ComPort", "0"), -1, 16, 0));
 
   for (int code = 0; code < 256; ++code) {
     auto& entry = to.keyTrans[static_cast<std::size_t>(code)];
@@ -88,7 +88,7 @@ Status SaveConfiguration(ProfileStore& store, const std::string& path, const Con
   const auto putInt = [&](const char* key, std::int32_t value) { put(key, std::to_string(value)); };
   const MainForm& f = from.form;
 
-  putInt("ComPort", f.Combo1.listIndex);
+  putInt("ComPort", f.PortList.listIndex);
   putInt("DOSTarget", f.chkDOSTarget.value);
   putInt("BeepSound", f.cboSound.listIndex);
   put("ScannerBeepString", from.serial.ScannerBeepString);

@@ -25,14 +25,14 @@ const FormSpec& PortSetupForm() {
           {"DataBitsCombo", ControlKind::DropDownList, "", 1680, 960, 975, 315, 4},
           {"StopBitsCombo", ControlKind::DropDownList, "", 1680, 1320, 975, 300, 5},
           {"FlowCtrlCombo", ControlKind::DropDownList, "", 1680, 1680, 1575, 300, 6},
-          {"Label1", ControlKind::Label, "Baud Rate:", 240, 240, 975, 195, 7},
-          {"Label2", ControlKind::Label, "Data Bits:", 240, 960, 855, 195, 8},
-          {"Label3", ControlKind::Label, "Parity:", 240, 600, 555, 195, 9},
-          {"Label4", ControlKind::Label, "Stop Bits:", 240, 1320, 840, 195, 10},
-          {"Label5", ControlKind::Label, "Flow Control:", 240, 1680, 1125, 195, 11},
+          {"BaudLabel", ControlKind::Label, "Baud Rate:", 240, 240, 975, 195, 7},
+          {"DataBitsLabel", ControlKind::Label, "Data Bits:", 240, 960, 855, 195, 8},
+          {"ParityLabel", ControlKind::Label, "Parity:", 240, 600, 555, 195, 9},
+          {"StopBitsLabel", ControlKind::Label, "Stop Bits:", 240, 1320, 840, 195, 10},
+          {"FlowControlLabel", ControlKind::Label, "Flow Control:", 240, 1680, 1125, 195, 11},
           {"HelpButton", ControlKind::Button, "Help", 3720, 1200, 1095, 375, 12},
           {"BeepString", ControlKind::TextBox, "", 240, 2460, 3015, 315, 13},
-          {"Label6", ControlKind::Label, "Scanner Beep String:", 240, 2220, 1830, 195, 14},
+          {"BeepStringLabel", ControlKind::Label, "Scanner Beep String:", 240, 2220, 1830, 195, 14},
       }};
   return form;
 }
@@ -94,7 +94,7 @@ void PortSetup::OK_Button_Click() {
     // A port that cannot come back is reported as port activation reports it.
     if (!s) {
       mainForm_.SetCaption(ErrorCaption(s.description));
-      mainForm_.Timer1.SetEnabled(false);
+      mainForm_.TickTimer.SetEnabled(false);
     }
   }
   loaded = false;

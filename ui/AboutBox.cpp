@@ -16,21 +16,21 @@ const FormSpec& AboutSpec() {
       false,
       kSansBold,
       {
-          {"Label1", ControlKind::Label, "Tolvane For Bar Code Readers", 945, 315, 3540, 240, 1, kCentered, nullptr,
+          {"TitleLabel", ControlKind::Label, "Tolvane For Bar Code Readers", 945, 315, 3540, 240, 1, kCentered, nullptr,
            &title},
-          {"Label2", ControlKind::Label, "", 720, 600, 4185, 585, 2, kCentered},
-          {"Label6", ControlKind::Label, kMakerName, 1680, 1875, 2280, 195, 3, kCentered},
-          {"Label7", ControlKind::Label, "1 Example Street", 1680, 2115, 2280, 195, 4, kCentered},
-          {"Label8", ControlKind::Label, "Exampleton", 1680, 2355, 2280, 195, 5, kCentered},
-          {"Label9", ControlKind::Label, "Telephone 555 0100", 1680, 2595, 2280, 195, 6, kCentered},
-          {"Label5", ControlKind::Label, kWebAddress, 1800, 2880, 2040, 195, 7, kCentered | kLink},
-          {"Label3", ControlKind::Label,
+          {"NoticeLabel", ControlKind::Label, "", 720, 600, 4185, 585, 2, kCentered},
+          {"MakerLabel", ControlKind::Label, kMakerName, 1680, 1875, 2280, 195, 3, kCentered},
+          {"StreetLabel", ControlKind::Label, "1 Example Street", 1680, 2115, 2280, 195, 4, kCentered},
+          {"CityLabel", ControlKind::Label, "Exampleton", 1680, 2355, 2280, 195, 5, kCentered},
+          {"TelephoneLabel", ControlKind::Label, "Telephone 555 0100", 1680, 2595, 2280, 195, 6, kCentered},
+          {"WebLink", ControlKind::Label, kWebAddress, 1800, 2880, 2040, 195, 7, kCentered | kLink},
+          {"WarningLabel", ControlKind::Label,
            "Warning: this program is protected by copyright law. Copying or distributing it, or any part of it, "
            "without permission is not allowed.",
            315, 3195, 4740, 975, 8, kHidden, nullptr, &regular},
           {"OkButton", ControlKind::Button, "OK", 2265, 4365, 1200, 375, 0, kDefaultButton | kCancelButton},
-          {"Picture1", ControlKind::Picture, "logo", 1575, 1230, 2280, 585, 9},
-          {"Picture2", ControlKind::Picture, "icon", 240, 240, 480, 480, 10},
+          {"Logo", ControlKind::Picture, "logo", 1575, 1230, 2280, 585, 9},
+          {"IconPicture", ControlKind::Picture, "icon", 240, 240, 480, 480, 10},
       },
       {},
       true,
@@ -45,13 +45,13 @@ std::string AboutNotice(int year) {
 
 void About::Click(std::string_view name, int) {
   if (name == "OkButton") OkButton_Click();
-  else if (name == "Label5") Label5_Click();
+  else if (name == "WebLink") WebLink_Click();
 }
 
 void About::Form_Load() {
   caption = Spec().caption;
-  Label2.text = AboutNotice(clock_.Now().year);
-  visibleOverride["Label3"] = true;
+  NoticeLabel.text = AboutNotice(clock_.Now().year);
+  visibleOverride["WarningLabel"] = true;
   loaded = true;
 }
 
@@ -61,7 +61,7 @@ void About::MakeSplash() {
   caption.clear();
 }
 
-void About::Label5_Click() {
+void About::WebLink_Click() {
   toolkit_.SetMousePointer(MousePointer::Hourglass);
   shell_.Open(hWnd, std::string("https://") + kWebAddress + "/");
   toolkit_.SetMousePointer(MousePointer::Default);

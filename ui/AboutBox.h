@@ -23,16 +23,16 @@ class About : public Form {
  public:
   About(Clock& clock, Shell& shell, Toolkit& toolkit) : clock_(clock), shell_(shell), toolkit_(toolkit) {}
   const FormSpec& Spec() const override { return AboutSpec(); }
-  TextBox* Text(std::string_view name) override { return name == "Label2" ? &Label2 : nullptr; }
+  TextBox* Text(std::string_view name) override { return name == "NoticeLabel" ? &NoticeLabel : nullptr; }
   void Click(std::string_view name, int index = -1) override;
 
   void Form_Load();
   // Start-up's variant: no OK button, shorter, no caption.
   void MakeSplash();
   void OkButton_Click() { loaded = false; }
-  void Label5_Click();
+  void WebLink_Click();
 
-  TextBox Label2;
+  TextBox NoticeLabel;
   WindowHandle hWnd = 0;
 
  private:

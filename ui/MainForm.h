@@ -49,14 +49,14 @@ class MainForm : public Form {
   std::int16_t windowState = kNormal;
   bool visible = false;  // shown at the end of start-up
 
-  ListBox Combo1;  // 0 "None", n "COMn"
-  std::array<CheckBox, 7> Option1;  // the hidden older chooser
+  ListBox PortList;  // 0 "None", n "COMn"
+  std::array<CheckBox, 7> PortOption;  // the hidden older chooser
   CheckBox BeepOnInput, LoadWithWindows, RemoveCRs, NumFilter, IgnoreDups, chkDOSTarget;
   ListBox cboSound;
   ListBox TermKeyCombo;  // its text is the postamble
   TextBox Display;
-  TextBox Text1;
-  TimerModel Timer1;
+  TextBox ReturnGlyph;
+  TimerModel TickTimer;
   TimerModel RetryTimer{1000, false, nullptr};  // reopens a port whose device went away
 
   // Wired by the application and the window layer.

@@ -21,7 +21,7 @@ void MainWindow::Form_Resize() {
     }
     form_.SetVisible(false);
     EnteredPassword.clear();
-    Form2 dialog(EnteredPassword);
+    EnterPasswordDialog dialog(EnteredPassword);
     dialog.Form_Load(platform_.toolkit.Screen());
     enterPasswordSlot_.Show(platform_.toolkit, dialog);
     if (EnteredPassword != password_) {
@@ -84,7 +84,7 @@ void MainWindow::HelpIndex_Click() { platform_.sendKeys.Send("{F1}", false); }
 
 void MainWindow::mPassword_Click() {
   if (setPasswordSlot_.Busy()) return platform_.toolkit.BringToFront(*setPasswordSlot_.Shown());
-  Form1 dialog(password_, platform_.messageBox);
+  SetPasswordDialog dialog(password_, platform_.messageBox);
   dialog.Form_Load(platform_.toolkit.Screen());
   setPasswordSlot_.Show(platform_.toolkit, dialog);
 }

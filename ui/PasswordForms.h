@@ -1,4 +1,4 @@
-// The settings password: Form1 sets it, Form2 asks for it before the window comes back.
+// The settings password: SetPasswordDialog sets it, EnterPasswordDialog asks for it before the window comes back.
 #pragma once
 
 #include <string>
@@ -9,22 +9,22 @@
 
 namespace tolvane {
 
-const FormSpec& Form1Spec();
-const FormSpec& Form2Spec();
+const FormSpec& SetPasswordDialogSpec();
+const FormSpec& EnterPasswordDialogSpec();
 
 // Set password: both boxes start with the current password; OK needs them to match.
-class Form1 : public Form {
+class SetPasswordDialog : public Form {
  public:
-  Form1(std::string& password, MessageBox& messageBox) : password_(password), messageBox_(messageBox) {}
-  const FormSpec& Spec() const override { return Form1Spec(); }
+  SetPasswordDialog(std::string& password, MessageBox& messageBox) : password_(password), messageBox_(messageBox) {}
+  const FormSpec& Spec() const override { return SetPasswordDialogSpec(); }
   TextBox* Text(std::string_view name) override;
   void Click(std::string_view name, int index = -1) override;
 
   void Form_Load(ScreenSize screen);
-  void Command1_Click();
-  void Command2_Click() { loaded = false; }
+  void OkButton_Click();
+  void CancelButton_Click() { loaded = false; }
 
-  TextBox Text1, Text2;
+  TextBox PasswordBox, ConfirmBox;
 
  private:
   std::string& password_;
@@ -32,18 +32,18 @@ class Form1 : public Form {
 };
 
 // Enter password: OK hands over what was typed, Cancel or the close box an empty text.
-class Form2 : public Form {
+class EnterPasswordDialog : public Form {
  public:
-  explicit Form2(std::string& enteredPassword) : entered_(enteredPassword) {}
-  const FormSpec& Spec() const override { return Form2Spec(); }
-  TextBox* Text(std::string_view name) override { return name == "Text1" ? &Text1 : nullptr; }
+  explicit EnterPasswordDialog(std::string& enteredPassword) : entered_(enteredPassword) {}
+  const FormSpec& Spec() const override { return EnterPasswordDialogSpec(); }
+  TextBox* Text(std::string_view name) override { return name == "PasswordBox" ? &PasswordBox : nullptr; }
   void Click(std::string_view name, int index = -1) override;
 
   void Form_Load(ScreenSize screen);
-  void Command1_Click();
-  void Command2_Click();
+  void OkButton_Click();
+  void CancelButton_Click();
 
-  TextBox Text1;
+  TextBox PasswordBox;
 
  private:
   std::string& entered_;

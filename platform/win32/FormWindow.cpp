@@ -243,7 +243,7 @@ void FormWindow::Sync() {
       item.shownVisible = visible;
     }
     if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::OptionButton) {
-      // An element of a control array is known by its name and index, "Option1(3)".
+      // An element of a control array is known by its name and index, "PortOption(3)".
       const CheckBox* box = c.index >= 0 ? form_.Check(std::string(name) + "(" + std::to_string(c.index) + ")")
                                          : form_.Check(name);
       const int value = box ? box->value : 0;

@@ -12,32 +12,32 @@ TEST(PortActivation, OpensWithTheWritesInOrderAndShowsTheCaption) {
   Harness h;
   std::vector<std::string> captions;
   h.app.mainForm.captionChanged = [&](const std::string& c) { captions.push_back(c); };
-  h.app.mainForm.Timer1.enabled = false;
+  h.app.mainForm.TickTimer.enabled = false;
   h.app.mainForm.Display.text = "old";
 
-  h.app.Combo1_Click(2);
+  h.app.PortList_Click(2);
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("CommPort=2", "Settings=9600,N,8,1", "DTREnable=1",
                                                 "Handshaking=0", "RTSEnable=1", "PortOpen=1"));
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM2)");
-  EXPECT_TRUE(h.app.mainForm.Timer1.enabled);
-  EXPECT_EQ(h.app.mainForm.Timer1.interval, 50);
+  EXPECT_TRUE(h.app.mainForm.TickTimer.enabled);
+  EXPECT_EQ(h.app.mainForm.TickTimer.interval, 50);
   EXPECT_EQ(h.app.mainForm.Display.text, "");
 
   // Another choice closes first (caption Inactive on the way), even for the same port.
   h.fp.journal.Clear();
-  h.app.Combo1_Click(10);
+  h.app.PortList_Click(10);
   EXPECT_EQ(h.fp.journal.entries.front(), "PortOpen=0");
   EXPECT_EQ(h.fp.journal.entries.back(), "PortOpen=1");
   EXPECT_THAT(captions, ElementsAre("Tolvane (Active On COM2)", "Tolvane (Inactive)", "Tolvane (Active On COM10)"));
   h.fp.journal.Clear();
-  h.app.Combo1_Click(10);
+  h.app.PortList_Click(10);
   EXPECT_EQ(h.fp.journal.entries.front(), "PortOpen=0");
   EXPECT_TRUE(h.fp.serial.PortOpen());
 
-  h.app.Combo1_Click(0);
+  h.app.PortList_Click(0);
   EXPECT_FALSE(h.fp.serial.PortOpen());
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Inactive)");
-  EXPECT_TRUE(h.app.mainForm.Timer1.enabled);  // keeps ticking after a close
+  EXPECT_TRUE(h.app.mainForm.TickTimer.enabled);  // keeps ticking after a close
   EXPECT_EQ(h.app.port.state.ComPortText, "0");
 }
 
@@ -55,7 +55,7 @@ TEST(PortActivation, FlowControlModesSetHandshakingAndRts) {
   for (const auto& c : cases) {
     Harness h;
     h.app.serialSettings.FlowCtrlIndex = c.mode;
-    h.app.Combo1_Click(1);
+    h.app.PortList_Click(1);
     std::vector<std::string> expected{"CommPort=1", "Settings=9600,N,8,1", "DTREnable=1"};
     expected.insert(expected.end(), c.tail.begin(), c.tail.end());
     expected.push_back("PortOpen=1");
@@ -66,23 +66,23 @@ TEST(PortActivation, FlowControlModesSetHandshakingAndRts) {
 TEST(PortActivation, FailedOpenShowsTheErrorAndStopsTheTimerUntilAPortOpens) {
   Harness h;
   h.fp.serial.FailWith("PortOpen", "Port already open");
-  h.app.Combo1_Click(3);
+  h.app.PortList_Click(3);
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: Port already open)");
-  EXPECT_FALSE(h.app.mainForm.Timer1.enabled);
+  EXPECT_FALSE(h.app.mainForm.TickTimer.enabled);
 
   h.fp.serial.FailWith("PortOpen", "");
-  h.app.Combo1_Click(4);
+  h.app.PortList_Click(4);
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM4)");
-  EXPECT_TRUE(h.app.mainForm.Timer1.enabled);
+  EXPECT_TRUE(h.app.mainForm.TickTimer.enabled);
 }
 
 TEST(PortActivation, RejectedPropertyIsReportedLikeAFailedOpen) {
   for (const char* property : {"CommPort", "Settings", "DTREnable", "Handshaking", "RTSEnable"}) {
     Harness h;
     h.fp.serial.FailWith(property, "Invalid property value");
-    h.app.Combo1_Click(1);
+    h.app.PortList_Click(1);
     EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: Invalid property value)") << property;
-    EXPECT_FALSE(h.app.mainForm.Timer1.enabled) << property;
+    EXPECT_FALSE(h.app.mainForm.TickTimer.enabled) << property;
     EXPECT_FALSE(h.fp.serial.PortOpen()) << property;
     EXPECT_TRUE(h.fp.journal.With("PortOpen").empty()) << property << ": no open after a rejected value";
   }
@@ -96,7 +96,7 @@ namespace {
 
 TEST(PortActivation, LostDeviceIsReportedAndReopenedQuietlyEverySecond) {
   Harness h;
-  h.app.Combo1_Click(3);
+  h.app.PortList_Click(3);
   h.fp.serial.Arrive("12");
   h.Ticks(1);
   h.fp.serial.Unplug("The device does not recognize the command.");
@@ -126,10 +126,10 @@ TEST(PortActivation, LostDeviceIsReportedAndReopenedQuietlyEverySecond) {
 
 TEST(PortActivation, ChoosingAPortStopsTheRetries) {
   Harness h;
-  h.app.Combo1_Click(3);
+  h.app.PortList_Click(3);
   h.fp.serial.Unplug("gone");
   h.fp.serial.FailWith("PortOpen", "gone");
-  h.app.Combo1_Click(0);
+  h.app.PortList_Click(0);
   EXPECT_FALSE(h.app.port.Retrying());
   EXPECT_FALSE(h.app.mainForm.RetryTimer.enabled);
   h.fp.serial.FailWith("PortOpen", "");
@@ -160,7 +160,7 @@ TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   EXPECT_EQ(h.fp.sendKeys.typed, (std::vector<std::string>{"7", ""}));
 
   // Each open may report once again, also one made by the retry after a lost device.
-  h.app.Combo1_Click(4);
+  h.app.PortList_Click(4);
   h.fp.serial.FailWrite("Write timed out");
   h.fp.serial.Unplug("gone");
   h.app.RetryTimer_Tick();

@@ -74,12 +74,12 @@ TEST(RecordAssembly, ClosedPortAssemblesNothingAndReopenFinishesTheHalfRecord) {
   h.Open(1);
   h.fp.serial.Arrive("AB");
   h.Ticks(1);
-  h.app.Combo1_Click(0);
+  h.app.PortList_Click(0);
   h.Ticks(10);
   EXPECT_EQ(h.app.assembly.state.CurrentRecord, "AB");
   EXPECT_TRUE(h.SentKeys().empty());
 
-  h.app.Combo1_Click(2);
+  h.app.PortList_Click(2);
   h.Ticks(2);
   EXPECT_TRUE(h.SentKeys().empty());
   h.Ticks(1);

@@ -52,7 +52,7 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
   EXPECT_EQ(f.cboSound.listIndex, 0);
   EXPECT_FALSE(f.cboSound.enabled) << "an unchecked Beep leaves the sound list unavailable";
   EXPECT_EQ(f.TermKeyCombo.text, "");
-  EXPECT_EQ(f.Combo1.listIndex, 0);
+  EXPECT_EQ(f.PortList.listIndex, 0);
   EXPECT_FALSE(h.fp.serial.PortOpen());
   EXPECT_EQ(h.app.serialSettings.PortSettings, "9600,N,8,1");
   EXPECT_EQ(h.app.serialSettings.BaudIndex, 6);
@@ -126,7 +126,7 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
   h.Load("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=17\r\nWindowState=3\r\nDOSTarget=70000\r\n");
   EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, 0);
   EXPECT_EQ(h.app.mainForm.cboSound.listIndex, 0);
-  EXPECT_EQ(h.app.mainForm.Combo1.listIndex, 0);
+  EXPECT_EQ(h.app.mainForm.PortList.listIndex, 0);
   EXPECT_EQ(h.app.mainForm.windowState, kNormal);
   EXPECT_EQ(h.app.DOSTarget, 0);
   EXPECT_TRUE(h.fp.journal.With("PortOpen").empty()) << "no port opened";
@@ -134,7 +134,7 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
   ConfigHarness none;  // -1 leaves the lists without a selection
   none.Load("[Tolvane]\r\nBeepSound=-1\r\nComPort=-1\r\n");
   EXPECT_EQ(none.app.mainForm.cboSound.listIndex, -1);
-  EXPECT_EQ(none.app.mainForm.Combo1.listIndex, -1);
+  EXPECT_EQ(none.app.mainForm.PortList.listIndex, -1);
   EXPECT_EQ(none.SavedValue("ComPort"), "-1");
 }
 

@@ -45,20 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   app.serialSettings.ScannerBeepString = field();
   app.KeyTrans[data[7]] = field();
 
-  app.Combo1_Click(1);
+  app.PortList_Click(1);
   // The rest arrives in pieces; a byte of 0xFF..0xF0 means that many idle ticks instead.
   for (; p < size; ++p) {
     const std::uint8_t b = data[p];
     if (b >= 0xF0 && p + 1 < size && data[p + 1] == 0xF0) {
-      for (int t = 0; t < b - 0xEF; ++t) app.Timer1_Tick();
+      for (int t = 0; t < b - 0xEF; ++t) app.TickTimer_Tick();
       ++p;
     } else {
       fp.serial.Arrive(std::string(1, static_cast<char>(b)));
-      if (b % 7 == 0) app.Timer1_Tick();
+      if (b % 7 == 0) app.TickTimer_Tick();
     }
     Check(app.assembly.state.CurrentRecord.size() <= tolvane::kMaxRecordLength);
   }
-  for (int t = 0; t < 5; ++t) app.Timer1_Tick();
+  for (int t = 0; t < 5; ++t) app.TickTimer_Tick();
   Check(app.assembly.state.CurrentRecord.empty());
   Check(app.assembly.state.ReceiveBuffer.empty());
 

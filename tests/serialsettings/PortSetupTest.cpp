@@ -134,14 +134,14 @@ TEST(PortSetup, OkOnAClosedPortOnlyStoresAndAFailedReopenIsReported) {
   d.DataBitsCombo.listIndex = 2;
   d.OK_Button_Click();
   EXPECT_TRUE(h.fp.journal.entries.empty());
-  h.app.Combo1_Click(1);
+  h.app.PortList_Click(1);
   EXPECT_EQ(h.fp.serial.settings, "9600,N,7,1") << "the next activation uses it";
 
   h.fp.serial.FailWith("PortOpen", "The device is not connected.");
   PortSetup e = h.app.OpenPortSetup();
   e.OK_Button_Click();
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: The device is not connected.)");
-  EXPECT_FALSE(h.app.mainForm.Timer1.enabled);
+  EXPECT_FALSE(h.app.mainForm.TickTimer.enabled);
 }
 
 TEST(PortSetup, OkWithNothingChangedKeepsAWorkingLine) {

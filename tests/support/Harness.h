@@ -21,11 +21,11 @@ struct Harness {
 
   // Opens COMn and forgets the journal so far.
   void Open(std::int16_t n = 1) {
-    app.Combo1_Click(n);
+    app.PortList_Click(n);
     fp.journal.Clear();
   }
   void Ticks(int n) {
-    for (int i = 0; i < n; ++i) app.Timer1_Tick();
+    for (int i = 0; i < n; ++i) app.TickTimer_Tick();
   }
   // One read followed by enough silence to complete it.
   void Scan(const std::string& bytes) {

@@ -30,7 +30,7 @@ TEST(LifeCycle, StartUpRunsInItsOrder) {
                           "ReadFile C:\\Tolvane\\default.tlv", "CommPort=2", "Settings=9600,N,8,1", "DTREnable=1",
                           "Handshaking=0", "RTSEnable=1", "PortOpen=1", "Caption Tolvane (Active On COM2)",
                           "NotifyIcon add", "Unload about", "MousePointer default"));
-  EXPECT_EQ(h.app.mainForm.Text1.text, "(\r)");
+  EXPECT_EQ(h.app.mainForm.ReturnGlyph.text, "(\r)");
   EXPECT_EQ(h.app.ProgramPath, "C:\\Tolvane\\Tolvane.EXE");
   EXPECT_THAT(h.app.mainForm.TermKeyCombo.items, ElementsAre("{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"));
   EXPECT_THAT(h.app.mainForm.cboSound.items,
@@ -46,7 +46,7 @@ TEST(LifeCycle, SplashIsTheAboutBoxWithoutButtonOrCaption) {
   EXPECT_EQ(splash.caption, "");
   EXPECT_EQ(splash.outerHeight, 4950);
   EXPECT_FALSE(splash.ControlVisible(*AboutSpec().Find("OkButton")));
-  EXPECT_TRUE(splash.ControlVisible(*AboutSpec().Find("Label3")));
+  EXPECT_TRUE(splash.ControlVisible(*AboutSpec().Find("WarningLabel")));
   h.fp.clock.now.year = 2031;
   h.app.window.mnuAbout_Click();  // a later opening has its button and caption again
   EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal about"));

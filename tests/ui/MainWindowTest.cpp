@@ -15,11 +15,11 @@ using ::testing::IsEmpty;
 // A user at the enter-password dialog.
 fake::Toolkit::Script Types(const std::string& text) {
   return [text](Form& f) {
-    f.Text("Text1")->text = text;
-    f.Click("Command1");
+    f.Text("PasswordBox")->text = text;
+    f.Click("OkButton");
   };
 }
-const fake::Toolkit::Script kCancels = [](Form& f) { f.Click("Command2"); };
+const fake::Toolkit::Script kCancels = [](Form& f) { f.Click("CancelButton"); };
 
 struct WindowHarness : Harness {
   WindowHarness() {
@@ -60,7 +60,7 @@ TEST(MainWindow, RestoreAsksForThePassword) {
     h.Minimise();
     if (c.user) h.fp.toolkit.modalScripts.push_back(c.user);
     h.Restore();
-    EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2")) << c.name;
+    EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal EnterPasswordDialog")) << c.name;
     EXPECT_EQ(h.fp.journal.With("MessageBox"), c.messages) << c.name;
     EXPECT_EQ(h.app.mainForm.visible, c.restored) << c.name;
     EXPECT_EQ(h.app.mainForm.windowState, c.restored ? kNormal : kMinimized) << c.name;
@@ -73,12 +73,12 @@ TEST(MainWindow, PasswordIsAskedWhateverTheTimerDoes) {
   WindowHarness h;
   h.app.Password = "pw";
   h.fp.serial.FailWith("PortOpen", "The port does not exist.");
-  h.app.Combo1_Click(9);  // a failed open stops the tick
-  ASSERT_FALSE(h.app.mainForm.Timer1.enabled);
+  h.app.PortList_Click(9);  // a failed open stops the tick
+  ASSERT_FALSE(h.app.mainForm.TickTimer.enabled);
   h.Minimise();
   EXPECT_THAT(h.fp.journal.With("ShowModal"), IsEmpty()) << "minimising never asks";
   h.Restore();
-  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2"));
+  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal EnterPasswordDialog"));
   EXPECT_FALSE(h.app.mainForm.visible) << "closed without the password: back to the icon";
 
   // The system's own restore (the window's menu) arrives as a state change.
@@ -86,7 +86,7 @@ TEST(MainWindow, PasswordIsAskedWhateverTheTimerDoes) {
   h.fp.toolkit.modalScripts.push_back(Types("pw"));
   h.app.mainForm.windowState = kNormal;
   h.app.window.Form_Resize();
-  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2"));
+  EXPECT_THAT(h.fp.journal.With("ShowModal"), ElementsAre("ShowModal EnterPasswordDialog"));
   EXPECT_TRUE(h.app.mainForm.visible);
 
   // A start straight into the notification area is locked too.
@@ -95,7 +95,7 @@ TEST(MainWindow, PasswordIsAskedWhateverTheTimerDoes) {
   started.app.mainForm.windowState = kMinimized;
   started.app.window.Form_Resize();
   started.Restore();
-  EXPECT_THAT(started.fp.journal.With("ShowModal"), ElementsAre("ShowModal Form2"));
+  EXPECT_THAT(started.fp.journal.With("ShowModal"), ElementsAre("ShowModal EnterPasswordDialog"));
 }
 
 TEST(MainWindow, ResizeGuardStopsNestedResizes) {
@@ -110,34 +110,34 @@ TEST(MainWindow, SetPasswordDialog) {
   WindowHarness h;
   h.app.Password = "old";
   h.fp.toolkit.modalScripts.push_back([](Form& f) {
-    EXPECT_EQ(f.Text("Text1")->text, "old");
-    EXPECT_EQ(f.Text("Text2")->text, "old");
+    EXPECT_EQ(f.Text("PasswordBox")->text, "old");
+    EXPECT_EQ(f.Text("ConfirmBox")->text, "old");
     EXPECT_EQ(f.left, 19200 / 2 - 3120 / 2);
-    f.Text("Text1")->text = "New";
-    f.Text("Text2")->text = "new";  // differs in case only: a mismatch
-    f.Click("Command1");
+    f.Text("PasswordBox")->text = "New";
+    f.Text("ConfirmBox")->text = "new";  // differs in case only: a mismatch
+    f.Click("OkButton");
     EXPECT_TRUE(f.loaded) << "the dialog stays";
-    EXPECT_EQ(f.Text("Text2")->text, "new");
-    f.Text("Text2")->text = "New";
-    f.Click("Command1");
+    EXPECT_EQ(f.Text("ConfirmBox")->text, "new");
+    f.Text("ConfirmBox")->text = "New";
+    f.Click("OkButton");
   });
   h.app.mainForm.Click("mPassword");
   EXPECT_EQ(h.app.Password, "New");
   EXPECT_THAT(h.fp.journal.With("MessageBox"), ElementsAre(std::string("MessageBox ") + kPasswordMismatch));
 
-  h.fp.toolkit.modalScripts.push_back([](Form& f) { f.Click("Command1"); });  // OK at once keeps it
+  h.fp.toolkit.modalScripts.push_back([](Form& f) { f.Click("OkButton"); });  // OK at once keeps it
   h.app.mainForm.Click("mPassword");
   EXPECT_EQ(h.app.Password, "New");
   h.fp.toolkit.modalScripts.push_back([](Form& f) {
-    f.Text("Text1")->text = "";
-    f.Text("Text2")->text = "";
-    f.Click("Command1");
+    f.Text("PasswordBox")->text = "";
+    f.Text("ConfirmBox")->text = "";
+    f.Click("OkButton");
   });
   h.app.mainForm.Click("mPassword");
   EXPECT_EQ(h.app.Password, "") << "an empty pair removes the lock";
   h.fp.toolkit.modalScripts.push_back([](Form& f) {
-    f.Text("Text1")->text = "x";
-    f.Click("Command2");
+    f.Text("PasswordBox")->text = "x";
+    f.Click("CancelButton");
   });
   h.app.mainForm.Click("mPassword");
   EXPECT_EQ(h.app.Password, "");
@@ -183,7 +183,7 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
     h.fp.toolkit.modalScripts.push_back([nested](Form& f) {
       const auto alive = f.Lifetime();
       nested();
-      if (!alive.expired()) f.Click(f.Spec().name == std::string("about") ? "OkButton" : "Command2");
+      if (!alive.expired()) f.Click(f.Spec().name == std::string("about") ? "OkButton" : "CancelButton");
     });
   };
   whileShown([&h] { h.app.window.TrayMessage(kIconDoubleClick); });
@@ -201,7 +201,7 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
   h.app.Password = "pw";
   whileShown([&h] { h.app.window.mnuOpen_Click(); });
   h.Restore();
-  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront Form2"));
+  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront EnterPasswordDialog"));
 
   // The settings dialog and the set-password dialog asked for twice.
   h.fp.journal.Clear();
@@ -212,7 +212,7 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
   h.app.MSettings_Click();
   whileShown([&h] { h.app.window.mPassword_Click(); });
   h.app.window.mPassword_Click();
-  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront PortSetup", "BringToFront Form1"));
+  EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront PortSetup", "BringToFront SetPasswordDialog"));
 
   for (const char* fault : {"destroyed under", "unloaded under", "still loaded"})
     EXPECT_THAT(h.fp.journal.With(fault), IsEmpty()) << fault;
@@ -237,8 +237,8 @@ TEST(MainWindow, AboutBoxNoticeLinkAndHelp) {
   h.fp.clock.now.year = 2031;
   h.fp.toolkit.modalScripts.push_back([](Form& f) {
     EXPECT_EQ(f.caption, "About Tolvane");
-    EXPECT_EQ(f.Text("Label2")->text, "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
-    f.Click("Label5");
+    EXPECT_EQ(f.Text("NoticeLabel")->text, "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
+    f.Click("WebLink");
     f.Click("OkButton");
   });
   h.app.mainForm.Click("HelpAbout");
@@ -257,10 +257,10 @@ TEST(MainWindow, PreferenceHandlers) {
   EXPECT_FALSE(h.app.mainForm.cboSound.enabled);
   h.app.mainForm.chkDOSTarget.SetValue(1);
   EXPECT_EQ(h.app.DOSTarget, 1);
-  h.app.mainForm.Click("Option1", 3);
+  h.app.mainForm.Click("PortOption", 3);
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM3)");
-  h.app.mainForm.Combo1.listIndex = 5;
-  h.app.mainForm.Click("Combo1");
+  h.app.mainForm.PortList.listIndex = 5;
+  h.app.mainForm.Click("PortList");
   EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM5)");
   h.fp.toolkit.modalScripts.push_back([](Form& f) {
     f.List("FlowCtrlCombo")->listIndex = 2;
