@@ -6,23 +6,12 @@
 #include <functional>
 #include <string>
 
-#include "capture/KeyTrans.h"
+#include "config/ConfigKeys.h"
 #include "platform/ProfileStore.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/MainForm.h"
 
 namespace tolvane {
-
-inline constexpr const char* kConfigSection = "Tolvane";
-
-// Everything the file holds, at its owners.
-struct ConfigTargets {
-  MainForm& form;
-  SerialSettings& serial;
-  KeyTransTable& keyTrans;
-  std::int32_t& dosTarget;
-  std::string& password;
-};
 
 // The program's folder, a backslash unless it ends in one (a drive's root), default.tlv.
 std::string ConfigFilePath(const std::string& programFolder);

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "config/ProfileFile.h"
 #include "support/Harness.h"
 
@@ -208,6 +211,32 @@ TEST(Configuration, StartupEntryFollowsTheBoxAndTheWindowState) {
 TEST(Configuration, FilePathBesideTheProgram) {
   EXPECT_EQ(ConfigFilePath("C:\\Program Files\\Tolvane"), "C:\\Program Files\\Tolvane\\default.tlv");
   EXPECT_EQ(ConfigFilePath("D:\\"), "D:\\default.tlv");
+}
+
+}  // namespace
+}  // namespace tolvane::test
+
+namespace tolvane::test {
+namespace {
+
+// The table's own promises: each place in each order once, defaults inside their ranges, and
+// the saved port opened only after the line settings it needs are loaded.
+TEST(ConfigKeys, OrdersAreWholeAndDefaultsFit) {
+  std::set<int> loads, saves;
+  std::map<std::string, int> loadAt;
+  for (const ConfigKey& k : ConfigKeys()) {
+    EXPECT_TRUE(loads.insert(k.loadOrder).second) << k.name;
+    EXPECT_TRUE(saves.insert(k.saveOrder).second) << k.name;
+    loadAt[k.name] = k.loadOrder;
+    if (k.kind == KeyKind::Integer) {
+      const int d = std::stoi(k.fallback);
+      EXPECT_TRUE(d >= k.lo && d <= k.hi) << k.name;
+    }
+  }
+  EXPECT_EQ(*loads.rbegin(), static_cast<int>(loads.size()));
+  EXPECT_EQ(*saves.rbegin(), static_cast<int>(saves.size()));
+  EXPECT_LT(loadAt["Settings"], loadAt["ComPort"]);
+  EXPECT_LT(loadAt["Handshake"], loadAt["ComPort"]);
 }
 
 }  // namespace
