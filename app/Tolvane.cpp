@@ -7,8 +7,8 @@ namespace tolvane {
 Tolvane::Tolvane(const Platform& p)
     : platform(p),
       keySynth(p.keyboard),
-      assembly(p.serial, mainForm, serialSettings, [this] { processing.ProcessRecord(); }),
-      processing(p, mainForm, serialSettings, KeyTrans, assembly.state.CurrentRecord, DOSTarget,
+      assembly(p.serial, mainForm, serialSettings, [this](std::string record) { processing.ProcessRecord(std::move(record)); }),
+      processing(p, mainForm, serialSettings, KeyTrans, DOSTarget,
                  [this](const std::string& keys) { return keySynth.SimSendKeys(keys); }),
       port(p.serial, mainForm, serialSettings, assembly),
       window(p, mainForm, Password) {
@@ -92,7 +92,7 @@ void Tolvane::MSettings_Click() {
 }
 
 PortSetup Tolvane::OpenPortSetup() {
-  PortSetup dialog(platform.serial, platform.sendKeys, serialSettings, mainForm);
+  PortSetup dialog(port, platform.sendKeys, serialSettings, mainForm);
   dialog.Form_Load();
   return dialog;
 }

@@ -145,7 +145,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     else KillTimer(main, kRetryTimer);
   };
   const std::wstring help =
-      win32::WideFromUtf8(program.folder + (program.folder.back() == '\\' ? "" : "\\") + "Tolvane.chm");
+      win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
   toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 
   if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icon))) return 0;

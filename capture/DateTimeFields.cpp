@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/Text.h"
+
 namespace tolvane {
 namespace {
 
@@ -31,8 +33,7 @@ std::string ExpandDateTimeFields(std::string_view text, Clock& clock) {
   if (s.find('{') == std::string::npos) return s;  // no field can be present
   for (const auto& field : kFields) {
     // Upper-casing keeps lengths, so positions in the upper-case copy are positions in s.
-    std::string upper = s;
-    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = ToUpper(s);
     const auto p = upper.find(field.name);
     if (p == std::string::npos) continue;
     s.replace(p, std::char_traits<char>::length(field.name), TwoDigits(field.part(clock.Now())));

@@ -19,14 +19,21 @@ void PortActivation::PortList_Click(std::int16_t n) {
   form_.Display.text.clear();
 }
 
-// A value the control rejects before the open is reported like a failed open.
-Status PortActivation::Open() {
-  Status s = serial_.SetCommPort(state.ComPort);
+// The control's properties in the order it takes them, then the open. A new port is named
+// and gets DTR; a reopen with new line settings keeps both. A value the control rejects
+// before the open is reported like a failed open.
+Status PortActivation::Open(bool newPort) {
+  Status s = newPort ? serial_.SetCommPort(state.ComPort) : Status::Ok();
   if (s) s = serial_.SetSettings(settings_.PortSettings);
-  if (s) s = serial_.SetDTREnable(true);
+  if (s && newPort) s = serial_.SetDTREnable(true);
   if (s) s = ApplyFlowControl(serial_, settings_.FlowCtrlIndex);
   if (s) s = serial_.SetPortOpen(true);
   return s;
+}
+
+void PortActivation::OpenFailed(const Status& s) {
+  form_.SetCaption(ErrorCaption(s.description));
+  form_.TickTimer.SetEnabled(false);
 }
 
 void PortActivation::TogglePort() {
@@ -36,16 +43,14 @@ void PortActivation::TogglePort() {
     return;  // the timer keeps ticking; closed ticks only refresh the minimised flag
   }
 
-  if (const Status s = Open(); !s) form_.SetCaption(ErrorCaption(s.description));
-
-  if (serial_.PortOpen()) Opened();
-  else form_.TickTimer.SetEnabled(false);
+  if (const Status s = Open(true); !s) OpenFailed(s);
+  else Opened();
 }
 
 void PortActivation::Opened() {
   form_.TickTimer.Set(50, true);
   form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
-  assembly_.state.IdleTicks = 0;
+  assembly_.PortOpened();
   writeFailureShown_ = false;
 }
 
@@ -60,7 +65,7 @@ void PortActivation::DeviceLost() {
 
 void PortActivation::RetryTimer_Tick() {
   if (!retrying_ || serial_.PortOpen()) return StopRetrying();
-  if (!Open()) return;  // quietly: the caption keeps the first error
+  if (!Open(true)) return;  // quietly: the caption keeps the first error
   StopRetrying();
   Opened();
 }
@@ -71,6 +76,12 @@ void PortActivation::WriteFailed() {
   writeFailureShown_ = true;
   const std::string reason = serial_.WriteFailedReason();
   form_.SetCaption(ErrorCaption(reason.empty() ? "Write timed out" : reason));
+}
+
+void PortActivation::ApplyLineSettings() {
+  if (!serial_.PortOpen()) return;
+  serial_.SetPortOpen(false);
+  if (const Status s = Open(false); !s) OpenFailed(s);
 }
 
 void PortActivation::StopRetrying() {

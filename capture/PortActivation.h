@@ -30,6 +30,9 @@ class PortActivation {
   // attempt to reopen it every second until it comes back or the user chooses a port.
   void DeviceLost();
   void RetryTimer_Tick();
+  // The settings dialog's OK: an open port is closed and reopened with the new line settings
+  // and flow control; one that cannot come back is reported like a failed open.
+  void ApplyLineSettings();
   bool Retrying() const { return retrying_; }
 
   // Bytes for the device were dropped: the error caption, once per open; the port stays open
@@ -46,7 +49,8 @@ class PortActivation {
   bool retrying_ = false;
   bool writeFailureShown_ = false;
 
-  Status Open();
+  Status Open(bool newPort);
+  void OpenFailed(const Status& s);
   void Opened();
   void StopRetrying();
 };

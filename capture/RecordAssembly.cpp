@@ -8,7 +8,7 @@ bool IsNumeric(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; 
 }  // namespace
 
 RecordAssembly::RecordAssembly(SerialControl& serial, const MainForm& form, const SerialSettings& settings,
-                               std::function<void()> processRecord)
+                               std::function<void(std::string record)> processRecord)
     : serial_(serial), form_(form), settings_(settings), processRecord_(std::move(processRecord)) {}
 
 void RecordAssembly::Serial_OnComm() {
@@ -60,7 +60,9 @@ void RecordAssembly::TickTimer_Tick() {
 
 void RecordAssembly::CompleteRecord() {
   processing_ = true;
-  processRecord_();
+  std::string record;
+  record.swap(state.CurrentRecord);
+  processRecord_(std::move(record));
   processing_ = false;
   state.CurrentRecord.clear();  // processing leaves it empty; make sure of it
   state.RecordPending = false;

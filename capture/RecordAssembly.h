@@ -29,7 +29,7 @@ constexpr std::size_t kMaxRecordLength = 65536;
 class RecordAssembly {
  public:
   RecordAssembly(SerialControl& serial, const MainForm& form, const SerialSettings& settings,
-                 std::function<void()> processRecord);
+                 std::function<void(std::string record)> processRecord);
 
   // Told when the device of the open port has gone away.
   std::function<void()> deviceLost;
@@ -38,6 +38,8 @@ class RecordAssembly {
 
   void Serial_OnComm();
   void TickTimer_Tick();
+  // A port (re)opened: the silence before the next record is counted from now.
+  void PortOpened() { state.IdleTicks = 0; }
 
   ReceiveState state;
 
@@ -47,7 +49,7 @@ class RecordAssembly {
   SerialControl& serial_;
   const MainForm& form_;
   const SerialSettings& settings_;
-  std::function<void()> processRecord_;
+  std::function<void(std::string record)> processRecord_;
   bool processing_ = false;
 };
 

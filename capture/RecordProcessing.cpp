@@ -39,27 +39,22 @@ std::uint32_t MessageBeepType(std::int16_t cboSoundIndex) {
 }
 
 RecordProcessing::RecordProcessing(const Platform& platform, MainForm& form, const SerialSettings& settings,
-                                   const KeyTransTable& keyTrans, std::string& currentRecord,
-                                   const std::int32_t& dosTarget, ConsoleTyping simSendKeys)
+                                   const KeyTransTable& keyTrans, const std::int32_t& dosTarget,
+                                   ConsoleTyping simSendKeys)
     : platform_(platform),
       form_(form),
       settings_(settings),
       keyTrans_(keyTrans),
-      currentRecord_(currentRecord),
       dosTarget_(dosTarget),
       simSendKeys_(std::move(simSendKeys)) {}
 
 // Each step's failure is ignored and the next step runs; nothing is reported.
-void RecordProcessing::ProcessRecord() {
-  std::string& record = currentRecord_;
+void RecordProcessing::ProcessRecord(std::string record) {
   Clock& clock = platform_.clock;
 
   if (settings_.FlowCtrlIndex == kFlowOptoRS) {
     state.OptoRecordToggle = !state.OptoRecordToggle;
-    if (!state.OptoRecordToggle) {
-      record.clear();
-      return;
-    }
+    if (!state.OptoRecordToggle) return;
     platform_.serial.Output("?\r");
   }
 
@@ -74,10 +69,7 @@ void RecordProcessing::ProcessRecord() {
     if (const auto bytes = BeepStringToBytes(settings_.ScannerBeepString)) platform_.serial.Output(*bytes);
   }
 
-  if (form_.IgnoreDups.Checked() && record == state.LastRecord) {
-    record.clear();
-    return;
-  }
+  if (form_.IgnoreDups.Checked() && record == state.LastRecord) return;
   state.LastRecord = record;
   state.Postamble = form_.TermKeyCombo.text;
   form_.Display.text = record + ExpandDateTimeFields(state.Postamble, clock);
@@ -97,7 +89,6 @@ void RecordProcessing::ProcessRecord() {
       if (!platform_.sendKeys.SendBatch(texts, true).delivered && notTyped) notTyped(record);
     }
   }
-  record.clear();
 }
 
 }  // namespace tolvane

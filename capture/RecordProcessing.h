@@ -27,11 +27,11 @@ using ConsoleTyping = std::function<std::int16_t(const std::string&)>;
 class RecordProcessing {
  public:
   RecordProcessing(const Platform& platform, MainForm& form, const SerialSettings& settings,
-                   const KeyTransTable& keyTrans, std::string& currentRecord, const std::int32_t& dosTarget,
+                   const KeyTransTable& keyTrans, const std::int32_t& dosTarget,
                    ConsoleTyping simSendKeys);
 
-  // Works on the current record and always leaves it empty.
-  void ProcessRecord();
+  // One completed record: beeps, acknowledgement, echo, keystrokes.
+  void ProcessRecord(std::string record);
   void SetConsoleTyping(ConsoleTyping simSendKeys) { simSendKeys_ = std::move(simSendKeys); }
 
   RecordState state;
@@ -43,7 +43,6 @@ class RecordProcessing {
   MainForm& form_;
   const SerialSettings& settings_;
   const KeyTransTable& keyTrans_;
-  std::string& currentRecord_;
   const std::int32_t& dosTarget_;
   ConsoleTyping simSendKeys_;
 };

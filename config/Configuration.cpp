@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/Text.h"
 #include "common/TextToNumber.h"
 #include "config/ProfileFile.h"
 #include "serialsettings/SettingsString.h"
@@ -24,9 +25,7 @@ std::int16_t ReadInteger(const std::string& text, std::int32_t lo, std::int32_t 
 }  // namespace
 
 std::string ConfigFilePath(const std::string& programFolder) {
-  std::string path = programFolder;
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path + "default.tlv";
+  return JoinPath(programFolder, "default.tlv");
 }
 
 bool HasMinimizeSwitch(const std::string& arguments) { return arguments.find("/M") != std::string::npos; }

@@ -1,11 +1,11 @@
 #include "config/LifeCycle.h"
 
+#include "common/Text.h"
+
 namespace tolvane {
 
 std::string MakeProgramPath(const ProgramInfo& info) {
-  std::string path = info.folder;
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path + info.exeName + ".EXE";
+  return JoinPath(info.folder, info.exeName + ".EXE");
 }
 
 std::string StartupCommandLine(const std::string& programPath, const std::string& programFile) {

@@ -1,7 +1,8 @@
 #include "keysynth/KeyNames.h"
 
-#include <cctype>
 #include <string>
+
+#include "common/Text.h"
 
 namespace tolvane {
 
@@ -31,8 +32,7 @@ const KeyNameRow* LookupKeyName(std::string_view text, KeyNameSet set) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return nullptr;
   text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  std::string upper(text);
-  for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string upper = ToUpper(text);
   for (const auto& row : KeyNameTable())
     if (upper == row.name && (set == KeyNameSet::Windows || row.console != 0)) return &row;
   return nullptr;

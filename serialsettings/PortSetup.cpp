@@ -37,8 +37,8 @@ const FormSpec& PortSetupForm() {
   return form;
 }
 
-PortSetup::PortSetup(SerialControl& serial, SendKeys& sendKeys, SerialSettings& settings, MainForm& mainForm)
-    : serial_(serial), sendKeys_(sendKeys), settings_(settings), mainForm_(mainForm) {}
+PortSetup::PortSetup(PortActivation& port, SendKeys& sendKeys, SerialSettings& settings, const MainForm& mainForm)
+    : port_(port), sendKeys_(sendKeys), settings_(settings), mainForm_(mainForm) {}
 
 ListBox* PortSetup::List(std::string_view name) {
   if (name == "BaudCombo") return &BaudCombo;
@@ -86,17 +86,7 @@ void PortSetup::OK_Button_Click() {
   settings_.PortSettings =
       BuildSettingsString(baud, settings_.ParityIndex, settings_.DataBitsIndex, settings_.StopBitsIndex);
 
-  if (serial_.PortOpen()) {
-    serial_.SetPortOpen(false);
-    Status s = serial_.SetSettings(settings_.PortSettings);
-    if (s) s = ApplyFlowControl(serial_, settings_.FlowCtrlIndex);
-    if (s) s = serial_.SetPortOpen(true);
-    // A port that cannot come back is reported as port activation reports it.
-    if (!s) {
-      mainForm_.SetCaption(ErrorCaption(s.description));
-      mainForm_.TickTimer.SetEnabled(false);
-    }
-  }
+  port_.ApplyLineSettings();
   loaded = false;
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/SendKeys.h"
-#include "platform/SerialControl.h"
+#include "capture/PortActivation.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -16,7 +16,7 @@ const FormSpec& PortSetupForm();
 
 class PortSetup : public Form {
  public:
-  PortSetup(SerialControl& serial, SendKeys& sendKeys, SerialSettings& settings, MainForm& mainForm);
+  PortSetup(PortActivation& port, SendKeys& sendKeys, SerialSettings& settings, const MainForm& mainForm);
 
   const FormSpec& Spec() const override { return PortSetupForm(); }
   ListBox* List(std::string_view name) override;
@@ -32,10 +32,10 @@ class PortSetup : public Form {
   TextBox BeepString;
 
  private:
-  SerialControl& serial_;
+  PortActivation& port_;
   SendKeys& sendKeys_;
   SerialSettings& settings_;
-  MainForm& mainForm_;
+  const MainForm& mainForm_;
 };
 
 }  // namespace tolvane
