@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/Tolvane.h"
+#include "common/Text.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/ProfileStore.h"
 #include "platform/win32/SendKeys.h"
