@@ -5,64 +5,63 @@
 namespace tolvane {
 
 Tolvane::Tolvane(const Platform& p)
-    : platform(p),
-      keySynth(p.keyboard),
-      assembly(p.serial, mainForm, serialSettings, [this](std::string record) { processing.ProcessRecord(std::move(record)); }),
-      processing(p, mainForm, serialSettings, KeyTrans, DOSTarget,
-                 [this](const std::string& keys) { return keySynth.SimSendKeys(keys); }),
-      port(p.serial, mainForm, serialSettings, assembly),
-      window(p, mainForm, Password) {
-  InitKeyTrans(KeyTrans);
-  mainForm.chkDOSTarget.click = [this] { DOSTarget = mainForm.chkDOSTarget.value; };
-  mainForm.BeepOnInput.click = [this] { mainForm.cboSound.enabled = mainForm.BeepOnInput.value != 0; };
-  mainForm.PortList.click = [this] { port.PortList_Click(mainForm.PortList.listIndex); };
-  mainForm.resize = [this] { window.Form_Resize(); };
-  mainForm.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
-  mainForm.onClose = [this] { Form_Unload(); };
-  platform.serial.SetOnComm([this] { Serial_OnComm(); });
-  assembly.deviceLost = [this] { port.DeviceLost(); };
-  processing.notTyped = [this](const std::string& record) { window.TellNotTyped(record); };
-  assembly.writeFailed = [this] { port.WriteFailed(); };
+    : platform_(p),
+      keySynth_(p.keyboard),
+      assembly_(p.serial, mainForm_, serialSettings_, [this](std::string record) { processing_.ProcessRecord(std::move(record)); }),
+      processing_(p, mainForm_, serialSettings_, keyTrans_, dosTarget_,
+                 [this](const std::string& keys) { return keySynth_.SimSendKeys(keys); }),
+      port_(p.serial, mainForm_, serialSettings_, assembly_),
+      window_(p, mainForm_, password_) {
+  InitKeyTrans(keyTrans_);
+  mainForm_.chkDOSTarget.click = [this] { dosTarget_ = mainForm_.chkDOSTarget.value; };
+  mainForm_.BeepOnInput.click = [this] { mainForm_.cboSound.enabled = mainForm_.BeepOnInput.value != 0; };
+  mainForm_.PortList.click = [this] { port_.PortList_Click(mainForm_.PortList.listIndex); };
+  mainForm_.resize = [this] { window_.Form_Resize(); };
+  mainForm_.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
+  mainForm_.onClose = [this] { Form_Unload(); };
+  platform_.serial.SetOnComm([this] { Serial_OnComm(); });
+  assembly_.deviceLost = [this] { port_.DeviceLost(); };
+  processing_.notTyped = [this](const std::string& record) { window_.TellNotTyped(record); };
+  assembly_.writeFailed = [this] { port_.WriteFailed(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {
-  if (name == "PortList") PortList_Click(mainForm.PortList.listIndex);
+  if (name == "PortList") PortList_Click(mainForm_.PortList.listIndex);
   else if (name == "PortOption") PortOption_Click(static_cast<std::int16_t>(index));
   else if (name == "MSettings") MSettings_Click();
   else if (name == "FileExit") FileExit_Click();
-  else if (name == "mPassword") window.mPassword_Click();
-  else if (name == "HelpIndex") window.HelpIndex_Click();
-  else if (name == "HelpAbout") window.HelpAbout_Click();
-  else if (name == "mnuOpen") window.mnuOpen_Click();
-  else if (name == "mnuAbout") window.mnuAbout_Click();
+  else if (name == "mPassword") window_.mPassword_Click();
+  else if (name == "HelpIndex") window_.HelpIndex_Click();
+  else if (name == "HelpAbout") window_.HelpAbout_Click();
+  else if (name == "mnuOpen") window_.mnuOpen_Click();
+  else if (name == "mnuAbout") window_.mnuAbout_Click();
 }
 
 bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
-  if (platform.singleInstance.PreviousInstance()) {
-    platform.messageBox.Show(kAlreadyRunning);
-    mainForm.loaded = false;
+  if (platform_.singleInstance.PreviousInstance()) {
+    platform_.messageBox.Show(kAlreadyRunning);
+    mainForm_.loaded = false;
     unloaded_ = true;  // a second copy leaves no trace, not even a save
     return false;
   }
-  ConfigPath = ConfigFilePath(info.folder);
-  platform.toolkit.SetMousePointer(MousePointer::Hourglass);
-  mainForm.ReturnGlyph.text = "(\r)";
-  ProgramFile = MakeProgramPath(info);
-  ProgramPath = ProgramFile;
-  mainForm.SetCaption("Tolvane (Inactive)");
-  window.ShowSplash();
-  mainForm.TermKeyCombo.items = {"{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"};
-  mainForm.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
-  InitKeyTrans(KeyTrans);
+  configPath_ = ConfigFilePath(info.folder);
+  platform_.toolkit.SetMousePointer(MousePointer::Hourglass);
+  mainForm_.ReturnGlyph.text = "(\r)";
+  programFile_ = MakeProgramPath(info);
+  programPath_ = programFile_;
+  mainForm_.SetCaption("Tolvane (Inactive)");
+  window_.ShowSplash();
+  mainForm_.TermKeyCombo.items = {"{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"};
+  mainForm_.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
   LoadSettings(info.arguments);
-  window.AddTrayIcon(icon);
-  window.UnloadSplash();
-  platform.toolkit.SetMousePointer(MousePointer::Default);
+  window_.AddTrayIcon(icon);
+  window_.UnloadSplash();
+  platform_.toolkit.SetMousePointer(MousePointer::Default);
 
   // Shown in the state the file (or "/M") gave; minimised leaves only the icon.
-  mainForm.visible = true;
-  window.Form_Resize();
-  if (mainForm.stateChanged) mainForm.stateChanged();
+  mainForm_.visible = true;
+  window_.Form_Resize();
+  if (mainForm_.stateChanged) mainForm_.stateChanged();
   return true;
 }
 
@@ -75,9 +74,9 @@ void Tolvane::Form_Unload() {
   unloaded_ = true;
   const Status saved = SaveSettings();
   // Otherwise every setting of the session would be lost without a word.
-  if (!saved && !sessionEnding_) platform.messageBox.Show(SaveFailedText(ConfigPath, saved.description));
-  window.DeleteTrayIcon();
-  mainForm.loaded = false;  // the window goes, and the serial control with it
+  if (!saved && !sessionEnding_) platform_.messageBox.Show(SaveFailedText(configPath_, saved.description));
+  window_.DeleteTrayIcon();
+  mainForm_.loaded = false;  // the window goes, and the serial control with it
 }
 
 void Tolvane::EndSession(bool ending) {
@@ -86,26 +85,26 @@ void Tolvane::EndSession(bool ending) {
 }
 
 void Tolvane::MSettings_Click() {
-  if (settingsSlot_.Busy()) return platform.toolkit.BringToFront(*settingsSlot_.Shown());
+  if (settingsSlot_.Busy()) return platform_.toolkit.BringToFront(*settingsSlot_.Shown());
   PortSetup dialog = OpenPortSetup();
-  settingsSlot_.Show(platform.toolkit, dialog);
+  settingsSlot_.Show(platform_.toolkit, dialog);
 }
 
 PortSetup Tolvane::OpenPortSetup() {
-  PortSetup dialog(port, platform.sendKeys, serialSettings, mainForm);
+  PortSetup dialog(port_, platform_.sendKeys, serialSettings_, mainForm_);
   dialog.Form_Load();
   return dialog;
 }
 
 void Tolvane::LoadSettings(const std::string& arguments) {
-  LoadConfiguration(platform.profileStore, ConfigPath, arguments, Targets());
+  LoadConfiguration(platform_.profileStore, configPath_, arguments, Targets());
 }
 
 Status Tolvane::SaveSettings() {
-  return SaveConfiguration(platform.profileStore, ConfigPath, Targets(), [this] {
-    if (mainForm.windowState == kMinimized) ProgramPath += " /M";
-    SetStartupEntry(platform.startupEntries, mainForm.LoadWithWindows.value == 1, kStartupEntryName,
-                    StartupCommandLine(ProgramPath, ProgramFile));
+  return SaveConfiguration(platform_.profileStore, configPath_, Targets(), [this] {
+    if (mainForm_.windowState == kMinimized) programPath_ += " /M";
+    SetStartupEntry(platform_.startupEntries, mainForm_.LoadWithWindows.value == 1, kStartupEntryName,
+                    StartupCommandLine(programPath_, programFile_));
   });
 }
 

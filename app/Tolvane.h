@@ -23,6 +23,7 @@ namespace tolvane {
 
 class Tolvane {
  public:
+  // Every subsystem is made and wired here, once.
   explicit Tolvane(const Platform& platform);
   Tolvane(const Tolvane&) = delete;
   Tolvane& operator=(const Tolvane&) = delete;
@@ -40,17 +41,17 @@ class Tolvane {
 
   // A port choice from the list; choosing the open port again reopens it.
   void PortList_Click(std::int16_t n) {
-    mainForm.PortList.listIndex = n;
-    port.PortList_Click(n);
+    mainForm_.PortList.listIndex = n;
+    port_.PortList_Click(n);
   }
   // The older option-button chooser (never visible) makes the same choice.
   void PortOption_Click(std::int16_t index) {
-    for (std::size_t i = 0; i < mainForm.PortOption.size(); ++i) mainForm.PortOption[i].value = i == static_cast<std::size_t>(index);
-    port.PortList_Click(index);
+    for (std::size_t i = 0; i < mainForm_.PortOption.size(); ++i) mainForm_.PortOption[i].value = i == static_cast<std::size_t>(index);
+    port_.PortList_Click(index);
   }
-  void Serial_OnComm() { assembly.Serial_OnComm(); }
-  void TickTimer_Tick() { assembly.TickTimer_Tick(); }
-  void RetryTimer_Tick() { port.RetryTimer_Tick(); }
+  void Serial_OnComm() { assembly_.Serial_OnComm(); }
+  void TickTimer_Tick() { assembly_.TickTimer_Tick(); }
+  void RetryTimer_Tick() { port_.RetryTimer_Tick(); }
   void MSettings_Click();
   void FileExit_Click() { Form_Unload(); }
 
@@ -61,24 +62,38 @@ class Tolvane {
   // Saves everything, updating the start-at-logon entry on the way.
   Status SaveSettings();
 
-  Platform platform;
-  MainForm mainForm;
-  SerialSettings serialSettings;
-  KeyTransTable KeyTrans;
-  std::int32_t DOSTarget = 0;  // not 0 selects the console typing path
-  std::string Password;        // empty: no lock
-  std::string ProgramPath;     // the start-at-logon command line
-  std::string ProgramFile;     // ProgramPath without any switch
-  std::string ConfigPath;
-  KeyEmitter keySynth;
-
-  RecordAssembly assembly;
-  RecordProcessing processing;
-  PortActivation port;
-  MainWindow window;
+  // The state each subsystem owns, for the window layer and for tests.
+  MainForm& mainForm() { return mainForm_; }
+  SerialSettings& serialSettings() { return serialSettings_; }
+  KeyTransTable& keyTrans() { return keyTrans_; }
+  std::int32_t dosTarget() const { return dosTarget_; }
+  std::string& password() { return password_; }
+  std::string& programPath() { return programPath_; }
+  std::string& configPath() { return configPath_; }
+  KeyEmitter& keySynth() { return keySynth_; }
+  RecordAssembly& assembly() { return assembly_; }
+  RecordProcessing& processing() { return processing_; }
+  PortActivation& port() { return port_; }
+  MainWindow& window() { return window_; }
 
  private:
-  ConfigTargets Targets() { return {mainForm, serialSettings, KeyTrans, DOSTarget, Password}; }
+  Platform platform_;
+  MainForm mainForm_;
+  SerialSettings serialSettings_;
+  KeyTransTable keyTrans_;
+  std::int32_t dosTarget_ = 0;  // not 0 selects the console typing path
+  std::string password_;        // empty: no lock
+  std::string programPath_;     // the start-at-logon command line
+  std::string programFile_;     // the program path without any switch
+  std::string configPath_;
+  KeyEmitter keySynth_;
+
+  RecordAssembly assembly_;
+  RecordProcessing processing_;
+  PortActivation port_;
+  MainWindow window_;
+
+  ConfigTargets Targets() { return {mainForm_, serialSettings_, keyTrans_, dosTarget_, password_}; }
   void DispatchClick(std::string_view name, int index);
 
   bool unloaded_ = false;

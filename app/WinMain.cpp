@@ -66,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   const Platform platform{serial,       sendKeys,       sound,   activeWindow, clock,      keyboard,      profileStore,
                           startupEntries, toolkit,      messageBox, notifyIcon, shell,    singleInstance};
   auto app = std::make_unique<Tolvane>(platform);
-  MainForm& form = app->mainForm;
+  MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);
   const double twipsPerPixel = 1440.0 / toolkit.Dpi();
 
@@ -77,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   main = toolkit.CreateMainWindow(form, [&](UINT message, WPARAM w, LPARAM l, LRESULT& result) {
     result = 0;
     if (message == taskbarCreated && taskbarCreated != 0) {
-      app->window.TaskbarCreated();
+      app->window().TaskbarCreated();
       return true;
     }
     switch (message) {
@@ -107,7 +107,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         if (toolkit.ApplyingMainState() || !IsWindowVisible(main) || state == form.windowState) return false;
         form.windowState = state;
         form.visible = true;  // the system's own restore shows a hidden window
-        app->window.Form_Resize();
+        app->window().Form_Resize();
         toolkit.ApplyMainState(form.windowState, form.visible);
         toolkit.AfterEvent();
         return false;
@@ -123,7 +123,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
       }
       case WM_MOUSEMOVE:
         // The notification icon's callback arrives here too, its mouse message in x.
-        app->window.Form_MouseMove(GET_X_LPARAM(l) * twipsPerPixel, twipsPerPixel);
+        app->window().Form_MouseMove(GET_X_LPARAM(l) * twipsPerPixel, twipsPerPixel);
         toolkit.AfterEvent();
         return true;
       default:

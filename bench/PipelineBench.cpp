@@ -21,9 +21,9 @@ void BM_ScanToKeys(benchmark::State& st) {
   DiscardingSendKeys sink;
   Platform platform{fp.serial, sink, fp.sound, fp.activeWindow, fp.clock, fp.keyboard, fp.profileStore, fp.startupEntries, fp.toolkit, fp.messageBox, fp.notifyIcon, fp.shell, fp.singleInstance};
   Tolvane app(platform);
-  app.mainForm.hWnd = 1;
-  app.mainForm.TermKeyCombo.text = "{ENTER}";
-  app.mainForm.RemoveCRs.SetValue(1);
+  app.mainForm().hWnd = 1;
+  app.mainForm().TermKeyCombo.text = "{ENTER}";
+  app.mainForm().RemoveCRs.SetValue(1);
   app.PortList_Click(1);
 
   std::string record;

@@ -35,24 +35,24 @@ TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicks) {
   h.fp.journal.Clear();
   h.Ticks(600);
   EXPECT_TRUE(h.fp.journal.entries.empty());
-  EXPECT_LT(h.app.assembly.state.IdleTicks, 256);
+  EXPECT_LT(h.app.assembly().state.IdleTicks, 256);
 }
 
 TEST(RecordAssembly, NumericFilterIsReadPerCharacter) {
   Harness h;
   h.Open();
-  h.app.mainForm.NumFilter.SetValue(1);
+  h.app.mainForm().NumFilter.SetValue(1);
   h.fp.serial.Arrive("A-12.5X+,\r");
   h.Ticks(1);
-  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "-12.5");
-  h.app.mainForm.NumFilter.SetValue(0);  // only what is taken afterwards is affected
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-12.5");
+  h.app.mainForm().NumFilter.SetValue(0);  // only what is taken afterwards is affected
   h.fp.serial.Arrive("Y7");
   h.Ticks(1);
-  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "-12.5Y7");
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-12.5Y7");
 
   // Only non-numeric characters still complete an (empty) record.
   h.Ticks(3);
-  h.app.mainForm.NumFilter.SetValue(2);  // greyed counts as checked
+  h.app.mainForm().NumFilter.SetValue(2);  // greyed counts as checked
   h.fp.journal.Clear();
   h.Scan("ABC");
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys  wait"));
@@ -61,9 +61,9 @@ TEST(RecordAssembly, NumericFilterIsReadPerCharacter) {
 TEST(RecordAssembly, ByteValuesAreCarriedThroughUnchanged) {
   Harness h;
   h.Open();
-  h.app.KeyTrans[0] = "<0>";
-  h.app.KeyTrans[255] = "<255>";
-  h.app.KeyTrans[10] = "<10>";
+  h.app.keyTrans()[0] = "<0>";
+  h.app.keyTrans()[255] = "<255>";
+  h.app.keyTrans()[10] = "<10>";
   h.Scan(std::string("\0\xFF\n", 3));
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys <0> nowait", "SendKeys <255> nowait", "SendKeys <10> nowait",
                                         "SendKeys  wait"));
@@ -76,7 +76,7 @@ TEST(RecordAssembly, ClosedPortAssemblesNothingAndReopenFinishesTheHalfRecord) {
   h.Ticks(1);
   h.app.PortList_Click(0);
   h.Ticks(10);
-  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "AB");
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "AB");
   EXPECT_TRUE(h.SentKeys().empty());
 
   h.app.PortList_Click(2);
@@ -91,14 +91,14 @@ TEST(RecordAssembly, OptoRsQueriesOnEverySecondDsrChange) {
   h.Open();
   h.fp.serial.ChangeDsr();  // mode 0: nothing
   EXPECT_EQ(h.fp.serial.written, "");
-  h.app.serialSettings.FlowCtrlIndex = 3;
+  h.app.serialSettings().FlowCtrlIndex = 3;
   for (int i = 0; i < 4; ++i) h.fp.serial.ChangeDsr();
   EXPECT_EQ(h.fp.serial.written, "?\r?\r");
   // Other notifications (break, framing error, ...) are ignored.
   h.fp.serial.Raise(1001);
   h.fp.serial.Raise(3);
   EXPECT_EQ(h.fp.serial.written, "?\r?\r");
-  EXPECT_EQ(h.app.assembly.state.ReceiveBuffer, "");
+  EXPECT_EQ(h.app.assembly().state.ReceiveBuffer, "");
 }
 
 TEST(RecordAssembly, EndlessStreamIsCutIntoBoundedRecordsWithoutLoss) {

@@ -12,12 +12,12 @@ using ::testing::IsEmpty;
 TEST(RecordProcessing, TypesEachCharacterThroughKeyTransThenWaitsForThePostamble) {
   Harness h;
   h.Open();
-  h.app.mainForm.TermKeyCombo.text = "{TAB}";
+  h.app.mainForm().TermKeyCombo.text = "{TAB}";
   h.Scan("A+$ ~");
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait", "SendKeys {F9} nowait",
                                         "SendKeys { } nowait", "SendKeys {~} nowait", "SendKeys {TAB} wait"));
-  EXPECT_EQ(h.app.mainForm.Display.text, "A+$ ~{TAB}");
-  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "");
+  EXPECT_EQ(h.app.mainForm().Display.text, "A+$ ~{TAB}");
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "");
 }
 
 TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
@@ -31,10 +31,10 @@ TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
   for (const auto& c : cases) {
     Harness h;
     h.Open();
-    h.app.mainForm.RemoveCRs.SetValue(1);
+    h.app.mainForm().RemoveCRs.SetValue(1);
     h.Scan(c.in);
-    EXPECT_EQ(h.app.processing.state.LastRecord, c.out);
-    EXPECT_EQ(h.app.mainForm.Display.text, c.out);
+    EXPECT_EQ(h.app.processing().state.LastRecord, c.out);
+    EXPECT_EQ(h.app.mainForm().Display.text, c.out);
   }
   Harness h;  // unchecked: the line ending is typed (CR as Enter, LF as nothing)
   h.Open();
@@ -46,19 +46,19 @@ TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
 TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
   Harness h;
   h.Open();
-  h.app.mainForm.BeepOnInput.SetValue(1);
-  h.app.mainForm.cboSound.listIndex = 2;
-  h.app.mainForm.IgnoreDups.SetValue(1);
-  h.app.serialSettings.ScannerBeepString = "27,7";
+  h.app.mainForm().BeepOnInput.SetValue(1);
+  h.app.mainForm().cboSound.listIndex = 2;
+  h.app.mainForm().IgnoreDups.SetValue(1);
+  h.app.serialSettings().ScannerBeepString = "27,7";
 
   h.Scan("X1");
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07", "SendKeys X nowait",
                                                 "SendKeys 1 nowait", "SendKeys  wait"));
   h.fp.journal.Clear();
-  h.app.mainForm.Display.text = "kept";
+  h.app.mainForm().Display.text = "kept";
   h.Scan("X1");  // the duplicate still beeps on both ends but is neither shown nor typed
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07"));
-  EXPECT_EQ(h.app.mainForm.Display.text, "kept");
+  EXPECT_EQ(h.app.mainForm().Display.text, "kept");
   h.fp.journal.Clear();
   h.Scan("Y");
   h.Scan("X1");  // A, B, A types all three
@@ -68,17 +68,17 @@ TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
 TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
   Harness h;
   h.Open();
-  h.app.mainForm.NumFilter.SetValue(1);
-  h.app.mainForm.BeepOnInput.SetValue(1);
-  h.app.mainForm.TermKeyCombo.text = "{ENTER}";
+  h.app.mainForm().NumFilter.SetValue(1);
+  h.app.mainForm().BeepOnInput.SetValue(1);
+  h.app.mainForm().TermKeyCombo.text = "{ENTER}";
   h.Scan("AB");
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0", "SendKeys {ENTER} wait"));
-  EXPECT_EQ(h.app.mainForm.Display.text, "{ENTER}");
+  EXPECT_EQ(h.app.mainForm().Display.text, "{ENTER}");
 
   Harness d;  // the very first record, empty, equals the empty LastRecord
   d.Open();
-  d.app.mainForm.NumFilter.SetValue(1);
-  d.app.mainForm.IgnoreDups.SetValue(1);
+  d.app.mainForm().NumFilter.SetValue(1);
+  d.app.mainForm().IgnoreDups.SetValue(1);
   d.Scan("AB");
   EXPECT_THAT(d.SentKeys(), IsEmpty());
 }
@@ -91,8 +91,8 @@ TEST(RecordProcessing, SoundListPicksTheBeepType) {
   for (const auto& [index, beep] : cases) {
     Harness h;
     h.Open();
-    h.app.mainForm.BeepOnInput.SetValue(1);
-    h.app.mainForm.cboSound.listIndex = index;
+    h.app.mainForm().BeepOnInput.SetValue(1);
+    h.app.mainForm().cboSound.listIndex = index;
     h.Scan("1");
     EXPECT_EQ(h.fp.journal.entries.front(), beep);
   }
@@ -110,7 +110,7 @@ TEST(RecordProcessing, BeepStringToBytes) {
 
   Harness h;  // a field too big sends nothing, the rest of the record goes on
   h.Open();
-  h.app.serialSettings.ScannerBeepString = "7,1e10";
+  h.app.serialSettings().ScannerBeepString = "7,1e10";
   h.Scan("Z");
   EXPECT_EQ(h.fp.serial.written, "");
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys Z nowait", "SendKeys  wait"));
@@ -119,32 +119,32 @@ TEST(RecordProcessing, BeepStringToBytes) {
 TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
   Harness h;
   h.Open();
-  h.app.serialSettings.FlowCtrlIndex = 3;
-  h.app.mainForm.BeepOnInput.SetValue(1);
+  h.app.serialSettings().FlowCtrlIndex = 3;
+  h.app.mainForm().BeepOnInput.SetValue(1);
   h.Scan("1");
   h.Scan("2");
-  h.app.serialSettings.FlowCtrlIndex = 0;  // switching away and back does not restart it
+  h.app.serialSettings().FlowCtrlIndex = 0;  // switching away and back does not restart it
   h.Scan("3");
-  h.app.serialSettings.FlowCtrlIndex = 3;
+  h.app.serialSettings().FlowCtrlIndex = 3;
   h.Scan("4");
   h.Scan("5");
   EXPECT_THAT(h.fp.journal.entries,
               ElementsAre("Output=?\r", "MessageBeep 0", "SendKeys 1 nowait", "SendKeys  wait",  //
                           "MessageBeep 0", "SendKeys 3 nowait", "SendKeys  wait",                //
                           "Output=?\r", "MessageBeep 0", "SendKeys 4 nowait", "SendKeys  wait"));
-  EXPECT_EQ(h.app.processing.state.LastRecord, "4");
+  EXPECT_EQ(h.app.processing().state.LastRecord, "4");
 }
 
 TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
   Harness h;
   h.Open();
-  h.app.mainForm.BeepOnInput.SetValue(1);
-  h.app.mainForm.TermKeyCombo.text = "{ENTER}";
+  h.app.mainForm().BeepOnInput.SetValue(1);
+  h.app.mainForm().TermKeyCombo.text = "{ENTER}";
   h.fp.activeWindow.programActive = true;  // the main window, a dialog or a message box
   h.Scan("AB");
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
-  EXPECT_EQ(h.app.mainForm.Display.text, "AB{ENTER}");
-  EXPECT_EQ(h.app.processing.state.LastRecord, "AB");
+  EXPECT_EQ(h.app.mainForm().Display.text, "AB{ENTER}");
+  EXPECT_EQ(h.app.processing().state.LastRecord, "AB");
 
   h.fp.activeWindow.programActive = false;
   h.Scan("C");
@@ -154,22 +154,22 @@ TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
 TEST(RecordProcessing, PathsDifferInExpansionAndWaiting) {
   Harness h;
   h.Open();
-  h.app.KeyTrans['D'] = "{DAY}";
-  h.app.mainForm.TermKeyCombo.text = "{HOUR}{ENTER}";
+  h.app.keyTrans()['D'] = "{DAY}";
+  h.app.mainForm().TermKeyCombo.text = "{HOUR}{ENTER}";
   h.Scan("D");
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys 05 nowait", "SendKeys 14{ENTER} wait"));
-  EXPECT_EQ(h.app.mainForm.Display.text, "D14{ENTER}");
+  EXPECT_EQ(h.app.mainForm().Display.text, "D14{ENTER}");
 
   std::vector<std::string> console;
   Harness c;
   c.Open();
-  c.app.processing.SetConsoleTyping([&](const std::string& k) -> std::int16_t {
+  c.app.processing().SetConsoleTyping([&](const std::string& k) -> std::int16_t {
     console.push_back(k);
     return 0;
   });
-  c.app.KeyTrans['D'] = "{DAY}";
-  c.app.mainForm.TermKeyCombo.text = "{HOUR}{ENTER}";
-  c.app.mainForm.chkDOSTarget.SetValue(1);
+  c.app.keyTrans()['D'] = "{DAY}";
+  c.app.mainForm().TermKeyCombo.text = "{HOUR}{ENTER}";
+  c.app.mainForm().chkDOSTarget.SetValue(1);
   c.Scan("D");
   EXPECT_THAT(c.SentKeys(), IsEmpty());
   EXPECT_THAT(console, ElementsAre("{DAY}", "14{ENTER}"));
@@ -179,10 +179,10 @@ TEST(RecordProcessing, RejectedKeyTextTypesNothingAndTheRestGoesOn) {
   Harness h;
   h.Open();
   h.fp.sendKeys.failing.insert("B");
-  h.app.mainForm.TermKeyCombo.text = "{TAB}";
+  h.app.mainForm().TermKeyCombo.text = "{TAB}";
   h.Scan("ABC");
   EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{TAB}"));
-  EXPECT_EQ(h.app.assembly.state.CurrentRecord, "");
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "");
   EXPECT_EQ(h.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
 }
 
@@ -190,12 +190,12 @@ TEST(RecordProcessing, RejectedKeyTextTypesNothingAndTheRestGoesOn) {
 // record stays in Display, and nothing is typed again later into whatever has the focus.
 TEST(RecordProcessing, ARecordTheSystemRefusesIsToldNotLost) {
   Harness h;
-  h.app.window.AddTrayIcon(7);
+  h.app.window().AddTrayIcon(7);
   h.Open();
-  h.app.mainForm.TermKeyCombo.text = "{ENTER}";
+  h.app.mainForm().TermKeyCombo.text = "{ENTER}";
   h.fp.sendKeys.refusing = true;
   h.Scan("4006381333931");
-  EXPECT_EQ(h.app.mainForm.Display.text, "4006381333931{ENTER}");
+  EXPECT_EQ(h.app.mainForm().Display.text, "4006381333931{ENTER}");
   EXPECT_THAT(h.fp.journal.With("Balloon"), ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
   EXPECT_NE(NotTypedText("4006381333931").find("4006381333931"), std::string::npos);
 
@@ -221,9 +221,9 @@ namespace {
 TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
   Harness h;
   h.Open();
-  h.app.mainForm.chkDOSTarget.SetValue(1);
-  EXPECT_EQ(h.app.DOSTarget, 1);
-  h.app.mainForm.TermKeyCombo.text = "{TAB}";
+  h.app.mainForm().chkDOSTarget.SetValue(1);
+  EXPECT_EQ(h.app.dosTarget(), 1);
+  h.app.mainForm().TermKeyCombo.text = "{TAB}";
   h.fp.keyboard.SetCapsLock(true);
   h.Scan("a%\n");  // a, F10, and the line feed's empty entry (Caps Lock pairs only)
   EXPECT_TRUE(h.SentKeys().empty());
@@ -233,7 +233,7 @@ TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
   EXPECT_EQ(keys, (std::vector<std::uint8_t>{65, 65, 121, 121, 9, 9}));
   EXPECT_EQ(h.fp.keyboard.events.size(), 6u + 4 * 4) << "four calls, each with its Caps Lock pairs";
 
-  h.app.mainForm.chkDOSTarget.SetValue(0);
+  h.app.mainForm().chkDOSTarget.SetValue(0);
   h.fp.keyboard.events.clear();
   h.Scan("b");
   EXPECT_TRUE(h.fp.keyboard.events.empty());

@@ -18,9 +18,9 @@ constexpr const char* kPath = "C:\\Tolvane\\default.tlv";
 
 struct ConfigHarness : Harness {
   ConfigHarness() {
-    app.ConfigPath = kPath;
-    app.ProgramPath = "C:\\Tolvane\\TOLVANE.EXE";
-    app.mainForm.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
+    app.configPath() = kPath;
+    app.programPath() = "C:\\Tolvane\\TOLVANE.EXE";
+    app.mainForm().cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
   }
   void Load(const std::string& file, const std::string& arguments = "") {
     fp.profileStore.files[kPath] = file;
@@ -48,7 +48,7 @@ std::vector<std::string> Lines(const std::string& file) {
 TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
   ConfigHarness h;
   h.app.LoadSettings("");
-  const MainForm& f = h.app.mainForm;
+  const MainForm& f = h.app.mainForm();
   for (const CheckBox* box : {&f.BeepOnInput, &f.LoadWithWindows, &f.RemoveCRs, &f.NumFilter, &f.IgnoreDups,
                               &f.chkDOSTarget})
     EXPECT_EQ(box->value, 0);
@@ -57,10 +57,10 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
   EXPECT_EQ(f.TermKeyCombo.text, "");
   EXPECT_EQ(f.PortList.listIndex, 0);
   EXPECT_FALSE(h.fp.serial.PortOpen());
-  EXPECT_EQ(h.app.serialSettings.PortSettings, "9600,N,8,1");
-  EXPECT_EQ(h.app.serialSettings.BaudIndex, 6);
-  EXPECT_EQ(h.app.Password, "");
-  EXPECT_EQ(h.app.KeyTrans['$'], "{F9}");
+  EXPECT_EQ(h.app.serialSettings().PortSettings, "9600,N,8,1");
+  EXPECT_EQ(h.app.serialSettings().BaudIndex, 6);
+  EXPECT_EQ(h.app.password(), "");
+  EXPECT_EQ(h.app.keyTrans()['$'], "{F9}");
   EXPECT_EQ(f.windowState, kNormal);
 
   const auto lines = Lines(h.Saved());
@@ -83,23 +83,23 @@ TEST(Configuration, LoadsEveryKeyIntoItsOwnerAndOpensTheSavedPort) {
       "[Tolvane]\r\nHandshake=1\r\nDOSTarget=1\r\nBeep=1\r\nBeepSound=3\r\nScannerBeepString=27,7\r\nAutoLoad=1\r\n"
       "RemoveReturns=1\r\nNumericFilter=1\r\nIgnoreDups=2\r\nPostamble={TAB}{TAB}\r\nSettings=19200,E,7,2\r\n"
       "Password=Secret\r\nComPort=3\r\nKeyTrans36=$\r\nKeyTrans65=\r\nWindowState=2\r\n");
-  const MainForm& f = h.app.mainForm;
-  EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, 1);
+  const MainForm& f = h.app.mainForm();
+  EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 1);
   EXPECT_EQ(f.chkDOSTarget.value, 1);
-  EXPECT_EQ(h.app.DOSTarget, 1);
+  EXPECT_EQ(h.app.dosTarget(), 1);
   EXPECT_EQ(f.BeepOnInput.value, 1);
   EXPECT_TRUE(f.cboSound.enabled);
   EXPECT_EQ(f.cboSound.listIndex, 3);
-  EXPECT_EQ(h.app.serialSettings.ScannerBeepString, "27,7");
+  EXPECT_EQ(h.app.serialSettings().ScannerBeepString, "27,7");
   EXPECT_EQ(f.LoadWithWindows.value, 1);
   EXPECT_EQ(f.IgnoreDups.value, 2);
   EXPECT_TRUE(f.IgnoreDups.Checked()) << "greyed counts as checked";
   EXPECT_EQ(f.TermKeyCombo.text, "{TAB}{TAB}");
-  EXPECT_EQ(h.app.serialSettings.StopBitsIndex, 2);
-  EXPECT_EQ(h.app.Password, "Secret");
-  EXPECT_EQ(h.app.KeyTrans['$'], "$");
-  EXPECT_EQ(h.app.KeyTrans['A'], "") << "present but empty";
-  EXPECT_EQ(h.app.KeyTrans['B'], "B") << "missing keeps the built-in entry";
+  EXPECT_EQ(h.app.serialSettings().StopBitsIndex, 2);
+  EXPECT_EQ(h.app.password(), "Secret");
+  EXPECT_EQ(h.app.keyTrans()['$'], "$");
+  EXPECT_EQ(h.app.keyTrans()['A'], "") << "present but empty";
+  EXPECT_EQ(h.app.keyTrans()['B'], "B") << "missing keeps the built-in entry";
   EXPECT_EQ(f.windowState, kMaximized);
   // COM3 opened during the load with the same file's settings and flow control.
   EXPECT_THAT(h.Effects(), ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "CommPort=3", "Settings=19200,E,7,2", "DTREnable=1", "Handshaking=3",
@@ -123,21 +123,21 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
   for (const auto& c : checkBoxes) {
     ConfigHarness h;
     h.Load(std::string("[Tolvane]\r\nBeep=") + c.text + "\r\n");
-    EXPECT_EQ(h.app.mainForm.BeepOnInput.value, c.beep) << c.text;
+    EXPECT_EQ(h.app.mainForm().BeepOnInput.value, c.beep) << c.text;
   }
   ConfigHarness h;
   h.Load("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=17\r\nWindowState=3\r\nDOSTarget=70000\r\n");
-  EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, 0);
-  EXPECT_EQ(h.app.mainForm.cboSound.listIndex, 0);
-  EXPECT_EQ(h.app.mainForm.PortList.listIndex, 0);
-  EXPECT_EQ(h.app.mainForm.windowState, kNormal);
-  EXPECT_EQ(h.app.DOSTarget, 0);
+  EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 0);
+  EXPECT_EQ(h.app.mainForm().cboSound.listIndex, 0);
+  EXPECT_EQ(h.app.mainForm().PortList.listIndex, 0);
+  EXPECT_EQ(h.app.mainForm().windowState, kNormal);
+  EXPECT_EQ(h.app.dosTarget(), 0);
   EXPECT_TRUE(h.fp.journal.With("PortOpen").empty()) << "no port opened";
 
   ConfigHarness none;  // -1 leaves the lists without a selection
   none.Load("[Tolvane]\r\nBeepSound=-1\r\nComPort=-1\r\n");
-  EXPECT_EQ(none.app.mainForm.cboSound.listIndex, -1);
-  EXPECT_EQ(none.app.mainForm.PortList.listIndex, -1);
+  EXPECT_EQ(none.app.mainForm().cboSound.listIndex, -1);
+  EXPECT_EQ(none.app.mainForm().PortList.listIndex, -1);
   EXPECT_EQ(none.SavedValue("ComPort"), "-1");
 }
 
@@ -149,7 +149,7 @@ TEST(Configuration, MinimizeSwitchOverridesTheStoredWindowState) {
   for (const auto& c : cases) {
     ConfigHarness h;
     h.Load("[Tolvane]\r\nWindowState=0\r\n", c.arguments);
-    EXPECT_EQ(h.app.mainForm.windowState, c.state) << c.arguments;
+    EXPECT_EQ(h.app.mainForm().windowState, c.state) << c.arguments;
   }
 }
 
@@ -157,8 +157,8 @@ TEST(Configuration, LongValuesCommentsAndUnknownKeysSurviveASave) {
   ConfigHarness h;
   const std::string longText(250, 'p');
   h.Load("; set up by IT\r\n[Tolvane]\r\nPostamble=" + longText + "\r\nCustom=mine\r\n[Other]\r\nx=1\r\n");
-  EXPECT_EQ(h.app.mainForm.TermKeyCombo.text, longText) << "read in full, not cut to 199";
-  h.app.Password = "pass word ";
+  EXPECT_EQ(h.app.mainForm().TermKeyCombo.text, longText) << "read in full, not cut to 199";
+  h.app.password() = "pass word ";
   const std::string saved = h.Saved();
   EXPECT_EQ(saved.rfind("; set up by IT\r\n[Tolvane]\r\nPostamble=", 0), 0u) << "edited in place";
   const ProfileFile back = ProfileFile::Parse(saved);
@@ -174,8 +174,8 @@ TEST(Configuration, GarbageFilesStartWithDefaultsAndSaveASoundFile) {
   for (const std::string& garbage : {binary, std::string(), std::string("[Tolvane"), std::string("\0\0\0", 3)}) {
     ConfigHarness h;
     h.Load(garbage);
-    EXPECT_EQ(h.app.serialSettings.PortSettings, "9600,N,8,1");
-    EXPECT_EQ(h.app.KeyTrans['+'], "{+}");
+    EXPECT_EQ(h.app.serialSettings().PortSettings, "9600,N,8,1");
+    EXPECT_EQ(h.app.keyTrans()['+'], "{+}");
     const ProfileFile back = ProfileFile::Parse(h.Saved());
     EXPECT_EQ(back.Get("Tolvane", "Settings"), "9600,N,8,1");
     EXPECT_EQ(back.Get("Tolvane", "KeyTrans43"), "{+}");
@@ -186,7 +186,7 @@ TEST(Configuration, FailedSaveLeavesTheOldFileIntact) {
   ConfigHarness h;
   const std::string old = "[Tolvane]\r\nBeep=1\r\n";
   h.Load(old);
-  h.app.mainForm.BeepOnInput.SetValue(0);
+  h.app.mainForm().BeepOnInput.SetValue(0);
   h.fp.profileStore.readOnly = true;
   h.app.SaveSettings();
   EXPECT_EQ(h.fp.profileStore.files[kPath], old);
@@ -194,8 +194,8 @@ TEST(Configuration, FailedSaveLeavesTheOldFileIntact) {
 
 TEST(Configuration, StartupEntryFollowsTheBoxAndTheWindowState) {
   ConfigHarness h;
-  h.app.mainForm.LoadWithWindows.SetValue(1);
-  h.app.mainForm.windowState = kMinimized;
+  h.app.mainForm().LoadWithWindows.SetValue(1);
+  h.app.mainForm().windowState = kMinimized;
   h.Saved();
   EXPECT_EQ(h.fp.startupEntries.values["Tolvane"], "C:\\Tolvane\\TOLVANE.EXE /M");
   // Written between IgnoreDups and RemoveReturns.
@@ -203,7 +203,7 @@ TEST(Configuration, StartupEntryFollowsTheBoxAndTheWindowState) {
   EXPECT_EQ(j[j.size() - 2], "RunOnce set Tolvane=C:\\Tolvane\\TOLVANE.EXE /M");
 
   ConfigHarness greyed;
-  greyed.app.mainForm.LoadWithWindows.SetValue(2);
+  greyed.app.mainForm().LoadWithWindows.SetValue(2);
   greyed.Saved();
   EXPECT_THAT(greyed.fp.journal.With("RunOnce"), ElementsAre("RunOnce remove Tolvane"));
 }

@@ -21,16 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 8) return 0;
   tolvane::fake::FakePlatform fp;
   tolvane::Tolvane app(fp.platform());
-  app.mainForm.hWnd = 1;
+  app.mainForm().hWnd = 1;
   fp.activeWindow.programActive = (data[0] & 1) == 0;
-  auto& f = app.mainForm;
+  auto& f = app.mainForm();
   f.RemoveCRs.SetValue(data[1] % 3);
   f.NumFilter.SetValue((data[1] / 3) % 3);
   f.IgnoreDups.SetValue((data[1] / 9) % 3);
   f.BeepOnInput.SetValue(data[2] % 3);
   f.cboSound.listIndex = static_cast<std::int16_t>(static_cast<std::int8_t>(data[3]));
   f.chkDOSTarget.SetValue(data[4] % 3);
-  app.serialSettings.FlowCtrlIndex = static_cast<std::int16_t>(data[5] % 6);
+  app.serialSettings().FlowCtrlIndex = static_cast<std::int16_t>(data[5] % 6);
   fp.keyboard.SetCapsLock(data[6] & 1);
 
   // Then: a postamble, a beep string and a translation entry, each up to a 0 byte.
@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return s;
   };
   f.TermKeyCombo.text = field();
-  app.serialSettings.ScannerBeepString = field();
-  app.KeyTrans[data[7]] = field();
+  app.serialSettings().ScannerBeepString = field();
+  app.keyTrans()[data[7]] = field();
 
   app.PortList_Click(1);
   // The rest arrives in pieces; a byte of 0xFF..0xF0 means that many idle ticks instead.
@@ -56,11 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fp.serial.Arrive(std::string(1, static_cast<char>(b)));
       if (b % 7 == 0) app.TickTimer_Tick();
     }
-    Check(app.assembly.state.CurrentRecord.size() <= tolvane::kMaxRecordLength);
+    Check(app.assembly().state.CurrentRecord.size() <= tolvane::kMaxRecordLength);
   }
   for (int t = 0; t < 5; ++t) app.TickTimer_Tick();
-  Check(app.assembly.state.CurrentRecord.empty());
-  Check(app.assembly.state.ReceiveBuffer.empty());
+  Check(app.assembly().state.CurrentRecord.empty());
+  Check(app.assembly().state.ReceiveBuffer.empty());
 
   int held[3] = {0, 0, 0};
   for (const auto& e : fp.keyboard.events) {

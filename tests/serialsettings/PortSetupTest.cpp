@@ -58,12 +58,12 @@ TEST(SettingsString, DerivesPositionsAndRebuildsTheString) {
 
 TEST(PortSetup, LoadsTheCurrentValuesBesideTheMainWindow) {
   Harness h;
-  h.app.mainForm.left = 3000;
-  h.app.mainForm.top = 2000;
-  h.app.serialSettings.PortSettings = "19200,E,7,2";
-  DerivePositions(h.app.serialSettings);
-  h.app.serialSettings.FlowCtrlIndex = 3;
-  h.app.serialSettings.ScannerBeepString = "27,7";
+  h.app.mainForm().left = 3000;
+  h.app.mainForm().top = 2000;
+  h.app.serialSettings().PortSettings = "19200,E,7,2";
+  DerivePositions(h.app.serialSettings());
+  h.app.serialSettings().FlowCtrlIndex = 3;
+  h.app.serialSettings().ScannerBeepString = "27,7";
   const PortSetup d = h.app.OpenPortSetup();
   EXPECT_EQ(d.left, 2200);
   EXPECT_EQ(d.top, 2340);
@@ -85,7 +85,7 @@ TEST(PortSetup, LoadsTheCurrentValuesBesideTheMainWindow) {
 TEST(PortSetup, CancelChangesNothing) {
   Harness h;
   h.Open();
-  const SerialSettings before = h.app.serialSettings;
+  const SerialSettings before = h.app.serialSettings();
   PortSetup d = h.app.OpenPortSetup();
   d.BaudCombo.listIndex = 0;
   d.ParityCombo.listIndex = 1;
@@ -95,10 +95,10 @@ TEST(PortSetup, CancelChangesNothing) {
   d.BeepString.text = "7";
   d.Cancel_Button_Click();
   EXPECT_FALSE(d.loaded);
-  EXPECT_EQ(h.app.serialSettings.PortSettings, before.PortSettings);
-  EXPECT_EQ(h.app.serialSettings.BaudIndex, before.BaudIndex);
-  EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, before.FlowCtrlIndex);
-  EXPECT_EQ(h.app.serialSettings.ScannerBeepString, "");
+  EXPECT_EQ(h.app.serialSettings().PortSettings, before.PortSettings);
+  EXPECT_EQ(h.app.serialSettings().BaudIndex, before.BaudIndex);
+  EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, before.FlowCtrlIndex);
+  EXPECT_EQ(h.app.serialSettings().ScannerBeepString, "");
   EXPECT_TRUE(h.fp.journal.entries.empty());
 }
 
@@ -113,10 +113,10 @@ TEST(PortSetup, OkReopensAnOpenPortWithTheNewLineSettings) {
   d.OK_Button_Click();
   EXPECT_THAT(h.fp.journal.entries,
               ElementsAre("PortOpen=0", "Settings=115200,S,8,1", "Handshaking=0", "RTSEnable=0", "PortOpen=1"));
-  EXPECT_EQ(h.app.serialSettings.PortSettings, "115200,S,8,1");
-  EXPECT_EQ(h.app.serialSettings.ScannerBeepString, " 7 ,");
-  EXPECT_EQ(h.app.serialSettings.FlowCtrlIndex, 3);
-  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Active On COM2)") << "the caption does not change";
+  EXPECT_EQ(h.app.serialSettings().PortSettings, "115200,S,8,1");
+  EXPECT_EQ(h.app.serialSettings().ScannerBeepString, " 7 ,");
+  EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 3);
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM2)") << "the caption does not change";
   EXPECT_FALSE(d.loaded);
 
   h.fp.journal.Clear();  // any other mode turns RTS back on
@@ -129,7 +129,7 @@ TEST(PortSetup, OkReopensAnOpenPortWithTheNewLineSettings) {
 
 TEST(PortSetup, OkOnAClosedPortOnlyStoresAndAFailedReopenIsReported) {
   Harness h;
-  DerivePositions(h.app.serialSettings);
+  DerivePositions(h.app.serialSettings());
   PortSetup d = h.app.OpenPortSetup();
   d.DataBitsCombo.listIndex = 2;
   d.OK_Button_Click();
@@ -140,8 +140,8 @@ TEST(PortSetup, OkOnAClosedPortOnlyStoresAndAFailedReopenIsReported) {
   h.fp.serial.FailWith("PortOpen", "The device is not connected.");
   PortSetup e = h.app.OpenPortSetup();
   e.OK_Button_Click();
-  EXPECT_EQ(h.app.mainForm.Caption(), "Tolvane (Error: The device is not connected.)");
-  EXPECT_FALSE(h.app.mainForm.TickTimer.enabled);
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Error: The device is not connected.)");
+  EXPECT_FALSE(h.app.mainForm().TickTimer.enabled);
 }
 
 TEST(PortSetup, OkWithNothingChangedKeepsAWorkingLine) {
@@ -151,11 +151,11 @@ TEST(PortSetup, OkWithNothingChangedKeepsAWorkingLine) {
   } cases[] = {{"9600,n,8,1", "9600,N,8,1"}, {"14400,N,8,1", "14400,N,8,1"}, {"57600,o,7,2", "57600,O,7,2"}};
   for (const auto& c : cases) {
     Harness h;
-    h.app.serialSettings.PortSettings = c.stored;
-    DerivePositions(h.app.serialSettings);
+    h.app.serialSettings().PortSettings = c.stored;
+    DerivePositions(h.app.serialSettings());
     PortSetup d = h.app.OpenPortSetup();
     d.OK_Button_Click();
-    EXPECT_EQ(h.app.serialSettings.PortSettings, c.saved) << c.stored;
+    EXPECT_EQ(h.app.serialSettings().PortSettings, c.saved) << c.stored;
   }
 }
 

@@ -16,7 +16,7 @@ struct Harness {
   Tolvane app{fp.platform()};
 
   Harness() {
-    app.mainForm.hWnd = kMainWindow;
+    app.mainForm().hWnd = kMainWindow;
   }
 
   // Opens COMn and forgets the journal so far.

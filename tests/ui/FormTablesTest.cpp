@@ -74,7 +74,7 @@ TEST(FormTables, EveryWindowKeepsItsInvariants) {
   EnterPasswordDialog enterPassword(entered);
   PortSetup settings = h.app.OpenPortSetup();
   About about(h.fp.clock, h.fp.shell, h.fp.toolkit);
-  for (Form* form : std::initializer_list<Form*>{&h.app.mainForm, &settings, &setPassword, &enterPassword, &about})
+  for (Form* form : std::initializer_list<Form*>{&h.app.mainForm(), &settings, &setPassword, &enterPassword, &about})
     ExpectSoundTable(*form);
 }
 
@@ -82,12 +82,12 @@ TEST(FormTables, EveryWindowKeepsItsInvariants) {
 TEST(FormTables, EveryMenuItemReachesItsHandler) {
   Harness h;
   h.fp.toolkit.popupChoice.clear();
-  for (const MenuSpec& m : h.app.mainForm.Spec().menus) {
-    const bool hasItems = std::any_of(h.app.mainForm.Spec().menus.begin(), h.app.mainForm.Spec().menus.end(),
+  for (const MenuSpec& m : h.app.mainForm().Spec().menus) {
+    const bool hasItems = std::any_of(h.app.mainForm().Spec().menus.begin(), h.app.mainForm().Spec().menus.end(),
                                       [&](const MenuSpec& other) { return other.parent && std::string(other.parent) == m.name; });
     if (hasItems || std::string(m.caption) == "-") continue;
     h.fp.journal.Clear();
-    h.app.mainForm.Click(m.name);
+    h.app.mainForm().Click(m.name);
     EXPECT_FALSE(h.fp.journal.entries.empty()) << m.name << " does nothing";
   }
 }
