@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <windowsx.h>
 
 #include <memory>
 
@@ -22,6 +21,7 @@ namespace {
 using namespace tolvane;
 
 constexpr UINT kSerialMessage = WM_APP + 1;
+constexpr UINT kIconMessage = WM_APP + 2;  // the notification icon's mouse message in lParam
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRetryTimer = 2;
 
@@ -60,7 +60,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::StartupEntryStore startupEntries;
   win32::Toolkit toolkit(instance, icon);
   win32::MessageBox messageBox;
-  win32::NotifyIcon notifyIcon;
+  win32::NotifyIcon notifyIcon(kIconMessage);
   win32::Shell shell;
   win32::SingleInstance singleInstance;
   const Platform platform{serial,       sendKeys,       sound,   activeWindow, clock,      keyboard,      profileStore,
@@ -121,9 +121,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         }
         return false;
       }
-      case WM_MOUSEMOVE:
-        // The notification icon's callback arrives here too, its mouse message in x.
-        app->window().Form_MouseMove(GET_X_LPARAM(l) * twipsPerPixel, twipsPerPixel);
+      case kIconMessage:
+        if (l == WM_LBUTTONDBLCLK) app->window().Icon_DoubleClick();
+        else if (l == WM_RBUTTONUP) app->window().Icon_MenuRequest();
+        else return true;  // other buttons and moves over the icon do nothing
         toolkit.AfterEvent();
         return true;
       default:

@@ -1,6 +1,5 @@
 #include "ui/MainWindow.h"
 
-#include <cmath>
 
 #include "ui/PasswordForms.h"
 
@@ -40,26 +39,22 @@ void MainWindow::Form_Resize() {
   }
 }
 
-void MainWindow::Form_MouseMove(double xTwips, double twipsPerPixel) {
+void MainWindow::Icon_DoubleClick() {
   if (form_.windowState != kMinimized) return;
-  TrayMessage(static_cast<int>(std::lround(xTwips / twipsPerPixel)));
+  if (about && about->loaded) return platform_.toolkit.BringToFront(*about);
+  UnloadAbout();
+  about = NewAbout();
+  platform_.toolkit.ShowModeless(*about);
 }
 
-void MainWindow::TrayMessage(int message) {
-  if (form_.windowState != kMinimized) return;  // ordinary mouse movement over the window
-  if (message == kIconDoubleClick) {
-    if (about && about->loaded) return platform_.toolkit.BringToFront(*about);
-    UnloadAbout();
-    about = NewAbout();
-    platform_.toolkit.ShowModeless(*about);
-  } else if (message == kIconRightUp) {
-    std::vector<MenuSpec> items;
-    for (const auto& m : form_.Spec().menus)
-      if (m.parent && std::string(m.parent) == "mnuPopup") items.push_back(m);
-    const std::string choice = platform_.toolkit.TrackPopupMenu(items, "mnuAbout");
-    if (choice == "mnuOpen") mnuOpen_Click();
-    else if (choice == "mnuAbout") mnuAbout_Click();
-  }
+void MainWindow::Icon_MenuRequest() {
+  if (form_.windowState != kMinimized) return;
+  std::vector<MenuSpec> items;
+  for (const auto& m : form_.Spec().menus)
+    if (m.parent && std::string(m.parent) == "mnuPopup") items.push_back(m);
+  const std::string choice = platform_.toolkit.TrackPopupMenu(items, "mnuAbout");
+  if (choice == "mnuOpen") mnuOpen_Click();
+  else if (choice == "mnuAbout") mnuAbout_Click();
 }
 
 void MainWindow::mnuOpen_Click() {
@@ -99,13 +94,13 @@ void MainWindow::ShowSplash() {
 void MainWindow::UnloadSplash() { UnloadAbout(); }
 
 void MainWindow::AddTrayIcon(IconHandle icon) {
-  trayIcon = MakeTrayIconRecord(form_.hWnd, icon);
-  platform_.notifyIcon.Notify(NotifyIcon::kAdd, trayIcon);
+  icon_ = icon;
+  platform_.notifyIcon.Add(form_.hWnd, icon);
   iconAdded_ = true;
 }
 
 void MainWindow::DeleteTrayIcon() {
-  platform_.notifyIcon.Notify(NotifyIcon::kDelete, trayIcon);
+  platform_.notifyIcon.Delete();
   iconAdded_ = false;
 }
 
@@ -124,11 +119,11 @@ void MainWindow::TellNotTyped(const std::string& record) {
   if (balloonShown_ && now - lastBalloon_ < 1000) return;
   balloonShown_ = true;
   lastBalloon_ = now;
-  platform_.notifyIcon.Balloon(trayIcon, "Tolvane", NotTypedText(record));
+  platform_.notifyIcon.Balloon("Tolvane", NotTypedText(record));
 }
 
 void MainWindow::TaskbarCreated() {
-  if (iconAdded_) platform_.notifyIcon.Notify(NotifyIcon::kAdd, trayIcon);
+  if (iconAdded_) platform_.notifyIcon.Add(form_.hWnd, icon_);
 }
 
 void MainWindow::UnloadAbout() {

@@ -15,10 +15,6 @@
 
 namespace tolvane {
 
-// Mouse messages the shell reports for the icon.
-constexpr int kIconDoubleClick = 515;  // left button double-click
-constexpr int kIconRightUp = 517;      // right button released
-
 // The balloon's text for a record the system did not take.
 std::string NotTypedText(const std::string& record);
 
@@ -27,9 +23,9 @@ class MainWindow {
   MainWindow(const Platform& platform, MainForm& form, std::string& password);
 
   void Form_Resize();
-  // The icon's callback arrives as mouse movement whose x carries the message in twips.
-  void Form_MouseMove(double xTwips, double twipsPerPixel);
-  void TrayMessage(int message);
+  // The notification icon's mouse: they act only while the window is minimised.
+  void Icon_DoubleClick();
+  void Icon_MenuRequest();
 
   void mnuOpen_Click();
   void mnuAbout_Click();
@@ -46,7 +42,6 @@ class MainWindow {
   // A balloon from the icon showing a record the system did not take; at most one a second.
   void TellNotTyped(const std::string& record);
 
-  TrayIconRecord trayIcon;
   bool InResize = false;
   // Set whenever a resize leaves the window minimised, so the restore check sees the real
   // state even when no tick has run since.
@@ -62,6 +57,7 @@ class MainWindow {
   MainForm& form_;
   std::string& password_;
   bool iconAdded_ = false;
+  IconHandle icon_ = 0;
   bool balloonShown_ = false;
   std::uint64_t lastBalloon_ = 0;
   ModalSlot aboutSlot_, enterPasswordSlot_, setPasswordSlot_;

@@ -24,16 +24,22 @@ class MessageBox : public tolvane::MessageBox {
 class NotifyIcon : public tolvane::NotifyIcon {
  public:
   explicit NotifyIcon(Journal& journal) : journal_(journal) {}
-  bool Notify(int message, const TrayIconRecord& record) override {
-    journal_.Add(message == kAdd ? "NotifyIcon add" : message == kDelete ? "NotifyIcon delete" : "NotifyIcon other");
-    records.push_back(record);
+  bool Add(WindowHandle owner, IconHandle icon) override {
+    journal_.Add("NotifyIcon add");
+    this->owner = owner;
+    this->icon = icon;
     return true;
   }
-  bool Balloon(const TrayIconRecord&, const std::string& title, const std::string& text) override {
+  bool Delete() override {
+    journal_.Add("NotifyIcon delete");
+    return true;
+  }
+  bool Balloon(const std::string& title, const std::string& text) override {
     journal_.Add("Balloon " + title + ": " + text);
     return true;
   }
-  std::vector<TrayIconRecord> records;
+  WindowHandle owner = 0;
+  IconHandle icon = 0;
 
  private:
   Journal& journal_;

@@ -64,32 +64,42 @@ SingleInstance::~SingleInstance() {
   if (mutex_) CloseHandle(mutex_);
 }
 
-// A balloon needs the record's second version; the icon itself keeps the first.
-bool NotifyIcon::Balloon(const TrayIconRecord& record, const std::string& title, const std::string& text) {
+NOTIFYICONDATAA NotifyIcon::Record(DWORD size) const {
   NOTIFYICONDATAA data;
   std::memset(&data, 0, sizeof data);
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  data.hWnd = reinterpret_cast<HWND>(record.owner);
-  data.uID = record.id;
+  data.cbSize = size;
+  data.hWnd = owner_;
+  data.uID = 0;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = callbackMessage_;
+  data.hIcon = icon_;
+  // The tip: the name, its 0, blanks to the end of the field.
+  std::memset(data.szTip, ' ', sizeof data.szTip);
+  std::memcpy(data.szTip, "Tolvane", 8);
+  return data;
+}
+
+bool NotifyIcon::Add(WindowHandle owner, IconHandle icon) {
+  owner_ = reinterpret_cast<HWND>(owner);
+  icon_ = reinterpret_cast<HICON>(icon);
+  NOTIFYICONDATAA data = Record(NOTIFYICONDATAA_V1_SIZE);
+  return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+bool NotifyIcon::Delete() {
+  NOTIFYICONDATAA data = Record(NOTIFYICONDATAA_V1_SIZE);
+  return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+// A balloon needs the record's second version; the icon itself keeps the first.
+bool NotifyIcon::Balloon(const std::string& title, const std::string& text) {
+  NOTIFYICONDATAA data = Record(NOTIFYICONDATAA_V2_SIZE);
   data.uFlags = NIF_INFO;
   lstrcpynA(data.szInfo, text.c_str(), sizeof data.szInfo);
   lstrcpynA(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle);
   data.dwInfoFlags = NIIF_WARNING;
   data.uTimeout = 10000;
   return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-bool NotifyIcon::Notify(int message, const TrayIconRecord& record) {
-  NOTIFYICONDATAA data;
-  std::memset(&data, 0, sizeof data);
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 on the 32-bit build, the record the program has always passed
-  data.hWnd = reinterpret_cast<HWND>(record.owner);
-  data.uID = record.id;
-  data.uFlags = record.flags;
-  data.uCallbackMessage = record.callbackMessage;
-  data.hIcon = reinterpret_cast<HICON>(record.icon);
-  std::memcpy(data.szTip, record.tip.data(), sizeof data.szTip < record.tip.size() ? sizeof data.szTip : record.tip.size());
-  return Shell_NotifyIconA(static_cast<DWORD>(message), &data) != FALSE;
 }
 
 Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {

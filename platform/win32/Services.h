@@ -2,6 +2,10 @@
 // notification icon and the start-at-logon entry in the registry.
 #pragma once
 
+#include "platform/win32/Win32.h"
+
+#include <shellapi.h>
+
 #include "platform/ActiveWindow.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
@@ -50,10 +54,21 @@ class SingleInstance : public tolvane::SingleInstance {
   void* mutex_ = nullptr;
 };
 
+// The first (88-byte on the 32-bit build) version of the shell's record, the same one to add
+// and delete; its mouse messages arrive as callbackMessage with the mouse message in lParam.
 class NotifyIcon : public tolvane::NotifyIcon {
  public:
-  bool Notify(int message, const TrayIconRecord& record) override;
-  bool Balloon(const TrayIconRecord& record, const std::string& title, const std::string& text) override;
+  explicit NotifyIcon(UINT callbackMessage) : callbackMessage_(callbackMessage) {}
+  bool Add(WindowHandle owner, IconHandle icon) override;
+  bool Delete() override;
+  bool Balloon(const std::string& title, const std::string& text) override;
+
+ private:
+  NOTIFYICONDATAA Record(DWORD size) const;
+
+  UINT callbackMessage_;
+  HWND owner_ = nullptr;
+  HICON icon_ = nullptr;
 };
 
 // HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.

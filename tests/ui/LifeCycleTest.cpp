@@ -166,20 +166,5 @@ TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
   EXPECT_THAT(foreign.fp.profileStore.files, ::testing::SizeIs(1)) << "saved where it was read";
 }
 
-TEST(LifeCycle, TrayIconRecordContents) {
-  LifeHarness h;
-  h.app.mainForm().hWnd = 0x12345678;
-  h.Start();
-  ASSERT_EQ(h.fp.notifyIcon.records.size(), 1u);
-  const auto bytes = h.fp.notifyIcon.records[0].Bytes();
-  const std::uint8_t head[24] = {88, 0, 0, 0, 0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0, 7, 0, 0, 0, 0, 2, 0, 0, 77, 0, 0, 0};
-  EXPECT_TRUE(std::equal(std::begin(head), std::end(head), bytes.begin()));
-  EXPECT_EQ(std::string(bytes.begin() + 24, bytes.begin() + 32), std::string("Tolvane\0", 8));
-  EXPECT_EQ(std::string(bytes.begin() + 32, bytes.end()), std::string(56, ' '));
-  h.app.Form_Unload();
-  ASSERT_EQ(h.fp.notifyIcon.records.size(), 2u);
-  EXPECT_EQ(h.fp.notifyIcon.records[1].Bytes(), bytes) << "the same record deletes it";
-}
-
 }  // namespace
 }  // namespace tolvane::test

@@ -145,29 +145,27 @@ TEST(MainWindow, SetPasswordDialog) {
 
 TEST(MainWindow, IconMessagesActOnlyWhileMinimised) {
   WindowHarness h;
-  h.app.window().TrayMessage(kIconDoubleClick);
-  h.app.window().TrayMessage(kIconRightUp);
+  h.app.window().Icon_DoubleClick();
+  h.app.window().Icon_MenuRequest();
   EXPECT_THAT(h.fp.journal.entries, IsEmpty());
 
   h.app.mainForm().SetWindowState(kMinimized);
-  h.app.window().Form_MouseMove(515 * 15.0, 15.0);
+  h.app.window().Icon_DoubleClick();
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("ShowModeless about"));
   EXPECT_FALSE(h.app.mainForm().visible) << "the window stays hidden";
-  for (int other : {512, 513, 514, 516, 518, 519}) h.app.window().TrayMessage(other);
-  EXPECT_EQ(h.fp.journal.entries.size(), 1u);
 
-  h.app.window().TrayMessage(kIconDoubleClick);  // already up: brought forward, not made again
+  h.app.window().Icon_DoubleClick();  // already up: brought forward, not made again
   EXPECT_EQ(h.fp.journal.entries.back(), "BringToFront about");
 
   // About from the pop-up menu closes the modeless box and opens it modally.
   h.fp.journal.Clear();
   h.fp.toolkit.popupChoice = "mnuAbout";
-  h.app.window().TrayMessage(kIconRightUp);
+  h.app.window().Icon_MenuRequest();
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("PopupMenu mnuOpen mnuAbout default mnuAbout", "Unload about",
                                                 "ShowModal about"));
   h.fp.journal.Clear();
   h.fp.toolkit.popupChoice = "mnuOpen";
-  h.app.window().TrayMessage(kIconRightUp);
+  h.app.window().Icon_MenuRequest();
   EXPECT_TRUE(h.app.mainForm().visible);
   EXPECT_EQ(h.app.mainForm().windowState, kNormal);
   h.app.mainForm().Click("mnuOpen");  // not minimised: brings the window to the front
@@ -186,11 +184,11 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
       if (!alive.expired()) f.Click(f.Spec().name == std::string("about") ? "OkButton" : "CancelButton");
     });
   };
-  whileShown([&h] { h.app.window().TrayMessage(kIconDoubleClick); });
+  whileShown([&h] { h.app.window().Icon_DoubleClick(); });
   h.app.window().mnuAbout_Click();
   whileShown([&h] {
     h.fp.toolkit.popupChoice = "mnuAbout";
-    h.app.window().TrayMessage(kIconRightUp);
+    h.app.window().Icon_MenuRequest();
   });
   h.app.mainForm().Click("HelpAbout");
   EXPECT_THAT(h.fp.journal.With("BringToFront"), ElementsAre("BringToFront about", "BringToFront about"));
@@ -226,7 +224,7 @@ TEST(MainWindow, IconComesBackWhenTheTaskbarIsRecreated) {
   h.app.window().AddTrayIcon(7);
   h.app.window().TaskbarCreated();
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("NotifyIcon add", "NotifyIcon add"));
-  EXPECT_EQ(h.fp.notifyIcon.records[1].Bytes(), h.fp.notifyIcon.records[0].Bytes());
+  EXPECT_EQ(h.fp.notifyIcon.icon, 7u);
   h.app.window().DeleteTrayIcon();
   h.app.window().TaskbarCreated();
   EXPECT_EQ(h.fp.journal.entries.back(), "NotifyIcon delete") << "not after shut-down";
