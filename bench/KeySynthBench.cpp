@@ -4,20 +4,21 @@
 
 #include "capture/KeyTrans.h"
 #include "keysynth/KeyEmitter.h"
-#include "platform/UsKeyboardLayout.h"
+#include "tests/support/TableLayout.h"
 
 namespace {
 
 using namespace tolvane;
 
 struct CountingKeyboard : Keyboard {
-  std::int16_t VkKeyScan(std::uint8_t c) override { return UsVkKeyScan(c); }
-  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return UsScanCode(vk); }
+  std::int16_t VkKeyScan(std::uint8_t c) override { return us.VkKeyScanEx(c); }
+  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return static_cast<std::uint8_t>(us.ScanCode(vk)); }
   KeyState GetKeyboardState() override { return state; }
   void SetKeyboardState(const KeyState& s) override { state = s; }
   void KeybdEvent(std::uint8_t, std::uint8_t, std::uint32_t) override { ++events; }
   KeyState state{};
   long events = 0;
+  test::TableLayout us{test::UsLayout()};
 };
 
 void BM_ConsoleRecord13(benchmark::State& st) {

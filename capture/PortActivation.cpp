@@ -31,6 +31,9 @@ Status PortActivation::Open(bool newPort) {
   return s;
 }
 
+// Closing an open port always leaves it closed; there is nothing to report.
+void PortActivation::Close() { static_cast<void>(serial_.SetPortOpen(false)); }
+
 void PortActivation::OpenFailed(const Status& s) {
   form_.SetCaption(ErrorCaption(s.description));
   form_.TickTimer.SetEnabled(false);
@@ -38,9 +41,9 @@ void PortActivation::OpenFailed(const Status& s) {
 
 void PortActivation::TogglePort() {
   if (serial_.PortOpen()) {
-    serial_.SetPortOpen(false);
+    Close();
     form_.SetCaption("Tolvane (Inactive)");
-    return;  // the timer keeps ticking; closed ticks only refresh the minimised flag
+    return;  // the timer keeps ticking
   }
 
   if (const Status s = Open(true); !s) OpenFailed(s);
@@ -57,7 +60,7 @@ void PortActivation::Opened() {
 void PortActivation::DeviceLost() {
   if (!serial_.PortOpen()) return;
   const std::string reason = serial_.LostReason();
-  serial_.SetPortOpen(false);
+  Close();
   form_.SetCaption(ErrorCaption(reason.empty() ? "The device is not connected." : reason));
   retrying_ = true;
   form_.RetryTimer.Set(1000, true);
@@ -80,7 +83,7 @@ void PortActivation::WriteFailed() {
 
 void PortActivation::ApplyLineSettings() {
   if (!serial_.PortOpen()) return;
-  serial_.SetPortOpen(false);
+  Close();
   if (const Status s = Open(false); !s) OpenFailed(s);
 }
 

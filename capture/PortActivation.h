@@ -51,6 +51,7 @@ class PortActivation {
 
   Status Open(bool newPort);
   void OpenFailed(const Status& s);
+  void Close();
   void Opened();
   void StopRetrying();
 };

@@ -14,7 +14,6 @@ RecordAssembly::RecordAssembly(SerialControl& serial, const MainForm& form, cons
 void RecordAssembly::Serial_OnComm() {
   switch (serial_.CommEvent()) {
     case SerialControl::kEvReceive:
-      serial_.SetInputLen(0);
       while (serial_.InBufferCount() > 0) {
         const auto bytes = serial_.Input();
         if (bytes.empty()) break;  // a count the control cannot deliver must not hang us
@@ -24,7 +23,8 @@ void RecordAssembly::Serial_OnComm() {
     case SerialControl::kEvDSR:
       if (settings_.FlowCtrlIndex == kFlowOptoRS) {
         state.OptoDsrToggle = !state.OptoDsrToggle;
-        if (state.OptoDsrToggle) serial_.Output("?\r");
+        // A query the scanner does not take is not ours to report; the next DSR change asks again.
+        if (state.OptoDsrToggle) static_cast<void>(serial_.Output("?\r"));
       }
       break;
     case SerialControl::kEvDeviceLost:

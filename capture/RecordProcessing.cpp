@@ -48,6 +48,10 @@ RecordProcessing::RecordProcessing(const Platform& platform, MainForm& form, con
       dosTarget_(dosTarget),
       simSendKeys_(std::move(simSendKeys)) {}
 
+// Bytes back to the scanner. A write that fails is dropped: the serial control reports a
+// scanner that takes nothing (once, in the caption), and the record goes on.
+void RecordProcessing::Acknowledge(std::string_view bytes) { static_cast<void>(platform_.serial.Output(bytes)); }
+
 // Each step's failure is ignored and the next step runs; nothing is reported.
 void RecordProcessing::ProcessRecord(std::string record) {
   Clock& clock = platform_.clock;
@@ -55,7 +59,7 @@ void RecordProcessing::ProcessRecord(std::string record) {
   if (settings_.FlowCtrlIndex == kFlowOptoRS) {
     state.OptoRecordToggle = !state.OptoRecordToggle;
     if (!state.OptoRecordToggle) return;
-    platform_.serial.Output("?\r");
+    Acknowledge("?\r");
   }
 
   if (form_.RemoveCRs.Checked() && EndsWith(record, "{ENTER}")) record.erase(record.size() - 7);
@@ -66,7 +70,7 @@ void RecordProcessing::ProcessRecord(std::string record) {
 
   if (form_.BeepOnInput.Checked()) platform_.sound.MessageBeep(MessageBeepType(form_.cboSound.listIndex));
   if (!settings_.ScannerBeepString.empty()) {
-    if (const auto bytes = BeepStringToBytes(settings_.ScannerBeepString)) platform_.serial.Output(*bytes);
+    if (const auto bytes = BeepStringToBytes(settings_.ScannerBeepString)) Acknowledge(*bytes);
   }
 
   if (form_.IgnoreDups.Checked() && record == state.LastRecord) return;

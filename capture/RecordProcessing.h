@@ -32,13 +32,14 @@ class RecordProcessing {
 
   // One completed record: beeps, acknowledgement, echo, keystrokes.
   void ProcessRecord(std::string record);
-  void SetConsoleTyping(ConsoleTyping simSendKeys) { simSendKeys_ = std::move(simSendKeys); }
 
   RecordState state;
   // Told of a record the system did not take (a locked workstation, an elevated target).
   std::function<void(const std::string& record)> notTyped;
 
  private:
+  void Acknowledge(std::string_view bytes);
+
   Platform platform_;
   MainForm& form_;
   const SerialSettings& settings_;

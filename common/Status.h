@@ -6,7 +6,7 @@
 
 namespace tolvane {
 
-struct Status {
+struct [[nodiscard]] Status {
   bool ok = true;
   std::string description;
 

@@ -37,8 +37,6 @@ class SerialControl {
   virtual bool PortOpen() const = 0;
 
   virtual std::int16_t CommEvent() const = 0;
-  // 0: one read of Input takes everything waiting.
-  virtual Status SetInputLen(std::int16_t count) = 0;
   virtual int InBufferCount() const = 0;
   // The waiting bytes, removed from the control's buffer.
   virtual std::vector<std::uint8_t> Input() = 0;

@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "platform/ActiveWindow.h"
 
 namespace tolvane {
 
@@ -12,7 +11,7 @@ class Shell {
   virtual ~Shell() = default;
   // file is a UTF-8 path or address. Not checked: the shell reports its own failures, the
   // program adds nothing.
-  virtual void Open(WindowHandle owner, const std::string& file) = 0;
+  virtual void Open(const std::string& file) = 0;
 };
 
 }  // namespace tolvane

@@ -63,7 +63,7 @@ void About::MakeSplash() {
 
 void About::WebLink_Click() {
   toolkit_.SetMousePointer(MousePointer::Hourglass);
-  shell_.Open(hWnd, std::string("https://") + kWebAddress + "/");
+  shell_.Open(std::string("https://") + kWebAddress + "/");
   toolkit_.SetMousePointer(MousePointer::Default);
 }
 

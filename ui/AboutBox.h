@@ -33,7 +33,6 @@ class About : public Form {
   void WebLink_Click();
 
   TextBox NoticeLabel;
-  WindowHandle hWnd = 0;
 
  private:
   Clock& clock_;

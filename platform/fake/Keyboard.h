@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/Keyboard.h"
-#include "platform/UsKeyboardLayout.h"
+#include "tests/support/TableLayout.h"
 
 namespace tolvane::fake {
 
@@ -18,8 +18,9 @@ struct RecordedKeyEvent {
 
 class Keyboard : public tolvane::Keyboard {
  public:
-  std::int16_t VkKeyScan(std::uint8_t c) override { return UsVkKeyScan(c); }
-  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return UsScanCode(vk); }
+  std::int16_t VkKeyScan(std::uint8_t c) override { return us_.VkKeyScanEx(c); }
+  // Type 0 never gives the E0 prefix.
+  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return static_cast<std::uint8_t>(us_.ScanCode(vk)); }
   KeyState GetKeyboardState() override { return state; }
   void SetKeyboardState(const KeyState& s) override {
     state = s;
@@ -39,6 +40,9 @@ class Keyboard : public tolvane::Keyboard {
   bool capsLockOn = false;
   int stateWrites = 0;
   std::vector<RecordedKeyEvent> events;
+
+ private:
+  test::TableLayout us_{test::UsLayout()};
 };
 
 }  // namespace tolvane::fake

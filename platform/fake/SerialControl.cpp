@@ -49,14 +49,8 @@ Status SerialControl::SetPortOpen(bool open) {
   return s;
 }
 
-Status SerialControl::SetInputLen(std::int16_t count) {
-  inputLen_ = count;
-  return Status::Ok();
-}
-
 std::vector<std::uint8_t> SerialControl::Input() {
-  std::size_t n = inBuffer_.size();
-  if (inputLen_ > 0 && static_cast<std::size_t>(inputLen_) < n) n = static_cast<std::size_t>(inputLen_);
+  const std::size_t n = inBuffer_.size();
   std::vector<std::uint8_t> out(inBuffer_.begin(), inBuffer_.begin() + static_cast<long>(n));
   inBuffer_.erase(inBuffer_.begin(), inBuffer_.begin() + static_cast<long>(n));
   return out;

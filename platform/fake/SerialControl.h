@@ -23,7 +23,6 @@ class SerialControl : public tolvane::SerialControl {
   Status SetPortOpen(bool open) override;
   bool PortOpen() const override { return open_; }
   std::int16_t CommEvent() const override { return commEvent_; }
-  Status SetInputLen(std::int16_t count) override;
   int InBufferCount() const override { return static_cast<int>(inBuffer_.size()); }
   std::vector<std::uint8_t> Input() override;
   Status Output(std::string_view bytes) override;
@@ -53,7 +52,6 @@ class SerialControl : public tolvane::SerialControl {
   Journal& journal_;
   bool open_ = false;
   std::int16_t commEvent_ = 0;
-  std::int16_t inputLen_ = 0;
   std::string lostReason_;
   std::string writeFailedReason_;
   std::deque<std::uint8_t> inBuffer_;

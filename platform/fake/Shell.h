@@ -48,7 +48,7 @@ class NotifyIcon : public tolvane::NotifyIcon {
 class Shell : public tolvane::Shell {
  public:
   explicit Shell(Journal& journal) : journal_(journal) {}
-  void Open(WindowHandle, const std::string& file) override { journal_.Add("ShellOpen " + file); }
+  void Open(const std::string& file) override { journal_.Add("ShellOpen " + file); }
 
  private:
   Journal& journal_;

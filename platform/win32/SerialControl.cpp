@@ -158,14 +158,9 @@ void SerialControl::Deliver(std::int16_t event, LPARAM open) {
   if (onComm_) onComm_();
 }
 
-Status SerialControl::SetInputLen(std::int16_t count) {
-  inputLen_ = count;
-  return Status::Ok();
-}
-
 std::vector<std::uint8_t> SerialControl::Input() {
   if (!session_) return {};
-  return session_->Take(inputLen_ > 0 ? static_cast<std::size_t>(inputLen_) : 0);
+  return session_->Take(0);
 }
 
 Status SerialControl::Output(std::string_view bytes) {

@@ -36,7 +36,6 @@ class SerialControl : public tolvane::SerialControl {
   Status SetPortOpen(bool open) override;
   bool PortOpen() const override { return session_ != nullptr; }
   std::int16_t CommEvent() const override { return commEvent_; }
-  Status SetInputLen(std::int16_t count) override;
   int InBufferCount() const override { return session_ ? session_->Waiting() : 0; }
   std::vector<std::uint8_t> Input() override;
   // Queued for the reader thread: never waits for the device.
@@ -62,7 +61,6 @@ class SerialControl : public tolvane::SerialControl {
   bool dtr_ = false, rts_ = false;
   std::int16_t handshaking_ = 0;
   std::int16_t commEvent_ = 0;
-  std::int16_t inputLen_ = 0;
   std::function<void()> onComm_;
 };
 

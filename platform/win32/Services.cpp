@@ -49,10 +49,10 @@ void MessageBox::Show(const std::string& text) {
   ::MessageBoxW(reinterpret_cast<HWND>(owner), wide.c_str(), L"Tolvane", MB_OK);
 }
 
-void Shell::Open(WindowHandle owner, const std::string& file) {
+void Shell::Open(const std::string& file) {
   wchar_t folder[MAX_PATH] = L"";
   GetCurrentDirectoryW(MAX_PATH, folder);
-  ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
+  ShellExecuteW(GetForegroundWindow(), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
 }
 
 bool SingleInstance::PreviousInstance() {

@@ -41,7 +41,7 @@ class MessageBox : public tolvane::MessageBox {
 
 class Shell : public tolvane::Shell {
  public:
-  void Open(WindowHandle owner, const std::string& file) override;
+  void Open(const std::string& file) override;
 };
 
 // A named mutex for the logged-on user's session, held for the whole run.

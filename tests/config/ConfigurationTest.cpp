@@ -27,7 +27,7 @@ struct ConfigHarness : Harness {
     app.LoadSettings(arguments);
   }
   std::string Saved() {
-    app.SaveSettings();
+    EXPECT_TRUE(app.SaveSettings());
     return fp.profileStore.files[kPath];
   }
   const std::vector<std::string>& Effects() const { return fp.journal.entries; }
@@ -188,7 +188,7 @@ TEST(Configuration, FailedSaveLeavesTheOldFileIntact) {
   h.Load(old);
   h.app.mainForm().BeepOnInput.SetValue(0);
   h.fp.profileStore.readOnly = true;
-  h.app.SaveSettings();
+  EXPECT_FALSE(h.app.SaveSettings()) << "the failure is told";
   EXPECT_EQ(h.fp.profileStore.files[kPath], old);
 }
 

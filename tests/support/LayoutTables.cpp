@@ -106,6 +106,7 @@ std::vector<KeyPosition> Positions(std::initializer_list<std::pair<std::uint8_t,
       {0x4D, false, vk::Numpad0 + 6}, {0x47, false, vk::Numpad0 + 7}, {0x48, false, vk::Numpad0 + 8},
       {0x49, false, vk::Numpad0 + 9}, {0x53, false, vk::Decimal}, {0x37, false, vk::Multiply},
       {0x4A, false, vk::Subtract}, {0x4E, false, vk::Add},      {0x35, true, vk::Divide},
+      {0x45, true, 0x90 /* Num Lock */}, {0x46, false, 0x91 /* Scroll Lock */}, {0x4C, false, 0x0C /* Clear */},
   });
   for (std::uint8_t i = 0; i < 10; ++i) p.push_back({static_cast<std::uint8_t>(0x3B + i), false,
                                                       static_cast<std::uint8_t>(vk::F1 + i)});

@@ -206,7 +206,7 @@ struct Program {
     RegisterClassA(&wc);
     serial.SetNotifyWindow(CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr),
                            kSerialMessage);
-    serial.SetCommPort(5);
+    Check(serial.SetCommPort(5).ok, "COM5 named");
   }
   Status Open() { return serial.SetPortOpen(true); }
   int Count(std::int16_t event) const {
@@ -241,7 +241,7 @@ void close_keeps_handles_of_a_stuck_reader() {
   Check(p.Open().ok, "opens");
   g.stickRead = true;
   Check(WaitForSingleObject(g.stuck, 6000) == WAIT_OBJECT_0, "the reader is stuck in a read");
-  p.serial.SetPortOpen(false);
+  Check(p.serial.SetPortOpen(false).ok, "closes");
   Check(!p.serial.PortOpen(), "closed without waiting for the stuck reader");
   Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
   SetEvent(g.release);
@@ -281,7 +281,7 @@ void notices_of_an_earlier_open_are_ignored() {
   g.failReads = true;
   Check(Await([] { return Posted(SerialControl::kEvDeviceLost) > 0; }), "device lost posted");
   // Neither is handled before the port is closed and opened again.
-  p.serial.SetPortOpen(false);
+  Check(p.serial.SetPortOpen(false).ok, "closes");
   g.failReads = false;
   Check(p.Open().ok, "opens again");
   Idle(300);
@@ -356,7 +356,7 @@ void writes_never_block_the_caller() {
   Scanner scanner;
   Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
   Check(p.Open().ok, "opens");
-  for (const char* bytes : {"A", "BC", "D"}) p.serial.Output(bytes);
+  for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
   Check(Until([&] { return scanner.Hear() == "ABCD"; }), "bytes go out in order");
   g.holdWrites = true;  // the scanner is off
   Check(p.serial.Output("X").ok, "output is taken at once");
@@ -369,10 +369,10 @@ void writes_never_block_the_caller() {
   for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
   Check(refused > 0, "the queue is bounded");
   Check(g.callerWrites == 0, "nothing is written on the caller's thread");
-  p.serial.SetPortOpen(false);
+  Check(p.serial.SetPortOpen(false).ok, "closes");
   g.holdWrites = false;
   Check(p.Open().ok, "closes under a pending write and opens again");
-  p.serial.Output("E");
+  Check(p.serial.Output("E").ok, "output taken");
   Check(Until([&] { return scanner.Hear().back() == 'E'; }), "and writes");
 }
 
