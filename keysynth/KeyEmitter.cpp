@@ -4,7 +4,7 @@ namespace tolvane {
 namespace {
 
 constexpr std::uint8_t kCapsLock = 20;
-constexpr std::uint8_t kCapsLockSwitchScan = 69;  // not Caps Lock's own 58, as always sent
+constexpr std::uint8_t kCapsLockSwitchScan = 69;  // with the extended flag, not the key's own 58
 
 bool IsModifier(std::int16_t code) { return code == 16 || code == 17 || code == 18; }
 

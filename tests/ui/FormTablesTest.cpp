@@ -29,7 +29,7 @@ void ExpectSoundTable(Form& form) {
     EXPECT_GE(w, 0) << name << ": its container is missing";
     EXPECT_GE(c.left, 0) << name;
     EXPECT_GE(c.top, 0) << name;
-    // The never-shown older port chooser keeps the geometry it always had; its lower
+    // The never-shown older port chooser keeps its table geometry; its lower
     // buttons lie below its frame.
     const ControlSpec* frame = c.container ? f.Find(c.container) : nullptr;
     if (!frame || !(frame->flags & kHidden)) {

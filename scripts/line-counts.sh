@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Code lines (cloc: no blank or comment lines) of the product's C++ and of all test code (unit
+# tests and their support, end-to-end scripts and programs, the Wine-run tests, fuzzers,
+# benchmarks). Usage: scripts/line-counts.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count() { cloc --quiet --csv --list-file=<(git ls-files "$@" | grep -v /corpus/) 2>/dev/null | awk -F, '$2=="SUM" { print $5 }'; }
+product=$(count '*.cpp' '*.h' ':!tests' ':!bench')
+unit=$(count tests/capture tests/common tests/config tests/keysynth tests/platform tests/serialsettings tests/ui tests/support)
+e2e=$(count tests/e2e)
+wine=$(count tests/wine)
+fuzz=$(count tests/fuzz)
+bench=$(count bench)
+all=$(count tests bench)
+awk -v p="$product" -v u="$unit" -v e="$e2e" -v w="$wine" -v f="$fuzz" -v b="$bench" -v a="$all" 'BEGIN {
+  printf "product C++  %5d\n", p
+  printf "unit tests   %5d  %3.0f%%\n", u, 100 * u / p
+  printf "end to end   %5d\nunder Wine   %5d\nfuzzers      %5d\nbenchmarks   %5d\n", e, w, f, b
+  printf "all tests    %5d  %3.0f%%\n", a, 100 * a / p }'
