@@ -19,10 +19,7 @@ class TypingSimulator {
   TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
 
   // The user holds this key down (a left or right modifier) before and after the batches.
-  void Hold(std::uint8_t key) {
-    down_[key] = true;
-    userHeld_[key] = true;
-  }
+  void Hold(std::uint8_t key) { down_[key] = userHeld_[key] = true; }
 
   // Plays one batch, then checks what it left: keys still down, Caps Lock changed, a dead key
   // still waiting. Batches may follow one another; the state carries over as on Windows.
@@ -30,21 +27,15 @@ class TypingSimulator {
 
   // The characters received, in order.
   const std::u16string& Text() const { return text_; }
-  // The characters with each key that types nothing written as "<F9>", "<Ctrl+Home>".
-  const std::u16string& Transcript() const { return transcript_; }
-  // The keys that typed nothing, as named in the transcript: "F9", "Ctrl+Home", "Alt+A".
+  // The keys that typed nothing, with the modifiers held: "F9", "Ctrl+Home", "Alt+A".
   const std::vector<std::string>& Events() const { return events_; }
   // Each fault as a sentence, in the order found.
   const std::vector<std::string>& Faults() const { return faults_; }
-  bool CapsLock() const { return capsLock_; }
 
  private:
   void Unicode(const KeyInput& e);
   void Key(const KeyInput& e);
   void Press(std::uint8_t key);
-  void Append(char16_t c);
-  void NothingTyped(const std::string& name);
-  bool IsDown(std::uint8_t key) const { return down_[key]; }
 
   const TableLayout& layout_;
   bool capsLock_;
@@ -53,7 +44,6 @@ class TypingSimulator {
   std::map<char16_t, int> unicodeDown_;
   char16_t waitingAccent_ = 0;
   std::u16string text_;
-  std::u16string transcript_;
   std::vector<std::string> events_;
   std::vector<std::string> faults_;
 };
