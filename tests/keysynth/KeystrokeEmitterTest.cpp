@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 #include "tests/support/TableLayout.h"
@@ -14,70 +15,55 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-struct Keys : KeyStates {
-  Keys(bool caps, std::set<std::uint8_t> down) : capsLock(caps), held(std::move(down)) {}
-  std::int16_t GetKeyState(std::uint8_t key) const override {
-    if (key == vk::Capital) return capsLock ? 1 : 0;
-    return held.count(key) ? static_cast<std::int16_t>(0x8000) : 0;
-  }
-  bool capsLock = false;
-  std::set<std::uint8_t> held;
-};
-
 // Windows-1252 agrees with Latin-1 on every character used here.
 char16_t Latin1(char c) { return static_cast<unsigned char>(c); }
 
-std::vector<KeyInput> Emit(const TableLayout& layout, const Keys& keys, const std::vector<std::string>& texts) {
-  KeystrokeEmitter emitter(layout, keys, Latin1);
-  for (const auto& t : texts) {
-    const auto strokes = ParseSendKeys(t);
-    EXPECT_TRUE(strokes) << t;
-    if (strokes) emitter.Add(*strokes);
-  }
-  return emitter.Finish();
-}
-
+// What the application receives from the batch the emitter makes of the texts, with Caps Lock
+// and the keys the user holds as given.
 struct Typed {
+  std::vector<KeyInput> batch;
   std::u16string text;
   std::vector<std::string> events, faults;
   int unicode = 0;  // Unicode events in the batch
 };
 
-// What the application receives from the batch the emitter makes of the texts.
 Typed TypeOn(const LayoutTable& table, const std::vector<std::string>& texts, bool capsLock = false,
              std::set<std::uint8_t> held = {}) {
   const TableLayout layout(table);
-  const Keys keys(capsLock, held);
   TypingSimulator sim(layout, capsLock);
   for (const std::uint8_t k : held) sim.Hold(k);
-  const auto batch = Emit(layout, keys, texts);
+  KeystrokeEmitter emitter(layout, sim, Latin1);
+  for (const auto& text : texts) {
+    const auto strokes = ParseSendKeys(text);
+    EXPECT_TRUE(strokes) << text;
+    if (strokes) emitter.Add(*strokes);
+  }
+  const auto batch = emitter.Finish();
   sim.Type(batch);
-  Typed t{sim.Text(), sim.Events(), sim.Faults()};
-  for (const auto& e : batch) t.unicode += e.unicode && !e.up;
+  Typed t{batch, sim.Text(), sim.Events(), sim.Faults()};
+  for (const auto& e : t.batch) t.unicode += e.unicode && !e.up;
   return t;
 }
 
-// The characters as themselves in the notation, and as the application receives them.
+// The characters as themselves in the notation.
 std::string Literal(const std::string& text) {
   std::string notation;
-  for (const char ch : text) notation += std::string("+^%~(){}").find(ch) == std::string::npos ? std::string(1, ch) : std::string("{") + ch + "}";
+  for (const char ch : text) notation += std::strchr("+^%~(){}", ch) ? std::string("{") + ch + "}" : std::string(1, ch);
   return notation;
-}
-std::u16string Wide(const std::string& text) {
-  std::u16string wide;
-  for (const char ch : text) wide += Latin1(ch);
-  return wide;
 }
 
 TEST(KeystrokeEmitter, EveryLayoutTypesEveryCharacterIntactWithCapsLockOnOrOff) {
   std::string every;  // printable ASCII and the Latin-1 letters
+  std::u16string expected;
   for (int c = 0x20; c <= 0xFF; ++c) {
-    if (c < 0x7F || (c >= 0xC0 && c != 0xD7 && c != 0xF7)) every += static_cast<char>(c);
+    if (c >= 0x7F && (c < 0xC0 || c == 0xD7 || c == 0xF7)) continue;
+    every += static_cast<char>(c);
+    expected += static_cast<char16_t>(c);
   }
   for (const LayoutTable* table : AllLayouts()) {
     for (const bool caps : {false, true}) {
       const Typed t = TypeOn(*table, {Literal(every), "{TAB}"}, caps);
-      EXPECT_TRUE(t.text == Wide(every) + u"\t") << table->name << (caps ? " Caps Lock on" : "");
+      EXPECT_TRUE(t.text == expected + u"\t") << table->name << (caps ? " Caps Lock on" : "");
       EXPECT_THAT(t.faults, IsEmpty()) << table->name << (caps ? " Caps Lock on" : "");
     }
   }
@@ -118,14 +104,12 @@ TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
     EXPECT_THAT(t.faults, IsEmpty()) << KeyName(held);
   }
   // Alt and Win released alone would open a menu: a Ctrl tap comes between.
-  const Keys alt(false, {vk::LMenu});
-  const TableLayout us(UsLayout());
-  const auto batch = Emit(us, alt, {"a"});
+  const auto batch = TypeOn(UsLayout(), {"a"}, false, {vk::LMenu}).batch;
   ASSERT_GE(batch.size(), 3u);
   EXPECT_EQ(batch[0].vk, vk::LControl);
   EXPECT_TRUE(batch[2].vk == vk::LMenu && batch[2].up);
   EXPECT_TRUE(batch.back().vk == vk::LMenu && !batch.back().up);
-  EXPECT_THAT(Emit(us, alt, {""}), IsEmpty()) << "nothing to type, nothing touched";
+  EXPECT_THAT(TypeOn(UsLayout(), {""}, false, {vk::LMenu}).batch, IsEmpty()) << "nothing to type, nothing touched";
 }
 
 TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {

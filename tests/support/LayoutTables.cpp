@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -18,12 +19,9 @@ using namespace std::string_view_literals;
 constexpr std::int8_t X = -1;
 
 std::uint8_t Vk(char name) {
-  constexpr std::string_view kNames = ";=,-./`[\\]'!<";
-  constexpr std::uint8_t kOem[] = {vk::Oem1, vk::OemPlus, vk::OemComma, vk::OemMinus, vk::OemPeriod,
-                                   vk::Oem2, vk::Oem3,    vk::Oem4,     vk::Oem5,     vk::Oem6,
-                                   vk::Oem7, vk::Oem8,    vk::Oem102};
+  constexpr std::string_view kNames = ";=,-./`[\\]'!<", kOemKeys = "\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xDB\xDC\xDD\xDE\xDF\xE2";
   const std::size_t i = kNames.find(name);
-  return i == std::string_view::npos ? static_cast<std::uint8_t>(name) : kOem[i];
+  return static_cast<std::uint8_t>(i == std::string_view::npos ? name : kOemKeys[i]);
 }
 
 // The scan codes of the character keys, row by row as they lie on the keyboard.
@@ -34,23 +32,22 @@ constexpr std::uint8_t kCharacterScans[] = {
     0x56, 0x2C, 0x2D, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35};
 
 // The other keys, the same on every layout.
-const std::map<std::uint8_t, std::uint16_t> kOtherScans = {
-    {vk::Escape, 0x01},      {vk::Back, 0x0E},        {vk::Tab, 0x0F},         {vk::Return, 0x1C},
-    {vk::Space, 0x39},       {vk::Capital, 0x3A},     {vk::Shift, 0x2A},       {vk::LShift, 0x2A},
-    {vk::RShift, 0x36},      {vk::Control, 0x1D},     {vk::LControl, 0x1D},    {vk::RControl, 0xE01D},
-    {vk::Menu, 0x38},        {vk::LMenu, 0x38},       {vk::RMenu, 0xE038},     {vk::LWin, 0xE05B},
-    {vk::RWin, 0xE05C},      {vk::Cancel, 0xE046},    {vk::Home, 0xE047},      {vk::Up, 0xE048},
-    {vk::Prior, 0xE049},     {vk::Left, 0xE04B},      {vk::Right, 0xE04D},     {vk::End, 0xE04F},
-    {vk::Down, 0xE050},      {vk::Next, 0xE051},      {vk::Insert, 0xE052},    {vk::Delete, 0xE053},
-    {vk::Numpad0, 0x52},     {vk::Numpad0 + 1, 0x4F}, {vk::Numpad0 + 2, 0x50}, {vk::Numpad0 + 3, 0x51},
-    {vk::Numpad0 + 4, 0x4B}, {vk::Numpad0 + 5, 0x4C}, {vk::Numpad0 + 6, 0x4D}, {vk::Numpad0 + 7, 0x47},
-    {vk::Numpad0 + 8, 0x48}, {vk::Numpad0 + 9, 0x49}, {vk::Decimal, 0x53},     {vk::Multiply, 0x37},
-    {vk::Subtract, 0x4A},    {vk::Add, 0x4E},         {vk::Divide, 0xE035},    {0x90 /* Num Lock */, 0xE045},
-    {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}, {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
-    {vk::F1, 0x3B},     {vk::F1 + 1, 0x3C},  {vk::F1 + 2, 0x3D},  {vk::F1 + 3, 0x3E},  {vk::F1 + 4, 0x3F},
-    {vk::F1 + 5, 0x40}, {vk::F1 + 6, 0x41},  {vk::F1 + 7, 0x42},  {vk::F1 + 8, 0x43},  {vk::F1 + 9, 0x44},
-    {vk::F1 + 12, 0x64}, {vk::F1 + 13, 0x65}, {vk::F1 + 14, 0x66}, {vk::F1 + 15, 0x67},
-};
+std::map<std::uint8_t, std::uint16_t> OtherScans() {
+  std::map<std::uint8_t, std::uint16_t> scans = {
+      {vk::Escape, 0x01}, {vk::Back, 0x0E}, {vk::Tab, 0x0F}, {vk::Return, 0x1C}, {vk::Space, 0x39},
+      {vk::Capital, 0x3A}, {vk::Shift, 0x2A}, {vk::LShift, 0x2A}, {vk::RShift, 0x36}, {vk::Control, 0x1D},
+      {vk::LControl, 0x1D}, {vk::RControl, 0xE01D}, {vk::Menu, 0x38}, {vk::LMenu, 0x38}, {vk::RMenu, 0xE038},
+      {vk::LWin, 0xE05B}, {vk::RWin, 0xE05C}, {vk::Cancel, 0xE046}, {vk::Home, 0xE047}, {vk::Up, 0xE048},
+      {vk::Prior, 0xE049}, {vk::Left, 0xE04B}, {vk::Right, 0xE04D}, {vk::End, 0xE04F}, {vk::Down, 0xE050},
+      {vk::Next, 0xE051}, {vk::Insert, 0xE052}, {vk::Delete, 0xE053}, {vk::Decimal, 0x53}, {vk::Multiply, 0x37},
+      {vk::Subtract, 0x4A}, {vk::Add, 0x4E}, {vk::Divide, 0xE035}, {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
+      {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}};
+  constexpr std::u16string_view kDigits = u"\x52\x4F\x50\x51\x4B\x4C\x4D\x47\x48\x49";  // keypad 0 to 9
+  for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::Numpad0 + i)] = kDigits[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::F1 + i)] = static_cast<std::uint16_t>(0x3B + i);
+  for (int i = 0; i < 4; ++i) scans[static_cast<std::uint8_t>(vk::F1 + 12 + i)] = static_cast<std::uint16_t>(0x64 + i);
+  return scans;
+}
 
 const DeadKey kCircumflex{u'^', u"aeiouAEIOU ", u"âêîôûÂÊÎÔÛ^"};
 const DeadKey kAcute{u'´', u"aeiouyAEIOUY ", u"áéíóúýÁÉÍÓÚÝ´"};
@@ -58,17 +55,10 @@ const DeadKey kGrave{u'`', u"aeiouAEIOU ", u"àèìòùÀÈÌÒÙ`"};
 const DeadKey kDiaeresis{u'¨', u"aeiouyAEIOU ", u"äëïöüÿÄËÏÖÜ¨"};
 const DeadKey kTilde{u'~', u"aAnNoO ", u"ãÃñÑõÕ~"};
 
-bool Named(std::string_view names, std::uint8_t vk) {
-  for (const char n : names) {
-    if (Vk(n) == vk) return true;
-  }
-  return false;
-}
-
 struct Builder {
   // keyboard: the character keys row by row as they lie on the keyboard.
   Builder(std::string_view name, bool altGr, std::array<std::int8_t, 8> numbers, std::string_view keyboard)
-      : t{name, altGr, numbers, {}, {}, kOtherScans} {
+      : t{name, altGr, numbers, {}, {}, OtherScans()} {
     for (std::size_t i = 0; i < keyboard.size(); ++i) t.scanCodes[Vk(keyboard[i])] = kCharacterScans[i];
   }
 
@@ -102,42 +92,34 @@ struct Builder {
                                  {vk::Divide, u'/'}, {vk::Multiply, u'*'}, {vk::Subtract, u'-'}}) {
       t.rows.push_back({key, 0, {c, c}, {}});
     }
-    for (int d = 0; d < 10; ++d) {
+    for (int d = 0; d < 10; ++d)
       t.rows.push_back({static_cast<std::uint8_t>(vk::Numpad0 + d), 0, {static_cast<char16_t>(u'0' + d)}, {}});
-    }
     return *this;
   }
 
-  // Besides the letters, the keys Caps Lock shifts; and those it shifts with AltGr too.
-  Builder& CapsLock(std::string_view names, std::string_view withAltGr = "") {
-    for (KeyRow& r : t.rows) {
-      if (Named(names, r.vk)) r.attributes |= kCapLok;
-      if (Named(withAltGr, r.vk)) r.attributes |= kCapLok | kCapLokAltGr;
-    }
+  KeyRow& Row(char name) {
+    return *std::find_if(t.rows.begin(), t.rows.end(), [&](const KeyRow& r) { return r.vk == Vk(name); });
+  }
+
+  // Besides the letters, the keys Caps Lock shifts (kCapLokAltGr: with AltGr too).
+  Builder& CapsLock(std::string_view names, std::uint8_t attributes = kCapLok) {
+    for (const char n : names) Row(n).attributes |= attributes;
     return *this;
   }
 
   // Keys whose characters change with Caps Lock, and with Caps Lock and Shift.
   Builder& OwnCaps(std::string_view names, std::u16string_view caps, std::u16string_view capsShift) {
-    for (KeyRow& r : t.rows) {
-      for (std::size_t k = 0; k < names.size(); ++k) {
-        if (Vk(names[k]) != r.vk) continue;
-        r.attributes = kSgCaps;
-        r.capsChars = {caps[k], capsShift[k]};
-      }
-    }
-    return *this;
+    for (std::size_t k = 0; k < names.size(); ++k) Row(names[k]).capsChars = {caps[k], capsShift[k]};
+    return CapsLock(names, kSgCaps);
   }
 
   // The keys whose accents wait for the next key, and what the accents make.
   LayoutTable Dead(std::string_view names, std::vector<DeadKey> deadKeys) {
     t.deadKeys = std::move(deadKeys);
-    for (KeyRow& r : t.rows) {
-      for (std::size_t i = 0; i < r.chars.size() && Named(names, r.vk); ++i) {
-        for (const DeadKey& d : t.deadKeys) {
-          if (d.accent == r.chars[i]) r.deadColumns = static_cast<std::uint8_t>(r.deadColumns | 1 << i);
-        }
-      }
+    for (const char n : names) {
+      KeyRow& r = Row(n);
+      for (std::size_t i = 0; i < r.chars.size(); ++i)
+        for (const DeadKey& d : t.deadKeys) r.deadColumns |= d.accent == r.chars[i] ? 1 << i : 0;
     }
     return t;
   }
@@ -164,7 +146,7 @@ LayoutTable MakeUk() {
   b.Keys("EUIOA", {u"euioa", u"EUIOA", u"     ", u"     ", u"éúíóá", u"ÉÚÍÓÁ"});
   b.Keys("1357890=QWRTYPSDFGHJKL;`ZXCVBNM,./",
          {u"1357890=qwrtypsdfghjkl;'zxcvbnm,./", u"!£%&*()+QWRTYPSDFGHJKL:@ZXCVBNM<>?"});
-  return b.Keypad(u'.').CapsLock("", "EUIOA").Dead("", {});
+  return b.Keypad(u'.').CapsLock("EUIOA", kCapLokAltGr).Dead("", {});
 }
 
 LayoutTable MakeGerman() {
@@ -203,42 +185,24 @@ LayoutTable MakeSwissGerman() {
 
 }  // namespace
 
-const LayoutTable& UsLayout() {
-  static const LayoutTable t = MakeUs();
-  return t;
-}
-const LayoutTable& UkLayout() {
-  static const LayoutTable t = MakeUk();
-  return t;
-}
-const LayoutTable& GermanLayout() {
-  static const LayoutTable t = MakeGerman();
-  return t;
-}
-const LayoutTable& FrenchLayout() {
-  static const LayoutTable t = MakeFrench();
-  return t;
-}
-const LayoutTable& SwissGermanLayout() {
-  static const LayoutTable t = MakeSwissGerman();
-  return t;
-}
 const std::vector<const LayoutTable*>& AllLayouts() {
-  static const std::vector<const LayoutTable*> all = {&UsLayout(), &UkLayout(), &GermanLayout(), &FrenchLayout(),
-                                                      &SwissGermanLayout()};
+  static const LayoutTable tables[] = {MakeUs(), MakeUk(), MakeGerman(), MakeFrench(), MakeSwissGerman()};
+  static const std::vector<const LayoutTable*> all = {&tables[0], &tables[1], &tables[2], &tables[3], &tables[4]};
   return all;
 }
+const LayoutTable& UsLayout() { return *AllLayouts()[0]; }
+const LayoutTable& UkLayout() { return *AllLayouts()[1]; }
+const LayoutTable& GermanLayout() { return *AllLayouts()[2]; }
+const LayoutTable& FrenchLayout() { return *AllLayouts()[3]; }
+const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 std::string KeyName(std::uint8_t key) {
   static const std::map<std::uint8_t, const char*> kNames = {
-      {vk::Prior, "PgUp"},     {vk::Next, "PgDn"},      {vk::End, "End"},       {vk::Home, "Home"},
-      {vk::Left, "Left"},      {vk::Up, "Up"},          {vk::Right, "Right"},   {vk::Down, "Down"},
-      {vk::Insert, "Ins"},     {vk::Delete, "Del"},     {vk::LWin, "LWin"},     {vk::RWin, "RWin"},
-      {vk::Capital, "CapsLock"}, {vk::LShift, "LShift"}, {vk::RShift, "RShift"}, {vk::LControl, "LCtrl"},
-      {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"},     {vk::RMenu, "RAlt"},    {vk::Return, "Enter"},
-      {vk::Back, "Backspace"}, {vk::Tab, "Tab"},        {vk::Escape, "Esc"},    {vk::Space, "Space"},
-      {vk::Cancel, "Break"},
-  };
+      {vk::Prior, "PgUp"}, {vk::Next, "PgDn"}, {vk::End, "End"}, {vk::Home, "Home"}, {vk::Left, "Left"},
+      {vk::Up, "Up"}, {vk::Right, "Right"}, {vk::Down, "Down"}, {vk::Insert, "Ins"}, {vk::Delete, "Del"},
+      {vk::LWin, "LWin"}, {vk::RWin, "RWin"}, {vk::Capital, "CapsLock"}, {vk::LShift, "LShift"}, {vk::RShift, "RShift"},
+      {vk::LControl, "LCtrl"}, {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"}, {vk::RMenu, "RAlt"}, {vk::Return, "Enter"},
+      {vk::Back, "Backspace"}, {vk::Tab, "Tab"}, {vk::Escape, "Esc"}, {vk::Space, "Space"}, {vk::Cancel, "Break"}};
   if (const auto it = kNames.find(key); it != kNames.end()) return it->second;
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
   if (key >= vk::F1 && key < vk::F1 + 24) return "F" + std::to_string(key - vk::F1 + 1);

@@ -34,11 +34,9 @@ enum : std::uint8_t {
 
 // One key of the character tables: a character per modification number, u'\0' for none.
 struct KeyRow {
-  std::uint8_t vk;
-  std::uint8_t attributes;
-  std::u16string chars;
-  std::u16string capsChars;      // kSgCaps: with Caps Lock, then with Caps Lock and Shift
-  std::uint8_t deadColumns = 0;  // bit n: chars[n] is a dead key's accent
+  std::uint8_t vk, attributes;
+  std::u16string chars, capsChars;  // capsChars (kSgCaps): with Caps Lock, then with Caps Lock and Shift
+  std::uint8_t deadColumns = 0;     // bit n: chars[n] is a dead key's accent
 };
 
 // A dead key's accent followed by bases[i] makes results[i].

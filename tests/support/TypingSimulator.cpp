@@ -1,5 +1,6 @@
 #include "tests/support/TypingSimulator.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tolvane::test {
@@ -21,21 +22,14 @@ std::string Utf8(char16_t c) {
 
 void TypingSimulator::Type(const std::vector<KeyInput>& batch) {
   const bool capsAtStart = capsLock_;
-  for (const KeyInput& e : batch) {
-    if (e.unicode) {
-      Unicode(e);
-    } else {
-      Key(e);
-    }
-  }
+  for (const KeyInput& e : batch) e.unicode ? Unicode(e) : Key(e);
   for (std::size_t key = 0; key < down_.size(); ++key) {
     if (down_[key] == userHeld_[key]) continue;
     faults_.push_back(KeyName(static_cast<std::uint8_t>(key)) + (down_[key] ? " left down" : " the user holds is up") +
                       " at the end of the batch");
   }
-  for (const auto& [unit, count] : unicodeDown_) {
+  for (const auto& [unit, count] : unicodeDown_)
     if (count > 0) faults_.push_back("Unicode " + Hex(unit, 4) + " left down at the end of the batch");
-  }
   if (capsLock_ != capsAtStart) {
     faults_.push_back(std::string("Caps Lock ") + (capsLock_ ? "on" : "off") + " at the end of the batch, " +
                       (capsAtStart ? "on" : "off") + " at its start");
@@ -46,12 +40,9 @@ void TypingSimulator::Type(const std::vector<KeyInput>& batch) {
 void TypingSimulator::Unicode(const KeyInput& e) {
   const auto unit = static_cast<char16_t>(e.scan);
   int& down = unicodeDown_[unit];
-  if (e.up) {
-    if (down == 0) faults_.push_back("Unicode " + Hex(unit, 4) + " released without a press");
-    if (down > 0) --down;
-    return;
-  }
-  ++down;
+  if (e.up && down == 0) faults_.push_back("Unicode " + Hex(unit, 4) + " released without a press");
+  down = e.up ? std::max(down - 1, 0) : down + 1;
+  if (e.up) return;
   if (waitingAccent_ != 0) {
     // A Unicode event does not pass through the layout, so nothing combines with the accent.
     faults_.push_back("Unicode " + Hex(unit, 4) + " typed while dead key " + Utf8(waitingAccent_) + " waits");

@@ -14,7 +14,7 @@
 
 namespace tolvane::test {
 
-class TypingSimulator {
+class TypingSimulator : public KeyStates {
  public:
   TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
 
@@ -31,6 +31,10 @@ class TypingSimulator {
   const std::vector<std::string>& Events() const { return events_; }
   // Each fault as a sentence, in the order found.
   const std::vector<std::string>& Faults() const { return faults_; }
+  // The keys down and Caps Lock as the system sees them between batches.
+  std::int16_t GetKeyState(std::uint8_t key) const override {
+    return static_cast<std::int16_t>((down_[key] ? 0x8000 : 0) | (key == vk::Capital && capsLock_));
+  }
 
  private:
   void Unicode(const KeyInput& e);
@@ -39,13 +43,11 @@ class TypingSimulator {
 
   const TableLayout& layout_;
   bool capsLock_;
-  std::array<bool, 256> down_{};
-  std::array<bool, 256> userHeld_{};
+  std::array<bool, 256> down_{}, userHeld_{};
   std::map<char16_t, int> unicodeDown_;
   char16_t waitingAccent_ = 0;
   std::u16string text_;
-  std::vector<std::string> events_;
-  std::vector<std::string> faults_;
+  std::vector<std::string> events_, faults_;
 };
 
 }  // namespace tolvane::test
