@@ -1,5 +1,5 @@
-#include <algorithm>
 #include <initializer_list>
+#include <stdexcept>
 #include <utility>
 
 #include "tests/support/TableLayout.h"
@@ -19,7 +19,9 @@ using namespace std::string_view_literals;
 constexpr std::int8_t X = -1;
 
 std::uint8_t Vk(char name) {
-  constexpr std::string_view kNames = ";=,-./`[\\]'!<", kOemKeys = "\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xDB\xDC\xDD\xDE\xDF\xE2";
+  constexpr std::string_view kNames = ";=,-./`[\\]'!<";
+  // VK_OEM_1 to VK_OEM_102, in the order of the names
+  constexpr std::string_view kOemKeys = "\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xDB\xDC\xDD\xDE\xDF\xE2";
   const std::size_t i = kNames.find(name);
   return static_cast<std::uint8_t>(i == std::string_view::npos ? name : kOemKeys[i]);
 }
@@ -98,7 +100,8 @@ struct Builder {
   }
 
   KeyRow& Row(char name) {
-    return *std::find_if(t.rows.begin(), t.rows.end(), [&](const KeyRow& r) { return r.vk == Vk(name); });
+    for (KeyRow& r : t.rows) if (r.vk == Vk(name)) return r;
+    throw std::invalid_argument(std::string("no row for the key ") + name);
   }
 
   // Besides the letters, the keys Caps Lock shifts (kCapLokAltGr: with AltGr too).
@@ -114,14 +117,14 @@ struct Builder {
   }
 
   // The keys whose accents wait for the next key, and what the accents make.
-  LayoutTable Dead(std::string_view names, std::vector<DeadKey> deadKeys) {
+  Builder& Dead(std::string_view names, std::vector<DeadKey> deadKeys) {
     t.deadKeys = std::move(deadKeys);
     for (const char n : names) {
       KeyRow& r = Row(n);
       for (std::size_t i = 0; i < r.chars.size(); ++i)
         for (const DeadKey& d : t.deadKeys) r.deadColumns |= d.accent == r.chars[i] ? 1 << i : 0;
     }
-    return t;
+    return *this;
   }
 
   LayoutTable t;
@@ -134,7 +137,7 @@ LayoutTable MakeUs() {
   b.Keys("26-", {u"26-", u"@^_", u"   ", u" \x1e\x1f"});
   b.Keys("`13457890=QWERTYUIOPASDFGHJKL;'ZXCVBNM,./",
          {u"`13457890=qwertyuiopasdfghjkl;'zxcvbnm,./", u"~!#$%&*()+QWERTYUIOPASDFGHJKL:\"ZXCVBNM<>?"});
-  return b.Keypad(u'.').Dead("", {});
+  return b.Keypad(u'.').t;
 }
 
 LayoutTable MakeUk() {
@@ -146,7 +149,7 @@ LayoutTable MakeUk() {
   b.Keys("EUIOA", {u"euioa", u"EUIOA", u"     ", u"     ", u"éúíóá", u"ÉÚÍÓÁ"});
   b.Keys("1357890=QWRTYPSDFGHJKL;`ZXCVBNM,./",
          {u"1357890=qwrtypsdfghjkl;'zxcvbnm,./", u"!£%&*()+QWRTYPSDFGHJKL:@ZXCVBNM<>?"});
-  return b.Keypad(u'.').CapsLock("EUIOA", kCapLokAltGr).Dead("", {});
+  return b.Keypad(u'.').CapsLock("EUIOA", kCapLokAltGr).t;
 }
 
 LayoutTable MakeGerman() {
@@ -157,7 +160,7 @@ LayoutTable MakeGerman() {
   b.Keys("26-", {u"26-", u"\"&_", u"²  ", u"   ", u" \x1e\x1f"});
   b.Keys("\\145]WRTZUIOPASDFGHJKL`'YXCVBN,.",
          {u"^145´wrtzuiopasdfghjklöäyxcvbn,.", u"°!$%`WRTZUIOPASDFGHJKLÖÄYXCVBN;:"});
-  return b.Keypad(u',').CapsLock("1234567890[;=/`',.").Dead("\\]", {kCircumflex, kAcute, kGrave});
+  return b.Keypad(u',').CapsLock("1234567890[;=/`',.").Dead("\\]", {kCircumflex, kAcute, kGrave}).t;
 }
 
 LayoutTable MakeFrench() {
@@ -168,7 +171,7 @@ LayoutTable MakeFrench() {
   b.Keys("5689", {u"(-_ç", u"5689", u"    ", u"[|\\^", u"\x1b\x1f\x1c\x1e"});
   b.Keys("'1AZRTYUIOPQSDFGHJKLM`WXCVBN,./!",
          {u"²&azrtyuiopqsdfghjklmùwxcvbn,;:!", u" 1AZRTYUIOPQSDFGHJKLM%WXCVBN?./§"});
-  return b.Keypad(u'.').CapsLock("1234567890[]\\=;`,./!").Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave});
+  return b.Keypad(u'.').CapsLock("1234567890[]\\=;`,./!").Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
 }
 
 LayoutTable MakeSwissGerman() {
@@ -180,7 +183,7 @@ LayoutTable MakeSwissGerman() {
   b.Keys("/90QWRTZUIOPASDFGHJKL'YXCVBNM,.",
          {u"§90qwrtzuiopasdfghjklöyxcvbnm,.", u"°)=QWRTZUIOPASDFGHJKLéYXCVBNM;:"});
   b.Keypad(u'.').OwnCaps("\\;'", u"ÄÜÖ", u"ÀÈÉ");
-  return b.Dead("[]`", {kCircumflex, kAcute, kGrave, kDiaeresis, kTilde});
+  return b.Dead("[]`", {kCircumflex, kAcute, kGrave, kDiaeresis, kTilde}).t;
 }
 
 }  // namespace

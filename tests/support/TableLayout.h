@@ -25,12 +25,9 @@ constexpr std::uint8_t Cancel = 0x03, Back = 0x08, Tab = 0x09, Return = 0x0D, Sh
                        Oem5 = 0xDC, Oem6 = 0xDD, Oem7 = 0xDE, Oem8 = 0xDF, Oem102 = 0xE2;
 }  // namespace vk
 
-// Key attributes, as kbd.h names them.
-enum : std::uint8_t {
-  kCapLok = 1,       // Caps Lock acts as Shift when neither Ctrl nor Alt is down
-  kSgCaps = 2,       // Caps Lock selects the key's own Caps characters
-  kCapLokAltGr = 4,  // Caps Lock acts as Shift with AltGr too
-};
+// Key attributes, as kbd.h names them: with kCapLok Caps Lock acts as Shift when neither Ctrl nor
+// Alt is down, with kCapLokAltGr also with AltGr; with kSgCaps it selects the key's own characters.
+enum : std::uint8_t { kCapLok = 1, kSgCaps = 2, kCapLokAltGr = 4 };
 
 // One key of the character tables: a character per modification number, u'\0' for none.
 struct KeyRow {

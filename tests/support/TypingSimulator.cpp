@@ -12,12 +12,6 @@ std::string Hex(unsigned value, int digits) {
   return buffer;
 }
 
-// The accents are all below U+0800.
-std::string Utf8(char16_t c) {
-  if (c < 0x80) return std::string(1, static_cast<char>(c));
-  return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-}
-
 }  // namespace
 
 void TypingSimulator::Type(const std::vector<KeyInput>& batch) {
@@ -30,11 +24,8 @@ void TypingSimulator::Type(const std::vector<KeyInput>& batch) {
   }
   for (const auto& [unit, count] : unicodeDown_)
     if (count > 0) faults_.push_back("Unicode " + Hex(unit, 4) + " left down at the end of the batch");
-  if (capsLock_ != capsAtStart) {
-    faults_.push_back(std::string("Caps Lock ") + (capsLock_ ? "on" : "off") + " at the end of the batch, " +
-                      (capsAtStart ? "on" : "off") + " at its start");
-  }
-  if (waitingAccent_ != 0) faults_.push_back("dead key " + Utf8(waitingAccent_) + " still waiting at the end of the batch");
+  if (capsLock_ != capsAtStart) faults_.push_back(std::string("Caps Lock turned ") + (capsLock_ ? "on" : "off"));
+  if (waitingAccent_ != 0) faults_.push_back("dead key " + Hex(waitingAccent_, 4) + " still waiting at the end");
 }
 
 void TypingSimulator::Unicode(const KeyInput& e) {
@@ -45,7 +36,7 @@ void TypingSimulator::Unicode(const KeyInput& e) {
   if (e.up) return;
   if (waitingAccent_ != 0) {
     // A Unicode event does not pass through the layout, so nothing combines with the accent.
-    faults_.push_back("Unicode " + Hex(unit, 4) + " typed while dead key " + Utf8(waitingAccent_) + " waits");
+    faults_.push_back("Unicode " + Hex(unit, 4) + " typed while dead key " + Hex(waitingAccent_, 4) + " waits");
     text_ += waitingAccent_;
     waitingAccent_ = 0;
   }
@@ -57,7 +48,8 @@ void TypingSimulator::Key(const KeyInput& e) {
   // extended flag when it is handed the generic key.
   std::uint8_t key = e.vk;
   if (key == vk::Shift) key = e.scan == 0x36 ? vk::RShift : vk::LShift;
-  if (key == vk::Control || key == vk::Menu) key = static_cast<std::uint8_t>(vk::LControl + 2 * (key - vk::Control) + e.extended);
+  if (key == vk::Control || key == vk::Menu)
+    key = static_cast<std::uint8_t>(vk::LControl + 2 * (key - vk::Control) + e.extended);
   const std::uint16_t scan = layout_.ScanCode(key);
   if (scan == 0) {
     faults_.push_back(KeyName(key) + " is not a key of the " + std::string(layout_.table().name) + " layout");
@@ -78,9 +70,9 @@ void TypingSimulator::Press(std::uint8_t key) {
   const bool alt = down_[vk::LMenu] || down_[vk::RMenu];
   // On an AltGr layout Windows adds a Ctrl press to the right Alt key.
   const bool ctrl = down_[vk::LControl] || down_[vk::RControl] || (layout_.table().altGr && down_[vk::RMenu]);
+  const auto modifiers = static_cast<std::uint8_t>(shift | ctrl << 1 | alt << 2);
   // With Alt alone the application gets a system key, not a character.
-  const KeyResult r = alt && !ctrl ? KeyResult{}
-                                   : layout_.Translate(key, static_cast<std::uint8_t>(shift | ctrl << 1 | alt << 2), capsLock_);
+  const KeyResult r = alt && !ctrl ? KeyResult{} : layout_.Translate(key, modifiers, capsLock_);
   if (r.ch == 0) {
     events_.push_back(std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") + (shift ? "Shift+" : "") + KeyName(key));
   } else if (waitingAccent_ == 0 && r.dead) {
