@@ -77,7 +77,7 @@ TEST(KeystrokeEmitter, KeysWhereTheLayoutHasThemUnicodeOnlyWhereItDoesNot) {
   const std::pair<const LayoutTable*, std::string> byKeys[] = {
       {&UsLayout(), printable},
       {&UkLayout(), "\"@#~\\|\xA3"},
-      {&GermanLayout(), "zyZY@{[]}\\~|\xE4\xF6\xFC\xC4\xDF"},
+      {&GermanLayout(), "zyZY@{[]}\\~|\xE4\xF6\xFC\xC4\xD6\xDC\xDF"},
       {&FrenchLayout(), "1234567890aqzwAQZWm@\xE9\xE8\xE7\xE0"},  // French digits need Shift
       {&SwissGermanLayout(), "zy@#"},
   };
