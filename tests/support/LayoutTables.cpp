@@ -44,8 +44,8 @@ std::map<std::uint8_t, std::uint16_t> OtherScans() {
       {vk::Next, 0xE051}, {vk::Insert, 0xE052}, {vk::Delete, 0xE053}, {vk::Decimal, 0x53}, {vk::Multiply, 0x37},
       {vk::Subtract, 0x4A}, {vk::Add, 0x4E}, {vk::Divide, 0xE035}, {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
       {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}};
-  constexpr std::u16string_view kDigits = u"\x52\x4F\x50\x51\x4B\x4C\x4D\x47\x48\x49";  // keypad 0 to 9
-  for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::Numpad0 + i)] = kDigits[static_cast<std::size_t>(i)];
+  constexpr std::u16string_view kKeypad = u"\x52\x4F\x50\x51\x4B\x4C\x4D\x47\x48\x49";  // keypad 0 to 9
+  for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::Numpad0 + i)] = kKeypad[static_cast<std::size_t>(i)];
   for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::F1 + i)] = static_cast<std::uint16_t>(0x3B + i);
   for (int i = 0; i < 4; ++i) scans[static_cast<std::uint8_t>(vk::F1 + 12 + i)] = static_cast<std::uint16_t>(0x64 + i);
   return scans;

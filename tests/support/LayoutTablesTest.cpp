@@ -123,7 +123,7 @@ struct Press {
 // The layouts' famous keys: VkKeyScanEx's answers for chars, the scan codes of keys, and what
 // presses type (a 'd' in dead marks a dead key).
 void ExpectKeys(const LayoutTable& t, std::u16string_view chars, std::vector<int> answers,
-                std::map<std::uint8_t, int> scans, std::vector<Press> presses = {}, std::u16string_view typed = u"",
+                std::map<std::uint8_t, int> scans, std::vector<Press> presses, std::u16string_view typed,
                 std::string_view dead = "") {
   SCOPED_TRACE(t.name);
   const TableLayout layout(t);
