@@ -1,341 +1,214 @@
-#include "tests/support/LayoutTables.h"
-
+#include <initializer_list>
+#include <stdexcept>
 #include <utility>
+
+#include "tests/support/TableLayout.h"
 
 // kbdus, kbdgr and kbdfr follow the layout samples of the Windows Driver Kit. kbduk and kbdsg
 // follow Microsoft's published charts of those layouts, grouped and ordered the way the kit's
-// layouts are. Within a table the keys keep the layout's order, because VkKeyScanEx answers
-// with the first match.
+// layouts are. The keys keep the layout's order, because VkKeyScanEx answers with the first match.
+//
+// A character key is named by what it types on the US layout (Y is VK_Y, ';' is VK_OEM_1);
+// '<' is VK_OEM_102 and '!' VK_OEM_8, which the US layout lacks.
 
 namespace tolvane::test {
 namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::uint8_t Dead(int a, int b = -1, int c = -1) {
-  return static_cast<std::uint8_t>((1 << a) | (b >= 0 ? 1 << b : 0) | (c >= 0 ? 1 << c : 0));
+constexpr std::int8_t X = -1;
+
+std::uint8_t Vk(char name) {
+  constexpr std::string_view kNames = ";=,-./`[\\]'!<";
+  // VK_OEM_1 to VK_OEM_102, in the order of the names
+  constexpr std::string_view kOemKeys = "\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xDB\xDC\xDD\xDE\xDF\xE2";
+  const std::size_t i = kNames.find(name);
+  return static_cast<std::uint8_t>(i == std::string_view::npos ? name : kOemKeys[i]);
 }
 
-constexpr std::int8_t X = kNoModification;
+// The scan codes of the character keys, row by row as they lie on the keyboard.
+constexpr std::uint8_t kCharacterScans[] = {
+    0x29, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D,  //
+    0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x2B,  //
+    0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28,              //
+    0x56, 0x2C, 0x2D, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35};
 
-// The keys every layout ends its tables with. Ctrl sits in column 2 or 3 by layout.
-std::vector<KeyRow> ControlKeys(std::size_t ctrlColumn) {
-  if (ctrlColumn == 2) {
-    return {{vk::Back, 0, u"\b\b\u007f"sv},       {vk::Escape, 0, u"\u001b\u001b\u001b"sv},
-            {vk::Return, 0, u"\r\r\n"sv},          {vk::Space, 0, u"   "sv},
-            {vk::Cancel, 0, u"\u0003\u0003\u0003"sv}};
+// The other keys, the same on every layout.
+std::map<std::uint8_t, std::uint16_t> OtherScans() {
+  std::map<std::uint8_t, std::uint16_t> scans = {
+      {vk::Escape, 0x01}, {vk::Back, 0x0E}, {vk::Tab, 0x0F}, {vk::Return, 0x1C}, {vk::Space, 0x39},
+      {vk::Capital, 0x3A}, {vk::Shift, 0x2A}, {vk::LShift, 0x2A}, {vk::RShift, 0x36}, {vk::Control, 0x1D},
+      {vk::LControl, 0x1D}, {vk::RControl, 0xE01D}, {vk::Menu, 0x38}, {vk::LMenu, 0x38}, {vk::RMenu, 0xE038},
+      {vk::LWin, 0xE05B}, {vk::RWin, 0xE05C}, {vk::Cancel, 0xE046}, {vk::Home, 0xE047}, {vk::Up, 0xE048},
+      {vk::Prior, 0xE049}, {vk::Left, 0xE04B}, {vk::Right, 0xE04D}, {vk::End, 0xE04F}, {vk::Down, 0xE050},
+      {vk::Next, 0xE051}, {vk::Insert, 0xE052}, {vk::Delete, 0xE053}, {vk::Decimal, 0x53}, {vk::Multiply, 0x37},
+      {vk::Subtract, 0x4A}, {vk::Add, 0x4E}, {vk::Divide, 0xE035}, {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
+      {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}};
+  constexpr std::u16string_view kKeypad = u"\x52\x4F\x50\x51\x4B\x4C\x4D\x47\x48\x49";  // keypad 0 to 9
+  for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::Numpad0 + i)] = kKeypad[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 10; ++i) scans[static_cast<std::uint8_t>(vk::F1 + i)] = static_cast<std::uint16_t>(0x3B + i);
+  for (int i = 0; i < 4; ++i) scans[static_cast<std::uint8_t>(vk::F1 + 12 + i)] = static_cast<std::uint16_t>(0x64 + i);
+  return scans;
+}
+
+const DeadKey kCircumflex{u'^', u"aeiouAEIOU ", u"âêîôûÂÊÎÔÛ^"};
+const DeadKey kAcute{u'´', u"aeiouyAEIOUY ", u"áéíóúýÁÉÍÓÚÝ´"};
+const DeadKey kGrave{u'`', u"aeiouAEIOU ", u"àèìòùÀÈÌÒÙ`"};
+const DeadKey kDiaeresis{u'¨', u"aeiouyAEIOU ", u"äëïöüÿÄËÏÖÜ¨"};
+const DeadKey kTilde{u'~', u"aAnNoO ", u"ãÃñÑõÕ~"};
+
+struct Builder {
+  // keyboard: the character keys row by row as they lie on the keyboard.
+  Builder(std::string_view name, bool altGr, std::array<std::int8_t, 8> numbers, std::string_view keyboard)
+      : t{name, altGr, numbers, {}, {}, OtherScans()} {
+    for (std::size_t i = 0; i < keyboard.size(); ++i) t.scanCodes[Vk(keyboard[i])] = kCharacterScans[i];
   }
-  return {{vk::Back, 0, u"\b\b\0\u007f"sv},        {vk::Escape, 0, u"\u001b\u001b\0\u001b"sv},
-          {vk::Return, 0, u"\r\r\0\n"sv},           {vk::Space, 0, u"  \0 "sv},
-          {vk::Cancel, 0, u"\u0003\u0003\0\u0003"sv}};
-}
 
-// Appended to the two-column table after the layout's own keys.
-void AddKeypadOperators(std::vector<KeyRow>& rows, std::u16string_view decimal) {
-  rows.insert(rows.end(), {{vk::Decimal, 0, decimal},
-                           {vk::Tab, 0, u"\t\t"sv},
-                           {vk::Add, 0, u"++"sv},
-                           {vk::Divide, 0, u"//"sv},
-                           {vk::Multiply, 0, u"**"sv},
-                           {vk::Subtract, 0, u"--"sv}});
-}
-
-// Searched last, so that digits come from the main keys.
-KeyGroup NumpadDigits() {
-  KeyGroup g{1, {}};
-  static constexpr std::u16string_view kDigits = u"0123456789";
-  for (std::size_t i = 0; i < kDigits.size(); ++i) {
-    g.rows.push_back({static_cast<std::uint8_t>(vk::Numpad0 + i), 0, kDigits.substr(i, 1)});
-  }
-  return g;
-}
-
-// Letter keys typing their own letter, with Caps Lock as Shift.
-void AddLetters(std::vector<KeyRow>& rows, std::u16string_view letters) {
-  static constexpr std::u16string_view kPairs = u"aAbBcCdDeEfFgGhHiIjJkKlLmMnNoOpPqQrRsStTuUvVwWxXyYzZ";
-  for (char16_t c : letters) {
-    const std::size_t i = static_cast<std::size_t>(c - u'a') * 2;
-    rows.push_back({static_cast<std::uint8_t>('A' + (c - u'a')), kCapLok, kPairs.substr(i, 2)});
-  }
-}
-
-// A dead key's combinations: accent + bases[i] makes results[i].
-void AddDeadTrans(std::vector<DeadTrans>& out, char16_t accent, std::u16string_view bases,
-                  std::u16string_view results) {
-  for (std::size_t i = 0; i < bases.size(); ++i) out.push_back({accent, bases[i], results[i]});
-}
-
-// The keys of the US layout by scan code, then the keys that are the same everywhere.
-std::vector<KeyPosition> Positions(std::initializer_list<std::pair<std::uint8_t, std::uint8_t>> moved) {
-  std::vector<KeyPosition> p = {
-      {0x29, false, vk::Oem3},     {0x02, false, '1'},           {0x03, false, '2'},
-      {0x04, false, '3'},          {0x05, false, '4'},           {0x06, false, '5'},
-      {0x07, false, '6'},          {0x08, false, '7'},           {0x09, false, '8'},
-      {0x0A, false, '9'},          {0x0B, false, '0'},           {0x0C, false, vk::OemMinus},
-      {0x0D, false, vk::OemPlus},  {0x10, false, 'Q'},           {0x11, false, 'W'},
-      {0x12, false, 'E'},          {0x13, false, 'R'},           {0x14, false, 'T'},
-      {0x15, false, 'Y'},          {0x16, false, 'U'},           {0x17, false, 'I'},
-      {0x18, false, 'O'},          {0x19, false, 'P'},           {0x1A, false, vk::Oem4},
-      {0x1B, false, vk::Oem6},     {0x2B, false, vk::Oem5},      {0x1E, false, 'A'},
-      {0x1F, false, 'S'},          {0x20, false, 'D'},           {0x21, false, 'F'},
-      {0x22, false, 'G'},          {0x23, false, 'H'},           {0x24, false, 'J'},
-      {0x25, false, 'K'},          {0x26, false, 'L'},           {0x27, false, vk::Oem1},
-      {0x28, false, vk::Oem7},     {0x56, false, vk::Oem102},    {0x2C, false, 'Z'},
-      {0x2D, false, 'X'},          {0x2E, false, 'C'},           {0x2F, false, 'V'},
-      {0x30, false, 'B'},          {0x31, false, 'N'},           {0x32, false, 'M'},
-      {0x33, false, vk::OemComma}, {0x34, false, vk::OemPeriod}, {0x35, false, vk::Oem2},
-  };
-  for (const auto& [scan, key] : moved) {
-    for (auto& k : p) {
-      if (k.scan == scan) k.vk = key;
+  // Keys sharing a table: one string per modification number, a character per key (' ' for none).
+  Builder& Keys(std::string_view names, std::initializer_list<std::u16string_view> columns) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
+      const std::uint8_t key = Vk(names[k]);
+      KeyRow row{key, static_cast<std::uint8_t>(key >= 'A' && key <= 'Z' ? kCapLok : 0), {}, {}};
+      for (const std::u16string_view column : columns) row.chars += column.at(k) == u' ' ? u'\0' : column[k];
+      t.rows.push_back(row);
     }
+    return *this;
   }
-  p.insert(p.end(), {
-      {0x01, false, vk::Escape},  {0x0E, false, vk::Back},      {0x0F, false, vk::Tab},
-      {0x1C, false, vk::Return},  {0x39, false, vk::Space},     {0x3A, false, vk::Capital},
-      {0x2A, false, vk::Shift},   {0x2A, false, vk::LShift},    {0x36, false, vk::RShift},
-      {0x1D, false, vk::Control}, {0x1D, false, vk::LControl},  {0x1D, true, vk::RControl},
-      {0x38, false, vk::Menu},    {0x38, false, vk::LMenu},     {0x38, true, vk::RMenu},
-      {0x5B, true, vk::LWin},     {0x5C, true, vk::RWin},       {0x46, true, vk::Cancel},
-      {0x47, true, vk::Home},     {0x48, true, vk::Up},         {0x49, true, vk::Prior},
-      {0x4B, true, vk::Left},     {0x4D, true, vk::Right},      {0x4F, true, vk::End},
-      {0x50, true, vk::Down},     {0x51, true, vk::Next},       {0x52, true, vk::Insert},
-      {0x53, true, vk::Delete},   {0x57, false, vk::F1 + 10},   {0x58, false, vk::F1 + 11},
-      {0x52, false, vk::Numpad0}, {0x4F, false, vk::Numpad0 + 1}, {0x50, false, vk::Numpad0 + 2},
-      {0x51, false, vk::Numpad0 + 3}, {0x4B, false, vk::Numpad0 + 4}, {0x4C, false, vk::Numpad0 + 5},
-      {0x4D, false, vk::Numpad0 + 6}, {0x47, false, vk::Numpad0 + 7}, {0x48, false, vk::Numpad0 + 8},
-      {0x49, false, vk::Numpad0 + 9}, {0x53, false, vk::Decimal}, {0x37, false, vk::Multiply},
-      {0x4A, false, vk::Subtract}, {0x4E, false, vk::Add},      {0x35, true, vk::Divide},
-      {0x45, true, 0x90 /* Num Lock */}, {0x46, false, 0x91 /* Scroll Lock */}, {0x4C, false, 0x0C /* Clear */},
-  });
-  for (std::uint8_t i = 0; i < 10; ++i) p.push_back({static_cast<std::uint8_t>(0x3B + i), false,
-                                                      static_cast<std::uint8_t>(vk::F1 + i)});
-  for (std::uint8_t i = 0; i < 4; ++i) p.push_back({static_cast<std::uint8_t>(0x64 + i), false,
-                                                     static_cast<std::uint8_t>(vk::F1 + 12 + i)});
-  return p;
-}
+
+  // Backspace, Esc, Enter, Space and Break, whose key codes are their characters; Ctrl gives
+  // Backspace DEL and Enter a line feed.
+  Builder& Controls() {
+    const auto ctrl = static_cast<std::size_t>(t.modificationNumber[kModCtrl]);
+    for (const char16_t key : u"\b\x1b\r \x03"sv) {
+      KeyRow row{static_cast<std::uint8_t>(key), 0, std::u16string(ctrl + 1, u'\0'), {}};
+      row.chars[0] = row.chars[1] = key;
+      row.chars[ctrl] = key == u'\b' ? u'\x7f' : key == u'\r' ? u'\n' : key;
+      t.rows.push_back(row);
+    }
+    return *this;
+  }
+
+  // The keypad's operators and Tab, then its digits, searched last.
+  Builder& Keypad(char16_t decimal) {
+    for (const auto& [key, c] : {std::pair{vk::Decimal, decimal}, {vk::Tab, u'\t'}, {vk::Add, u'+'},
+                                 {vk::Divide, u'/'}, {vk::Multiply, u'*'}, {vk::Subtract, u'-'}}) {
+      t.rows.push_back({key, 0, {c, c}, {}});
+    }
+    for (int d = 0; d < 10; ++d)
+      t.rows.push_back({static_cast<std::uint8_t>(vk::Numpad0 + d), 0, {static_cast<char16_t>(u'0' + d)}, {}});
+    return *this;
+  }
+
+  KeyRow& Row(char name) {
+    for (KeyRow& r : t.rows) if (r.vk == Vk(name)) return r;
+    throw std::invalid_argument(std::string("no row for the key ") + name);
+  }
+
+  // Besides the letters, the keys Caps Lock shifts (kCapLokAltGr: with AltGr too).
+  Builder& CapsLock(std::string_view names, std::uint8_t attributes = kCapLok) {
+    for (const char n : names) Row(n).attributes |= attributes;
+    return *this;
+  }
+
+  // Keys whose characters change with Caps Lock, and with Caps Lock and Shift.
+  Builder& OwnCaps(std::string_view names, std::u16string_view caps, std::u16string_view capsShift) {
+    for (std::size_t k = 0; k < names.size(); ++k) Row(names[k]).capsChars = {caps[k], capsShift[k]};
+    return CapsLock(names, kSgCaps);
+  }
+
+  // The keys whose accents wait for the next key, and what the accents make.
+  Builder& Dead(std::string_view names, std::vector<DeadKey> deadKeys) {
+    t.deadKeys = std::move(deadKeys);
+    for (const char n : names) {
+      KeyRow& r = Row(n);
+      for (std::size_t i = 0; i < r.chars.size(); ++i)
+        for (const DeadKey& d : t.deadKeys) r.deadColumns |= d.accent == r.chars[i] ? 1 << i : 0;
+    }
+    return *this;
+  }
+
+  LayoutTable t;
+};
 
 LayoutTable MakeUs() {
-  LayoutTable t{"US", "00000409", false, {0, 1, 2, 3, X, X, X, X}, {}, {}, Positions({})};
-  //                                  base shift ctrl
-  KeyGroup three{3, {{vk::Oem4, 0, u"[{\u001b"sv},
-                     {vk::Oem6, 0, u"]}\u001d"sv},
-                     {vk::Oem5, 0, u"\\|\u001c"sv},
-                     {vk::Oem102, 0, u"\\|\u001c"sv}}};
-  for (auto& r : ControlKeys(2)) three.rows.push_back(r);
-  //                                  base shift ctrl shift+ctrl (NUL left out)
-  KeyGroup four{4, {{'2', 0, u"2@"sv}, {'6', 0, u"6^\0\u001e"sv}, {vk::OemMinus, 0, u"-_\0\u001f"sv}}};
-  KeyGroup two{2, {{vk::Oem3, 0, u"`~"sv}, {'1', 0, u"1!"sv}, {'3', 0, u"3#"sv}, {'4', 0, u"4$"sv},
-                   {'5', 0, u"5%"sv}, {'7', 0, u"7&"sv}, {'8', 0, u"8*"sv}, {'9', 0, u"9("sv},
-                   {'0', 0, u"0)"sv}, {vk::OemPlus, 0, u"=+"sv}}};
-  AddLetters(two.rows, u"qwertyuiopasdfghjkl");
-  two.rows.insert(two.rows.end(), {{vk::Oem1, 0, u";:"sv}, {vk::Oem7, 0, u"'\""sv}});
-  AddLetters(two.rows, u"zxcvbnm");
-  two.rows.insert(two.rows.end(),
-                  {{vk::OemComma, 0, u",<"sv}, {vk::OemPeriod, 0, u".>"sv}, {vk::Oem2, 0, u"/?"sv}});
-  AddKeypadOperators(two.rows, u".."sv);
-  t.groups = {three, four, two, NumpadDigits()};
-  return t;
+  Builder b("US", false, {0, 1, 2, 3, X, X, X, X}, "`1234567890-=QWERTYUIOP[]\\ASDFGHJKL;'<ZXCVBNM,./");
+  // Columns: base, Shift, Ctrl, Shift+Ctrl.
+  b.Keys("[]\\<", {u"[]\\\\", u"{}||", u"\x1b\x1d\x1c\x1c"}).Controls();
+  b.Keys("26-", {u"26-", u"@^_", u"   ", u" \x1e\x1f"});
+  b.Keys("`13457890=QWERTYUIOPASDFGHJKL;'ZXCVBNM,./",
+         {u"`13457890=qwertyuiopasdfghjkl;'zxcvbnm,./", u"~!#$%&*()+QWERTYUIOPASDFGHJKL:\"ZXCVBNM<>?"});
+  return b.Keypad(u'.').t;
 }
 
 LayoutTable MakeUk() {
-  LayoutTable t{"United Kingdom", "00000809", true, {0, 1, 2, 3, X, X, 4, 5}, {}, {},
-                Positions({{0x28, vk::Oem3}, {0x29, vk::Oem8}, {0x2B, vk::Oem7}, {0x56, vk::Oem5}})};
-  //                                  base shift ctrl
-  KeyGroup three{3, {{vk::Oem4, 0, u"[{\u001b"sv},
-                     {vk::Oem6, 0, u"]}\u001d"sv},
-                     {vk::Oem7, 0, u"#~\u001c"sv},
-                     {vk::Oem5, 0, u"\\|\u001c"sv}}};
-  for (auto& r : ControlKeys(2)) three.rows.push_back(r);
-  //                                  base shift ctrl shift+ctrl
-  KeyGroup four{4, {{'2', 0, u"2\""sv}, {'6', 0, u"6^\0\u001e"sv}, {vk::OemMinus, 0, u"-_\0\u001f"sv}}};
-  //                                  base shift ctrl shift+ctrl altgr
-  KeyGroup five{5, {{vk::Oem8, 0, u"`¬\0\0¦"sv}, {'4', 0, u"4$\0\0€"sv}}};
-  //                                  base shift ctrl shift+ctrl altgr shift+altgr
-  constexpr std::uint8_t kVowel = kCapLok | kCapLokAltGr;
-  KeyGroup six{6, {{'E', kVowel, u"eE\0\0éÉ"sv},
-                   {'U', kVowel, u"uU\0\0úÚ"sv},
-                   {'I', kVowel, u"iI\0\0íÍ"sv},
-                   {'O', kVowel, u"oO\0\0óÓ"sv},
-                   {'A', kVowel, u"aA\0\0áÁ"sv}}};
-  KeyGroup two{2, {{'1', 0, u"1!"sv}, {'3', 0, u"3£"sv}, {'5', 0, u"5%"sv}, {'7', 0, u"7&"sv},
-                   {'8', 0, u"8*"sv}, {'9', 0, u"9("sv}, {'0', 0, u"0)"sv}, {vk::OemPlus, 0, u"=+"sv}}};
-  AddLetters(two.rows, u"qwrtypsdfghjkl");
-  two.rows.insert(two.rows.end(), {{vk::Oem1, 0, u";:"sv}, {vk::Oem3, 0, u"'@"sv}});
-  AddLetters(two.rows, u"zxcvbnm");
-  two.rows.insert(two.rows.end(),
-                  {{vk::OemComma, 0, u",<"sv}, {vk::OemPeriod, 0, u".>"sv}, {vk::Oem2, 0, u"/?"sv}});
-  AddKeypadOperators(two.rows, u".."sv);
-  t.groups = {three, four, five, six, two, NumpadDigits()};
-  return t;
+  Builder b("United Kingdom", true, {0, 1, 2, 3, X, X, 4, 5}, "!1234567890-=QWERTYUIOP[]'ASDFGHJKL;`\\ZXCVBNM,./");
+  // Columns: base, Shift, Ctrl, Shift+Ctrl, AltGr, Shift+AltGr.
+  b.Keys("[]'\\", {u"[]#\\", u"{}~|", u"\x1b\x1d\x1c\x1c"}).Controls();
+  b.Keys("26-", {u"26-", u"\"^_", u"   ", u" \x1e\x1f"});
+  b.Keys("!4", {u"`4", u"¬$", u"  ", u"  ", u"¦€"});
+  b.Keys("EUIOA", {u"euioa", u"EUIOA", u"     ", u"     ", u"éúíóá", u"ÉÚÍÓÁ"});
+  b.Keys("1357890=QWRTYPSDFGHJKL;`ZXCVBNM,./",
+         {u"1357890=qwrtypsdfghjkl;'zxcvbnm,./", u"!£%&*()+QWRTYPSDFGHJKL:@ZXCVBNM<>?"});
+  return b.Keypad(u'.').CapsLock("EUIOA", kCapLokAltGr).t;
 }
 
 LayoutTable MakeGerman() {
-  LayoutTable t{"German", "00000407", true, {0, 1, 3, 4, X, X, 2, X}, {}, {},
-                Positions({{0x29, vk::Oem5}, {0x0C, vk::Oem4}, {0x0D, vk::Oem6}, {0x15, 'Z'}, {0x1A, vk::Oem1},
-                           {0x1B, vk::OemPlus}, {0x2B, vk::Oem2}, {0x27, vk::Oem3}, {0x2C, 'Y'},
-                           {0x35, vk::OemMinus}})};
-  //                                  base shift altgr
-  KeyGroup three{3, {{'3', kCapLok, u"3§³"sv},
-                     {'7', kCapLok, u"7/{"sv},
-                     {'8', kCapLok, u"8(["sv},
-                     {'9', kCapLok, u"9)]"sv},
-                     {'0', kCapLok, u"0=}"sv},
-                     {vk::Oem4, kCapLok, u"ß?\\"sv},
-                     {'Q', kCapLok, u"qQ@"sv},
-                     {'E', kCapLok, u"eE€"sv},
-                     {'M', kCapLok, u"mMµ"sv},
-                     {vk::Oem102, 0, u"<>|"sv}}};
-  //                                  base shift altgr ctrl
-  KeyGroup four{4, {{vk::Oem1, kCapLok, u"üÜ\0\u001b"sv},
-                    {vk::OemPlus, kCapLok, u"+*~\u001d"sv},
-                    {vk::Oem2, kCapLok, u"#'\0\u001c"sv}}};
-  for (auto& r : ControlKeys(3)) four.rows.push_back(r);
-  //                                  base shift altgr ctrl shift+ctrl
-  KeyGroup five{5, {{'2', kCapLok, u"2\"²"sv},
-                    {'6', kCapLok, u"6&\0\0\u001e"sv},
-                    {vk::OemMinus, 0, u"-_\0\0\u001f"sv}}};
-  KeyGroup two{2, {{vk::Oem5, 0, u"^°"sv, Dead(0)},
-                   {'1', kCapLok, u"1!"sv},
-                   {'4', kCapLok, u"4$"sv},
-                   {'5', kCapLok, u"5%"sv},
-                   {vk::Oem6, 0, u"´`"sv, Dead(0, 1)}}};
-  AddLetters(two.rows, u"wrtzuiopasdfghjkl");
-  two.rows.insert(two.rows.end(), {{vk::Oem3, kCapLok, u"öÖ"sv}, {vk::Oem7, kCapLok, u"äÄ"sv}});
-  AddLetters(two.rows, u"yxcvbn");
-  two.rows.insert(two.rows.end(), {{vk::OemComma, kCapLok, u",;"sv}, {vk::OemPeriod, kCapLok, u".:"sv}});
-  AddKeypadOperators(two.rows, u",,"sv);
-  t.groups = {three, four, five, two, NumpadDigits()};
-  AddDeadTrans(t.deadTrans, u'^', u"aeiouAEIOU ", u"âêîôûÂÊÎÔÛ^");
-  AddDeadTrans(t.deadTrans, u'´', u"aeiouyAEIOUY ", u"áéíóúýÁÉÍÓÚÝ´");
-  AddDeadTrans(t.deadTrans, u'`', u"aeiouAEIOU ", u"àèìòùÀÈÌÒÙ`");
-  return t;
+  Builder b("German", true, {0, 1, 3, 4, X, X, 2, X}, "\\1234567890[]QWERTZUIOP;=/ASDFGHJKL`'<YXCVBNM,.-");
+  // Columns: base, Shift, AltGr, Ctrl, Shift+Ctrl.
+  b.Keys("37890[QEM<", {u"37890ßqem<", u"§/()=?QEM>", u"³{[]}\\@€µ|"});
+  b.Keys(";=/", {u"ü+#", u"Ü*'", u" ~ ", u"\x1b\x1d\x1c"}).Controls();
+  b.Keys("26-", {u"26-", u"\"&_", u"²  ", u"   ", u" \x1e\x1f"});
+  b.Keys("\\145]WRTZUIOPASDFGHJKL`'YXCVBN,.",
+         {u"^145´wrtzuiopasdfghjklöäyxcvbn,.", u"°!$%`WRTZUIOPASDFGHJKLÖÄYXCVBN;:"});
+  return b.Keypad(u',').CapsLock("1234567890[;=/`',.").Dead("\\]", {kCircumflex, kAcute, kGrave}).t;
 }
 
 LayoutTable MakeFrench() {
-  LayoutTable t{"French", "0000040C", true, {0, 1, 2, 4, X, X, 3, X}, {}, {},
-                Positions({{0x29, vk::Oem7}, {0x0C, vk::Oem4}, {0x10, 'A'}, {0x11, 'Z'}, {0x1A, vk::Oem6},
-                           {0x1B, vk::Oem1}, {0x1E, 'Q'}, {0x27, 'M'}, {0x28, vk::Oem3}, {0x2C, 'W'},
-                           {0x32, vk::OemComma}, {0x33, vk::OemPeriod}, {0x34, vk::Oem2}, {0x35, vk::Oem8}})};
-  //                                  base shift ctrl
-  KeyGroup three{3, {{vk::Oem6, kCapLok, u"^¨\u001b"sv, Dead(0, 1)},
-                     {vk::Oem5, kCapLok, u"*µ\u001c"sv},
-                     {vk::Oem102, 0, u"<>\u001c"sv}}};
-  for (auto& r : ControlKeys(2)) three.rows.push_back(r);
-  //                                  base shift ctrl altgr (Ctrl on the 0 key is NUL, left out)
-  KeyGroup four{4, {{'2', kCapLok, u"é2\0~"sv, Dead(3)},
-                    {'3', kCapLok, u"\"3\0#"sv},
-                    {'4', kCapLok, u"'4\0{"sv},
-                    {'7', kCapLok, u"è7\0`"sv, Dead(3)},
-                    {'0', kCapLok, u"à0\0@"sv},
-                    {vk::Oem4, kCapLok, u")°\0]"sv},
-                    {vk::OemPlus, kCapLok, u"=+\0}"sv},
-                    {'E', kCapLok, u"eE\0€"sv},
-                    {vk::Oem1, kCapLok, u"$£\u001d¤"sv}}};
-  //                                  base shift ctrl altgr shift+ctrl
-  KeyGroup five{5, {{'5', kCapLok, u"(5\0[\u001b"sv},
-                    {'6', kCapLok, u"-6\0|\u001f"sv},
-                    {'8', kCapLok, u"_8\0\\\u001c"sv},
-                    {'9', kCapLok, u"ç9\0^\u001e"sv}}};
-  KeyGroup two{2, {{vk::Oem7, 0, u"²"sv}, {'1', kCapLok, u"&1"sv}}};
-  AddLetters(two.rows, u"azrtyuiopqsdfghjklm");
-  two.rows.push_back({vk::Oem3, kCapLok, u"ù%"sv});
-  AddLetters(two.rows, u"wxcvbn");
-  two.rows.insert(two.rows.end(), {{vk::OemComma, kCapLok, u",?"sv},
-                                   {vk::OemPeriod, kCapLok, u";."sv},
-                                   {vk::Oem2, kCapLok, u":/"sv},
-                                   {vk::Oem8, kCapLok, u"!§"sv}});
-  AddKeypadOperators(two.rows, u".."sv);
-  t.groups = {three, four, five, two, NumpadDigits()};
-  AddDeadTrans(t.deadTrans, u'^', u"aeiouAEIOU ", u"âêîôûÂÊÎÔÛ^");
-  AddDeadTrans(t.deadTrans, u'¨', u"aeiouyAEIOU ", u"äëïöüÿÄËÏÖÜ¨");
-  AddDeadTrans(t.deadTrans, u'~', u"aAnNoO ", u"ãÃñÑõÕ~");
-  AddDeadTrans(t.deadTrans, u'`', u"aeiouAEIOU ", u"àèìòùÀÈÌÒÙ`");
-  return t;
+  Builder b("French", true, {0, 1, 2, 4, X, X, 3, X}, "'1234567890[=AZERTYUIOP];\\QSDFGHJKLM`<WXCVBN,./!");
+  // Columns: base, Shift, Ctrl, AltGr, Shift+Ctrl.
+  b.Keys("]\\<", {u"^*<", u"¨µ>", u"\x1b\x1c\x1c"}).Controls();
+  b.Keys("23470[=E;", {u"é\"'èà)=e$", u"23470°+E£", u"        \x1d", u"~#{`@]}€¤"});
+  b.Keys("5689", {u"(-_ç", u"5689", u"    ", u"[|\\^", u"\x1b\x1f\x1c\x1e"});
+  b.Keys("'1AZRTYUIOPQSDFGHJKLM`WXCVBN,./!",
+         {u"²&azrtyuiopqsdfghjklmùwxcvbn,;:!", u" 1AZRTYUIOPQSDFGHJKLM%WXCVBN?./§"});
+  return b.Keypad(u'.').CapsLock("1234567890[]\\=;`,./!").Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
 }
 
 LayoutTable MakeSwissGerman() {
-  LayoutTable t{"Swiss German", "00000807", true, {0, 1, 3, 4, X, X, 2, X}, {}, {},
-                Positions({{0x0C, vk::Oem4}, {0x0D, vk::Oem6}, {0x15, 'Z'}, {0x1A, vk::Oem1}, {0x1B, vk::Oem3},
-                           {0x27, vk::Oem7}, {0x28, vk::Oem5}, {0x29, vk::Oem2}, {0x2B, vk::Oem8}, {0x2C, 'Y'},
-                           {0x35, vk::OemMinus}})};
-  //                                  base shift altgr
-  KeyGroup three{3, {{'1', 0, u"1+¦"sv},
-                     {'3', 0, u"3*#"sv},
-                     {'4', 0, u"4ç°"sv},
-                     {'5', 0, u"5%§"sv},
-                     {'7', 0, u"7/|"sv},
-                     {'8', 0, u"8(¢"sv},
-                     {vk::Oem4, 0, u"'?´"sv, Dead(2)},
-                     {vk::Oem6, 0, u"^`~"sv, Dead(0, 1, 2)},
-                     {'E', kCapLok, u"eE€"sv},
-                     {vk::Oem5, kSgCaps, u"äà{"sv, 0, u"ÄÀ"sv},
-                     {vk::Oem102, 0, u"<>\\"sv}}};
-  //                                  base shift altgr ctrl
-  KeyGroup four{4, {{vk::Oem1, kSgCaps, u"üè[\u001b"sv, 0, u"ÜÈ"sv},
-                    {vk::Oem3, 0, u"¨!]\u001d"sv, Dead(0)},
-                    {vk::Oem8, 0, u"$£}\u001c"sv}}};
-  for (auto& r : ControlKeys(3)) four.rows.push_back(r);
-  //                                  base shift altgr ctrl shift+ctrl
-  KeyGroup five{5, {{'2', 0, u"2\"@"sv},
-                    {'6', 0, u"6&¬\0\u001e"sv},
-                    {vk::OemMinus, 0, u"-_\0\0\u001f"sv}}};
-  KeyGroup two{2, {{vk::Oem2, 0, u"§°"sv}, {'9', 0, u"9)"sv}, {'0', 0, u"0="sv}}};
-  AddLetters(two.rows, u"qwrtzuiopasdfghjkl");
-  two.rows.push_back({vk::Oem7, kSgCaps, u"öé"sv, 0, u"ÖÉ"sv});
-  AddLetters(two.rows, u"yxcvbnm");
-  two.rows.insert(two.rows.end(), {{vk::OemComma, 0, u",;"sv}, {vk::OemPeriod, 0, u".:"sv}});
-  AddKeypadOperators(two.rows, u".."sv);
-  t.groups = {three, four, five, two, NumpadDigits()};
-  AddDeadTrans(t.deadTrans, u'^', u"aeiouAEIOU ", u"âêîôûÂÊÎÔÛ^");
-  AddDeadTrans(t.deadTrans, u'´', u"aeiouyAEIOUY ", u"áéíóúýÁÉÍÓÚÝ´");
-  AddDeadTrans(t.deadTrans, u'`', u"aeiouAEIOU ", u"àèìòùÀÈÌÒÙ`");
-  AddDeadTrans(t.deadTrans, u'¨', u"aeiouyAEIOU ", u"äëïöüÿÄËÏÖÜ¨");
-  AddDeadTrans(t.deadTrans, u'~', u"anoANO ", u"ãñõÃÑÕ~");
-  return t;
-}
-
-// Each table is built once, on first use.
-template <LayoutTable (*Make)()>
-const LayoutTable& Built() {
-  static const LayoutTable table = Make();
-  return table;
+  Builder b("Swiss German", true, {0, 1, 3, 4, X, X, 2, X}, "/1234567890[]QWERTZUIOP;`!ASDFGHJKL'\\<YXCVBNM,.-");
+  // Columns: base, Shift, AltGr, Ctrl, Shift+Ctrl.
+  b.Keys("134578[]E\\<", {u"134578'^eä<", u"+*ç%/(?`Eà>", u"¦#°§|¢´~€{\\"});
+  b.Keys(";`!", {u"ü¨$", u"è!£", u"[]}", u"\x1b\x1d\x1c"}).Controls();
+  b.Keys("26-", {u"26-", u"\"&_", u"@¬ ", u"   ", u" \x1e\x1f"});
+  b.Keys("/90QWRTZUIOPASDFGHJKL'YXCVBNM,.",
+         {u"§90qwrtzuiopasdfghjklöyxcvbnm,.", u"°)=QWRTZUIOPASDFGHJKLéYXCVBNM;:"});
+  b.Keypad(u'.').OwnCaps("\\;'", u"ÄÜÖ", u"ÀÈÉ");
+  return b.Dead("[]`", {kCircumflex, kAcute, kGrave, kDiaeresis, kTilde}).t;
 }
 
 }  // namespace
 
-const LayoutTable& UsLayout() { return Built<MakeUs>(); }
-const LayoutTable& UkLayout() { return Built<MakeUk>(); }
-const LayoutTable& GermanLayout() { return Built<MakeGerman>(); }
-const LayoutTable& FrenchLayout() { return Built<MakeFrench>(); }
-const LayoutTable& SwissGermanLayout() { return Built<MakeSwissGerman>(); }
 const std::vector<const LayoutTable*>& AllLayouts() {
-  static const std::vector<const LayoutTable*> all = {&UsLayout(), &UkLayout(), &GermanLayout(), &FrenchLayout(),
-                                                      &SwissGermanLayout()};
+  static const LayoutTable tables[] = {MakeUs(), MakeUk(), MakeGerman(), MakeFrench(), MakeSwissGerman()};
+  static const std::vector<const LayoutTable*> all = {&tables[0], &tables[1], &tables[2], &tables[3], &tables[4]};
   return all;
 }
+const LayoutTable& UsLayout() { return *AllLayouts()[0]; }
+const LayoutTable& UkLayout() { return *AllLayouts()[1]; }
+const LayoutTable& GermanLayout() { return *AllLayouts()[2]; }
+const LayoutTable& FrenchLayout() { return *AllLayouts()[3]; }
+const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 std::string KeyName(std::uint8_t key) {
-  static const struct {
-    std::uint8_t vk;
-    const char* name;
-  } kNames[] = {
-      {vk::Back, "Backspace"}, {vk::Tab, "Tab"},        {vk::Return, "Enter"},    {vk::Escape, "Esc"},
-      {vk::Space, "Space"},    {vk::Prior, "PgUp"},     {vk::Next, "PgDn"},       {vk::End, "End"},
-      {vk::Home, "Home"},      {vk::Left, "Left"},      {vk::Up, "Up"},           {vk::Right, "Right"},
-      {vk::Down, "Down"},      {vk::Insert, "Ins"},     {vk::Delete, "Del"},      {vk::LWin, "LWin"},
-      {vk::RWin, "RWin"},      {vk::Capital, "CapsLock"}, {vk::Cancel, "Break"},  {vk::Shift, "Shift"},
-      {vk::Control, "Ctrl"},   {vk::Menu, "Alt"},       {vk::LShift, "LShift"},   {vk::RShift, "RShift"},
-      {vk::LControl, "LCtrl"}, {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"},      {vk::RMenu, "RAlt"},
-      {vk::Multiply, "Num*"},  {vk::Add, "Num+"},       {vk::Subtract, "Num-"},   {vk::Decimal, "Num."},
-      {vk::Divide, "Num/"},
-  };
-  for (const auto& n : kNames) {
-    if (n.vk == key) return n.name;
-  }
+  static const std::map<std::uint8_t, const char*> kNames = {
+      {vk::Prior, "PgUp"}, {vk::Next, "PgDn"}, {vk::End, "End"}, {vk::Home, "Home"}, {vk::Left, "Left"},
+      {vk::Up, "Up"}, {vk::Right, "Right"}, {vk::Down, "Down"}, {vk::Insert, "Ins"}, {vk::Delete, "Del"},
+      {vk::LWin, "LWin"}, {vk::RWin, "RWin"}, {vk::Capital, "CapsLock"}, {vk::LShift, "LShift"}, {vk::RShift, "RShift"},
+      {vk::LControl, "LCtrl"}, {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"}, {vk::RMenu, "RAlt"}, {vk::Return, "Enter"},
+      {vk::Back, "Backspace"}, {vk::Tab, "Tab"}, {vk::Escape, "Esc"}, {vk::Space, "Space"}, {vk::Cancel, "Break"}};
+  if (const auto it = kNames.find(key); it != kNames.end()) return it->second;
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
   if (key >= vk::F1 && key < vk::F1 + 24) return "F" + std::to_string(key - vk::F1 + 1);
-  if (key >= vk::Numpad0 && key <= vk::Numpad0 + 9) return "Num" + std::to_string(key - vk::Numpad0);
   static constexpr char kHex[] = "0123456789ABCDEF";
   return std::string("VK_") + kHex[key >> 4] + kHex[key & 15];
 }

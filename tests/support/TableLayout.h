@@ -1,13 +1,66 @@
-// A keyboard layout answering from one of the layout tables the way Windows answers from
-// its layout DLL, so the typing engine can be proven against real layouts natively.
+// Five Windows keyboard layouts as Windows holds them (kbdus, kbduk, kbdgr, kbdfr, kbdsg), and a
+// keyboard layout answering from one of them the way Windows answers from its layout DLL, so the
+// typing engine can be proven against real layouts natively.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "keysynth/KeyboardLayout.h"
-#include "tests/support/LayoutTables.h"
 
 namespace tolvane::test {
+
+namespace vk {
+constexpr std::uint8_t Cancel = 0x03, Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11,
+                       Menu = 0x12, Capital = 0x14, Escape = 0x1B, Space = 0x20, Prior = 0x21, Next = 0x22,
+                       End = 0x23, Home = 0x24, Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28, Insert = 0x2D,
+                       Delete = 0x2E, LWin = 0x5B, RWin = 0x5C, Numpad0 = 0x60, Multiply = 0x6A, Add = 0x6B,
+                       Subtract = 0x6D, Decimal = 0x6E, Divide = 0x6F, F1 = 0x70, LShift = 0xA0, RShift = 0xA1,
+                       LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5, Oem1 = 0xBA, OemPlus = 0xBB,
+                       OemComma = 0xBC, OemMinus = 0xBD, OemPeriod = 0xBE, Oem2 = 0xBF, Oem3 = 0xC0, Oem4 = 0xDB,
+                       Oem5 = 0xDC, Oem6 = 0xDD, Oem7 = 0xDE, Oem8 = 0xDF, Oem102 = 0xE2;
+}  // namespace vk
+
+// Key attributes, as kbd.h names them: with kCapLok Caps Lock acts as Shift when neither Ctrl nor
+// Alt is down, with kCapLokAltGr also with AltGr; with kSgCaps it selects the key's own characters.
+enum : std::uint8_t { kCapLok = 1, kSgCaps = 2, kCapLokAltGr = 4 };
+
+// One key of the character tables: a character per modification number, u'\0' for none.
+struct KeyRow {
+  std::uint8_t vk, attributes;
+  std::u16string chars, capsChars;  // capsChars (kSgCaps): with Caps Lock, then with Caps Lock and Shift
+  std::uint8_t deadColumns = 0;     // bit n: chars[n] is a dead key's accent
+};
+
+// A dead key's accent followed by bases[i] makes results[i].
+struct DeadKey {
+  char16_t accent;
+  std::u16string_view bases, results;
+};
+
+struct LayoutTable {
+  std::string_view name;
+  bool altGr;  // the right Alt key is Ctrl+Alt
+  // The modification number for each combination of Shift (1), Ctrl (2) and Alt (4); -1 for none.
+  std::array<std::int8_t, 8> modificationNumber;
+  std::vector<KeyRow> rows;  // in the order VkKeyScanEx searches them
+  std::vector<DeadKey> deadKeys;
+  std::map<std::uint8_t, std::uint16_t> scanCodes;  // 0xE0xx for an extended key
+};
+
+const LayoutTable& UsLayout();
+const LayoutTable& UkLayout();
+const LayoutTable& GermanLayout();
+const LayoutTable& FrenchLayout();
+const LayoutTable& SwissGermanLayout();
+const std::vector<const LayoutTable*>& AllLayouts();
+
+// A key's name in test messages: "Home", "F9", "LShift", "A", "VK_BA".
+std::string KeyName(std::uint8_t vk);
 
 class TableLayout : public KeyboardLayout {
  public:
@@ -21,17 +74,7 @@ class TableLayout : public KeyboardLayout {
   char16_t Combine(char16_t accent, char16_t next) const;
   const LayoutTable& table() const { return table_; }
 
-  // The row of vk and its table; nullptr when no table has the key.
-  struct Found {
-    const KeyGroup* group = nullptr;
-    const KeyRow* row = nullptr;
-  };
-  Found Find(std::uint8_t vk) const;
-
  private:
-  // The modifier bits of a modification number, as VkKeyScanEx reports them.
-  int ModifierBits(std::size_t modification) const;
-
   const LayoutTable& table_;
 };
 

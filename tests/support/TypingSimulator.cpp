@@ -1,7 +1,7 @@
 #include "tests/support/TypingSimulator.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <string>
 
 namespace tolvane::test {
 namespace {
@@ -12,93 +12,44 @@ std::string Hex(unsigned value, int digits) {
   return buffer;
 }
 
-std::string Utf8(char16_t c) {
-  std::string s;
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return s;
-}
-
-bool IsModifier(std::uint8_t key) {
-  return key == vk::LShift || key == vk::RShift || key == vk::LControl || key == vk::RControl || key == vk::LMenu ||
-         key == vk::RMenu;
-}
-
-// Windows tells the left and right Shift, Ctrl and Alt keys apart by scan code and the
-// extended flag when it is handed the generic key.
-std::uint8_t PhysicalKey(const KeyInput& e) {
-  switch (e.vk) {
-    case vk::Shift: return e.scan == 0x36 ? vk::RShift : vk::LShift;
-    case vk::Control: return e.extended ? vk::RControl : vk::LControl;
-    case vk::Menu: return e.extended ? vk::RMenu : vk::LMenu;
-    default: return e.vk;
-  }
-}
-
 }  // namespace
 
 void TypingSimulator::Type(const std::vector<KeyInput>& batch) {
   const bool capsAtStart = capsLock_;
-  for (const KeyInput& e : batch) {
-    if (e.unicode) {
-      Unicode(e);
-    } else {
-      Key(e);
-    }
+  for (const KeyInput& e : batch) e.unicode ? Unicode(e) : Key(e);
+  for (std::size_t key = 0; key < down_.size(); ++key) {
+    if (down_[key] == userHeld_[key]) continue;
+    faults_.push_back(KeyName(static_cast<std::uint8_t>(key)) + (down_[key] ? " left down" : " the user holds is up") +
+                      " at the end of the batch");
   }
-  for (int key = 0; key < 256; ++key) {
-    const auto k = static_cast<std::size_t>(key);
-    if (down_[k] && !userHeld_[k]) {
-      faults_.push_back(KeyName(static_cast<std::uint8_t>(key)) + " left down at the end of the batch");
-    }
-    if (!down_[k] && userHeld_[k]) {
-      faults_.push_back(KeyName(static_cast<std::uint8_t>(key)) + " the user holds is up at the end of the batch");
-    }
-  }
-  for (const auto& [unit, count] : unicodeDown_) {
+  for (const auto& [unit, count] : unicodeDown_)
     if (count > 0) faults_.push_back("Unicode " + Hex(unit, 4) + " left down at the end of the batch");
-  }
-  if (capsLock_ != capsAtStart) {
-    faults_.push_back(std::string("Caps Lock ") + (capsLock_ ? "on" : "off") + " at the end of the batch, " +
-                      (capsAtStart ? "on" : "off") + " at its start");
-  }
-  if (waitingAccent_ != 0) faults_.push_back("dead key " + Utf8(waitingAccent_) + " still waiting at the end of the batch");
+  if (capsLock_ != capsAtStart) faults_.push_back(std::string("Caps Lock turned ") + (capsLock_ ? "on" : "off"));
+  if (waitingAccent_ != 0) faults_.push_back("dead key " + Hex(waitingAccent_, 4) + " still waiting at the end");
 }
 
 void TypingSimulator::Unicode(const KeyInput& e) {
-  const char16_t unit = static_cast<char16_t>(e.scan);
-  if (e.up) {
-    if (unicodeDown_[unit] == 0) {
-      faults_.push_back("Unicode " + Hex(unit, 4) + " released without a press");
-    } else {
-      --unicodeDown_[unit];
-    }
-    return;
-  }
-  ++unicodeDown_[unit];
+  const auto unit = static_cast<char16_t>(e.scan);
+  int& down = unicodeDown_[unit];
+  if (e.up && down == 0) faults_.push_back("Unicode " + Hex(unit, 4) + " released without a press");
+  down = e.up ? std::max(down - 1, 0) : down + 1;
+  if (e.up) return;
   if (waitingAccent_ != 0) {
     // A Unicode event does not pass through the layout, so nothing combines with the accent.
-    faults_.push_back("Unicode " + Hex(unit, 4) + " typed while dead key " + Utf8(waitingAccent_) + " waits");
-    Append(waitingAccent_);
+    faults_.push_back("Unicode " + Hex(unit, 4) + " typed while dead key " + Hex(waitingAccent_, 4) + " waits");
+    text_ += waitingAccent_;
     waitingAccent_ = 0;
   }
-  Append(unit);
+  text_ += unit;
 }
 
 void TypingSimulator::Key(const KeyInput& e) {
-  if (e.vk == 0) {
-    faults_.push_back("key event without a virtual key");
-    return;
-  }
-  const std::uint8_t key = PhysicalKey(e);
+  // Windows tells the left and right Shift, Ctrl and Alt keys apart by scan code and the
+  // extended flag when it is handed the generic key.
+  std::uint8_t key = e.vk;
+  if (key == vk::Shift) key = e.scan == 0x36 ? vk::RShift : vk::LShift;
+  if (key == vk::Control || key == vk::Menu)
+    key = static_cast<std::uint8_t>(vk::LControl + 2 * (key - vk::Control) + e.extended);
   const std::uint16_t scan = layout_.ScanCode(key);
   if (scan == 0) {
     faults_.push_back(KeyName(key) + " is not a key of the " + std::string(layout_.table().name) + " layout");
@@ -106,67 +57,33 @@ void TypingSimulator::Key(const KeyInput& e) {
     faults_.push_back(KeyName(key) + " sent with scan " + Hex(e.scan, 2) + (e.extended ? " extended" : "") +
                       ", the layout has " + Hex(scan, scan > 0xFF ? 4 : 2));
   }
-  if (e.up) {
-    if (!down_[key]) faults_.push_back(KeyName(key) + " released without a press");
-    down_[key] = false;
-    return;
-  }
-  if (down_[key]) faults_.push_back(KeyName(key) + " pressed again while down");
-  down_[key] = true;
-  Press(key);
+  if (e.up && !down_[key]) faults_.push_back(KeyName(key) + " released without a press");
+  if (!e.up && down_[key]) faults_.push_back(KeyName(key) + " pressed again while down");
+  down_[key] = !e.up;
+  if (!e.up) Press(key);
 }
 
 void TypingSimulator::Press(std::uint8_t key) {
-  if (key == vk::Capital) {
-    capsLock_ = !capsLock_;
-    return;
-  }
-  if (IsModifier(key)) return;
-  const bool shift = IsDown(vk::LShift) || IsDown(vk::RShift);
-  const bool alt = IsDown(vk::LMenu) || IsDown(vk::RMenu);
+  if (key == vk::Capital) capsLock_ = !capsLock_;
+  if (key == vk::Capital || (key >= vk::LShift && key <= vk::RMenu)) return;
+  const bool shift = down_[vk::LShift] || down_[vk::RShift];
+  const bool alt = down_[vk::LMenu] || down_[vk::RMenu];
   // On an AltGr layout Windows adds a Ctrl press to the right Alt key.
-  const bool ctrl = IsDown(vk::LControl) || IsDown(vk::RControl) || (layout_.table().altGr && IsDown(vk::RMenu));
-  const std::string held = std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") + (shift ? "Shift+" : "");
-  if (alt && !ctrl) {
-    // The application gets a system key, not a character.
-    NothingTyped(held + KeyName(key));
-    return;
-  }
-  const auto modifiers = static_cast<std::uint8_t>((shift ? kModShift : 0) | (ctrl ? kModCtrl : 0) | (alt ? kModAlt : 0));
-  const KeyResult r = layout_.Translate(key, modifiers, capsLock_);
+  const bool ctrl = down_[vk::LControl] || down_[vk::RControl] || (layout_.table().altGr && down_[vk::RMenu]);
+  const auto modifiers = static_cast<std::uint8_t>(shift | ctrl << 1 | alt << 2);
+  // With Alt alone the application gets a system key, not a character.
+  const KeyResult r = alt && !ctrl ? KeyResult{} : layout_.Translate(key, modifiers, capsLock_);
   if (r.ch == 0) {
-    NothingTyped(held + KeyName(key));
-    return;
-  }
-  if (waitingAccent_ == 0) {
-    if (r.dead) {
-      waitingAccent_ = r.ch;
-    } else {
-      Append(r.ch);
-    }
-    return;
-  }
-  // A waiting accent combines with the next character, or both are typed as they are.
-  const char16_t combined = layout_.Combine(waitingAccent_, r.ch);
-  if (combined != 0) {
-    Append(combined);
+    events_.push_back(std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") + (shift ? "Shift+" : "") + KeyName(key));
+  } else if (waitingAccent_ == 0 && r.dead) {
+    waitingAccent_ = r.ch;
   } else {
-    Append(waitingAccent_);
-    Append(r.ch);
+    // A waiting accent combines with the next character, or both are typed as they are.
+    const char16_t combined = waitingAccent_ != 0 ? layout_.Combine(waitingAccent_, r.ch) : 0;
+    if (combined == 0 && waitingAccent_ != 0) text_ += waitingAccent_;
+    text_ += combined != 0 ? combined : r.ch;
+    waitingAccent_ = 0;
   }
-  waitingAccent_ = 0;
-}
-
-void TypingSimulator::Append(char16_t c) {
-  text_ += c;
-  transcript_ += c;
-}
-
-void TypingSimulator::NothingTyped(const std::string& name) {
-  events_.push_back(name);
-  transcript_ += u'<';
-  for (char c : name) transcript_ += static_cast<char16_t>(c);
-  transcript_ += u'>';
 }
 
 }  // namespace tolvane::test

@@ -14,15 +14,12 @@
 
 namespace tolvane::test {
 
-class TypingSimulator {
+class TypingSimulator : public KeyStates {
  public:
   TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
 
   // The user holds this key down (a left or right modifier) before and after the batches.
-  void Hold(std::uint8_t key) {
-    down_[key] = true;
-    userHeld_[key] = true;
-  }
+  void Hold(std::uint8_t key) { down_[key] = userHeld_[key] = true; }
 
   // Plays one batch, then checks what it left: keys still down, Caps Lock changed, a dead key
   // still waiting. Batches may follow one another; the state carries over as on Windows.
@@ -30,32 +27,27 @@ class TypingSimulator {
 
   // The characters received, in order.
   const std::u16string& Text() const { return text_; }
-  // The characters with each key that types nothing written as "<F9>", "<Ctrl+Home>".
-  const std::u16string& Transcript() const { return transcript_; }
-  // The keys that typed nothing, as named in the transcript: "F9", "Ctrl+Home", "Alt+A".
+  // The keys that typed nothing, with the modifiers held: "F9", "Ctrl+Home", "Alt+A".
   const std::vector<std::string>& Events() const { return events_; }
   // Each fault as a sentence, in the order found.
   const std::vector<std::string>& Faults() const { return faults_; }
-  bool CapsLock() const { return capsLock_; }
+  // The keys down and Caps Lock as the system sees them between batches.
+  std::int16_t GetKeyState(std::uint8_t key) const override {
+    return static_cast<std::int16_t>((down_[key] ? 0x8000 : 0) | (key == vk::Capital && capsLock_));
+  }
 
  private:
   void Unicode(const KeyInput& e);
   void Key(const KeyInput& e);
   void Press(std::uint8_t key);
-  void Append(char16_t c);
-  void NothingTyped(const std::string& name);
-  bool IsDown(std::uint8_t key) const { return down_[key]; }
 
   const TableLayout& layout_;
   bool capsLock_;
-  std::array<bool, 256> down_{};
-  std::array<bool, 256> userHeld_{};
+  std::array<bool, 256> down_{}, userHeld_{};
   std::map<char16_t, int> unicodeDown_;
   char16_t waitingAccent_ = 0;
   std::u16string text_;
-  std::u16string transcript_;
-  std::vector<std::string> events_;
-  std::vector<std::string> faults_;
+  std::vector<std::string> events_, faults_;
 };
 
 }  // namespace tolvane::test
