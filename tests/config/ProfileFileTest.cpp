@@ -16,43 +16,24 @@ TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
     const char* key;
     std::optional<std::string> value;
   } cases[] = {
-      {"[S]\r\nk=v\r\n", "s", "K", "v"},
-      {"[S]\r\n  k \t=\t v  \r\n", "S", "k", "v"},
-      {"[S]\r\nk=  \"  v  \"  \r\n", "S", "k", "  v  "},
-      {"[S]\r\nk='  v  '\r\n", "S", "k", "  v  "},
-      {"[S]\r\nk=\"'v'\"\r\n", "S", "k", "'v'"},
-      {"[S]\r\nk=\"v'\r\n", "S", "k", "\"v'"},
-      {"[S]\r\nk=\"\r\n", "S", "k", "\""},
-      {"[S]\r\nk=\r\n", "S", "k", ""},
-      {"[S]\r\nk\r\n", "S", "k", std::nullopt},
-      {"[S]\r\nk=a=b\r\n", "S", "k", "a=b"},
-      {"[S]\r\nk=v ;c\r\n", "S", "k", "v ;c"},
-      {"[S]\r\n;k=v\r\n", "S", ";k", std::nullopt},
-      {"[S]\r\n  ;k=v\r\n", "S", "k", std::nullopt},
-      {"[S]\r\n#k=v\r\n", "S", "#k", "v"},
-      {"[S]\r\nk=v1\r\nk=v2\r\n", "S", "k", "v1"},
-      {"[S]\r\na=1\r\n[S]\r\nk=v\r\n", "S", "k", std::nullopt},
-      {"[ S ]\r\nk=v\r\n", "S", "k", "v"},
-      {" [S]\r\nk=v\r\n", "S", "k", "v"},
-      {"[S\r\nk=v\r\n", "S", "k", "v"},
-      {"[S]k=v\r\nj=w\r\n", "S", "j", "w"},
-      {"[S]k=v\r\n", "S", "k", std::nullopt},
-      {"k=v\r\n[S]\r\n", "S", "k", std::nullopt},
-      {"[S]\nk=v\n", "S", "k", "v"},
-      {"[S]\rk=v\r", "S", "k", "v"},
-      {"[S]\r\nk=v", "S", "k", "v"},
-      {"\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k", std::nullopt},
-      {"\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "S", "k", "v"},
-      {"[S]\r\nk=caf\xE9\r\n", "S", "k", "caf\xE9"},
-      {"[S]\r\n\xE9t\xE9=1\r\n", "S", "\xC9T\xC9", "1"},
-      {"[S]\r\nk=v\r\n", " S ", " k ", "v"},
-      {"[S]\r\nk=v\r\n", "\tS", "k", std::nullopt},
-      {"", "S", "k", std::nullopt},
-      {"[T]\r\nk=v\r\n", "S", "k", std::nullopt},
+      {"[S]\r\nk=v\r\n", "s", "K", "v"}, {"[S]\r\n  k \t=\t v  \r\n", "S", "k", "v"},
+      {"[S]\r\nk=  \"  v  \"  \r\n", "S", "k", "  v  "}, {"[S]\r\nk='  v  '\r\n", "S", "k", "  v  "},
+      {"[S]\r\nk=\"'v'\"\r\n", "S", "k", "'v'"}, {"[S]\r\nk=\"v'\r\n", "S", "k", "\"v'"},
+      {"[S]\r\nk=\"\r\n", "S", "k", "\""}, {"[S]\r\nk=\r\n", "S", "k", ""}, {"[S]\r\nk\r\n", "S", "k", std::nullopt},
+      {"[S]\r\nk=a=b\r\n", "S", "k", "a=b"}, {"[S]\r\nk=v ;c\r\n", "S", "k", "v ;c"},
+      {"[S]\r\n;k=v\r\n", "S", ";k", std::nullopt}, {"[S]\r\n  ;k=v\r\n", "S", "k", std::nullopt},
+      {"[S]\r\n#k=v\r\n", "S", "#k", "v"}, {"[S]\r\nk=v1\r\nk=v2\r\n", "S", "k", "v1"},
+      {"[S]\r\na=1\r\n[S]\r\nk=v\r\n", "S", "k", std::nullopt}, {"[ S ]\r\nk=v\r\n", "S", "k", "v"},
+      {" [S]\r\nk=v\r\n", "S", "k", "v"}, {"[S\r\nk=v\r\n", "S", "k", "v"}, {"[S]k=v\r\nj=w\r\n", "S", "j", "w"},
+      {"[S]k=v\r\n", "S", "k", std::nullopt}, {"k=v\r\n[S]\r\n", "S", "k", std::nullopt},
+      {"[S]\nk=v\n", "S", "k", "v"}, {"[S]\rk=v\r", "S", "k", "v"}, {"[S]\r\nk=v", "S", "k", "v"},
+      {"\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k", std::nullopt}, {"\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "S", "k", "v"},
+      {"[S]\r\nk=caf\xE9\r\n", "S", "k", "caf\xE9"}, {"[S]\r\n\xE9t\xE9=1\r\n", "S", "\xC9T\xC9", "1"},
+      {"[S]\r\nk=v\r\n", " S ", " k ", "v"}, {"[S]\r\nk=v\r\n", "\tS", "k", std::nullopt},
+      {"", "S", "k", std::nullopt}, {"[T]\r\nk=v\r\n", "S", "k", std::nullopt},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases)
     EXPECT_EQ(Read(c.file, c.section, c.key), c.value) << '"' << c.file << "\" [" << c.section << "] " << c.key;
-  }
 }
 
 TEST(ProfileFile, EditsInPlaceKeepingEveryOtherLine) {
