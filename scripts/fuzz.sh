@@ -8,6 +8,7 @@ seconds="${FUZZ_SECONDS:-60}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -x "$fuzzer" ] && [ -f "$fuzzer" ] || continue
   name=$(basename "$fuzzer")
   name=${name#fuzz_}
   work=$(mktemp -d)

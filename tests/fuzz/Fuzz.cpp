@@ -1,0 +1,167 @@
+// The fuzz targets, one binary each (FUZZ_PART picks the part): whatever the input, nothing
+// crashes and the properties below hold.
+#include <cmath>
+#include <cstdlib>
+
+#include "app/Tolvane.h"
+#include "common/Text.h"
+#include "common/TextToNumber.h"
+#include "config/ProfileFile.h"
+#include "keysynth/KeystrokeEmitter.h"
+#include "platform/fake/FakePlatform.h"
+#include "tests/support/TypingSimulator.h"
+
+namespace {
+
+using namespace tolvane;
+using Bytes = std::string;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// Console key events: a failed parse types nothing; modifiers pair up and every key goes up
+// before the next goes down; the Caps Lock switch is the only extended event.
+void CheckConsoleEvents(const std::vector<fake::RecordedKeyEvent>& events) {
+  int held[3] = {0, 0, 0}, pending = -1;
+  for (const auto& e : events) {
+    const bool up = (e.flags & Keyboard::kKeyUp) != 0;
+    if (e.flags & Keyboard::kExtendedKey) Check(e.vk == 20 && e.scan == 69);
+    else if (e.vk >= 16 && e.vk <= 18) Check(pending < 0 && held[e.vk - 16] == (up ? 1 : 0) && ((held[e.vk - 16] ^= 1), true));
+    else if (!up) Check(pending < 0 && ((pending = e.vk), true));
+    else Check(pending == e.vk && ((pending = -1), true));
+  }
+  Check(pending < 0 && held[0] + held[1] + held[2] == 0);
+}
+
+// Numbers keep their rounding promises; the beep string gives one byte per field.
+void Numbers(const Bytes& text) {
+  const double v = TextToNumber(text);
+  Check(!std::isnan(v));
+  if (const auto n = ToInt16(v)) Check(std::fabs(*n - v) <= 0.5);
+  if (const auto n = ToInt32(v)) Check(std::fabs(static_cast<double>(*n) - v) <= 0.5);
+  if (const auto bytes = BeepStringToBytes(text)) Check(bytes->size() == 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), ',')));
+}
+
+// A file, a 0, then edits "key\x01value" between 0 bytes: after the edits and a write, each
+// key reads back as last written and every other key as it was.
+void Profile(const Bytes& input) {
+  const auto split = input.find('\0');
+  ProfileFile file = ProfileFile::Parse(input.substr(0, split));
+  std::map<std::string, std::pair<std::string, std::string>> last;  // by upper-cased name
+  for (std::size_t p = split; p != Bytes::npos && p < input.size();) {
+    const auto next = input.find('\0', p + 1);
+    const Bytes edit = input.substr(p + 1, next == Bytes::npos ? Bytes::npos : next - p - 1);
+    const auto sep = edit.find('\x01');
+    std::string name, value = sep == Bytes::npos ? "" : edit.substr(sep + 1);
+    for (const char c : edit.substr(0, sep))
+      if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+    if (!name.empty()) last[ToUpper(name)] = {name, value};
+    p = next;
+  }
+  std::map<std::string, std::optional<std::string>> before;
+  for (const char* k : {"COMPORT", "SETTINGS", "KEYTRANS65", "K"}) before[k] = file.Get("Tolvane", k);
+  for (const auto& [upper, edit] : last) file.Set("Tolvane", edit.first, edit.second);
+  const ProfileFile again = ProfileFile::Parse(file.Serialize());
+  for (const auto& [upper, edit] : last) {
+    std::string clean;
+    for (const char c : edit.second)
+      if (c != '\r' && c != '\n') clean += c;
+    Check(again.Get("Tolvane", edit.first) == clean);
+  }
+  for (const auto& [k, v] : before)
+    if (!last.count(k)) Check(again.Get("Tolvane", k) == v);
+}
+
+// Preferences from the first bytes, then a postamble, a beep string and a translation entry
+// (each up to a 0), then line data in pieces (a byte of 0xF0..0xFF followed by 0xF0 is that
+// many idle ticks): records stay bounded, silence finishes them, the console path is sound.
+void Record(const Bytes& data) {
+  if (data.size() < 8) return;
+  const auto at = [&data](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
+  fake::FakePlatform fp;
+  Tolvane app(fp.platform());
+  fp.activeWindow.programActive = (at(0) & 1) == 0;
+  auto& f = app.mainForm();
+  f.RemoveCRs.SetValue(at(1) % 3);
+  f.NumFilter.SetValue((at(1) / 3) % 3);
+  f.IgnoreDups.SetValue((at(1) / 9) % 3);
+  f.BeepOnInput.SetValue(at(2) % 3);
+  f.cboSound.listIndex = static_cast<std::int8_t>(at(3));
+  f.chkDOSTarget.SetValue(at(4) % 3);
+  app.serialSettings().FlowCtrlIndex = at(5) % 6;
+  fp.keyboard.SetCapsLock(at(6) & 1);
+  std::size_t p = 8;
+  const auto field = [&] {
+    if (p >= data.size()) return Bytes();
+    const auto end = std::min(data.find('\0', p), std::min(data.size(), p + 64));
+    const Bytes s = data.substr(p, end - p);
+    p = end + 1;
+    return s;
+  };
+  f.TermKeyCombo.text = field();
+  app.serialSettings().ScannerBeepString = field();
+  app.keyTrans()[at(7)] = field();
+  app.PortList_Click(1);
+  for (; p < data.size(); ++p) {
+    if (at(p) >= 0xF0 && p + 1 < data.size() && at(p + 1) == 0xF0) {
+      for (int t = 0; t < at(p) - 0xEF; ++t) app.TickTimer_Tick();
+      ++p;
+    } else {
+      fp.serial.Arrive(Bytes(1, data[p]));
+      if (at(p) % 7 == 0) app.TickTimer_Tick();
+    }
+    Check(app.assembly().state.CurrentRecord.size() <= kMaxRecordLength);
+  }
+  for (int t = 0; t < 5; ++t) app.TickTimer_Tick();
+  Check(app.assembly().state.CurrentRecord.empty() && app.assembly().state.ReceiveBuffer.empty());
+  CheckConsoleEvents(fp.keyboard.events);
+}
+
+// A key string on the console path, Caps Lock from the first byte.
+void KeySynth(const Bytes& data) {
+  if (data.empty()) return;
+  fake::Keyboard keyboard;
+  keyboard.SetCapsLock(data[0] & 1);
+  KeyEmitter emitter(keyboard);
+  const Bytes keys = data.substr(1);
+  const std::int16_t result = emitter.SimSendKeys(keys);
+  Check(result >= 0 && result <= 5);
+  Check(result == 0 ? keyboard.stateWrites == 2 : keyboard.events.empty() && keyboard.stateWrites == 0);
+  CheckConsoleEvents(keyboard.events);
+  Check(result != 0 || keyboard.capsLockOn == ((data[0] & 1) != 0) || keys.find('{') != Bytes::npos);
+}
+
+// The facility's notation on a published layout, Caps Lock and the user's held keys from the
+// first two bytes: the text's modifiers pair up, and the batch leaves no key down, Caps Lock
+// as it was and no dead key waiting.
+void Typing(const Bytes& data) {
+  if (data.size() < 2) return;
+  const auto strokes = ParseSendKeys(data.substr(2));
+  if (!strokes) return;
+  int held[3] = {0, 0, 0};
+  for (const auto& s : *strokes) {
+    if (s.kind == KeyStroke::Down) ++held[s.vk - 0x10];
+    if (s.kind == KeyStroke::Up) Check(--held[s.vk - 0x10] >= 0);
+  }
+  Check(strokes->size() <= kMaxStrokes && held[0] + held[1] + held[2] == 0);
+  const auto& layouts = test::AllLayouts();
+  const test::TableLayout layout(*layouts[static_cast<std::uint8_t>(data[0]) % layouts.size()]);
+  test::TypingSimulator sim(layout, (data[0] & 0x80) != 0);  // also the keyboard's state
+  const std::uint8_t modifiers[8] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x5B, 0x5C};
+  for (int i = 0; i < 8; ++i)
+    if (data[1] & (1 << i)) sim.Hold(modifiers[i]);
+  KeystrokeEmitter emitter(layout, sim, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+  emitter.Add(*strokes);
+  sim.Type(emitter.Finish());
+  Check(sim.Faults().empty());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Bytes input(reinterpret_cast<const char*>(data), size);
+  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing};
+  parts[FUZZ_PART](input);
+  return 0;
+}
