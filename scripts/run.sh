@@ -9,4 +9,4 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh run
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
-exec bash tests/e2e/demo.sh build/win64 "$@"
+exec bash scripts/demo.sh build/win64 "$@"

@@ -10,13 +10,11 @@ active="Tolvane (Active On COM5)"
 cmd_settings=2003 cmd_open=2009
 sc_restore=61728
 
-runonce() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Tolvane 2>/dev/null | tr -d '\r' | awk '/REG_SZ/ { sub(/.*REG_SZ[ \t]+/, ""); print }'; }
-
 # Logoff with Tolvane in the notification area: the file is saved whole and the start-at-logon
 # entry is written again (Windows deletes it when it runs it).
 scenario_session_end() {
   e2e_serial 5
-  wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Tolvane /f >/dev/null 2>&1 || true
+  runonce_clear
   folder=$(e2e_install app '[Tolvane]\r\nComPort=5\r\nAutoLoad=1\r\n')
   e2e_start "$folder" /M
   wait_caption "$active" 60

@@ -180,3 +180,27 @@ start_scanning() {
   wait_caption "$active" 60
   e2e_target
 }
+
+# Scans bytes and waits until n characters in all have arrived, then a little more: nothing
+# more may follow.
+scan_and_wait() {
+  scan "$1"
+  wait_typed "$2" || fail "only $(grep -c '^char' "$keys" || true) characters arrived for $1"
+  sleep 0.3
+}
+
+expect_typed() { [ "$(typed)" = "$1" ] || fail "$2: typed [$(typed)], expected [$1]"; }
+
+# Closes a window and waits for it to go.
+e2e_close() { driver close "$1"; driver gone "$1" 30 || fail "\"$1\" did not close"; }
+
+# The start-at-logon command as UTF-8. reg query prints through the OEM code page, which
+# turns most characters outside ASCII into '?'; an exported key is UTF-16.
+runonce() {
+  local reg="$work/runonce.reg"
+  rm -f "$reg"
+  wine reg export 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' "$(winepath -w "$reg")" /y >/dev/null 2>&1 || true
+  [ -f "$reg" ] || return 0
+  iconv -f UTF-16 -t UTF-8 "$reg" | tr -d '\r' | sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
+}
+runonce_clear() { wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Tolvane /f >/dev/null 2>&1 || true; }

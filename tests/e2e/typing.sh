@@ -8,18 +8,6 @@ e2e_setup "$1"
 
 vk_shift=16 vk_control=17 vk_capital=20
 
-expect_typed() {  # expected characters (od -c form), what
-  local got
-  got=$(typed)
-  [ "$got" = "$1" ] || fail "$2: typed [$got], expected [$1]"
-}
-
-scan_and_wait() {  # bytes, characters expected in all
-  scan "$1"
-  wait_typed "$2" || fail "only $(grep -c '^char' "$keys" || true) characters arrived for $1"
-  sleep 0.3
-}
-
 # The user holds Shift (or Ctrl) when the scan arrives: it must arrive as sent, and must not
 # fire the window's shortcuts.
 scenario_held_shift() {

@@ -3,7 +3,7 @@
 # front; a few bar codes are read, and what arrived in the target is printed.
 # Usage: demo.sh <build-dir> [bar code ...]
 set -euo pipefail
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../tests/e2e/lib.sh"
 e2e_setup "$1"
 shift
 codes=("$@")
