@@ -44,7 +44,7 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
     unloaded_ = true;  // a second copy leaves no trace, not even a save
     return false;
   }
-  configPath_ = ConfigFilePath(info.folder);
+  configPath_ = info.configFile.empty() ? ConfigFilePath(info.folder) : info.configFile;
   platform_.toolkit.SetMousePointer(MousePointer::Hourglass);
   mainForm_.ReturnGlyph.text = "(\r)";
   programFile_ = MakeProgramPath(info);

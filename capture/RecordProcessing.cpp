@@ -77,6 +77,7 @@ void RecordProcessing::ProcessRecord(std::string record) {
   state.LastRecord = record;
   state.Postamble = form_.TermKeyCombo.text;
   form_.Display.text = record + ExpandDateTimeFields(state.Postamble, clock);
+  if (shown) shown(form_.Display.text);
 
   // Keys typed into one of our own windows would work its controls (Enter presses OK).
   if (!platform_.activeWindow.ProgramWindowActive()) {

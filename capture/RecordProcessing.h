@@ -34,6 +34,8 @@ class RecordProcessing {
   void ProcessRecord(std::string record);
 
   RecordState state;
+  // Told of every record shown in Display, with its postamble.
+  std::function<void(const std::string& display)> shown;
   // Told of a record the system did not take (a locked workstation, an elevated target).
   std::function<void(const std::string& record)> notTyped;
 

@@ -10,6 +10,7 @@ struct ProgramInfo {
   std::string folder;     // without a trailing backslash, except a drive's root ("D:\")
   std::string exeName;    // the file name without its extension
   std::string arguments;  // the command line after the program's name
+  std::string configFile{};  // where the configuration is, when not beside the program
 };
 
 inline constexpr const char* kAlreadyRunning = "Tolvane is already running.";

@@ -3,45 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "serialsettings/LineSettings.h"
+
 namespace tolvane::win32 {
 namespace {
-
-struct LineSettings {
-  DWORD baud;
-  BYTE parity, dataBits, stopBits;
-};
-
-// "9600,N,8,1": baud rate, parity letter, data bits, stop bits.
-bool ParseSettings(const std::string& text, LineSettings& out) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const auto comma = text.find(',', start);
-    fields.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  if (fields.size() != 4 || fields[0].empty() || fields[0].size() > 7) return false;
-  for (const char c : fields[0])
-    if (c < '0' || c > '9') return false;
-  out.baud = static_cast<DWORD>(std::strtoul(fields[0].c_str(), nullptr, 10));
-  if (out.baud == 0 || fields[1].size() != 1) return false;
-  switch (fields[1][0]) {
-    case 'N': case 'n': out.parity = NOPARITY; break;
-    case 'O': case 'o': out.parity = ODDPARITY; break;
-    case 'E': case 'e': out.parity = EVENPARITY; break;
-    case 'M': case 'm': out.parity = MARKPARITY; break;
-    case 'S': case 's': out.parity = SPACEPARITY; break;
-    default: return false;
-  }
-  if (fields[2].size() != 1 || fields[2][0] < '4' || fields[2][0] > '8') return false;
-  out.dataBits = static_cast<BYTE>(fields[2][0] - '0');
-  if (fields[3] == "1") out.stopBits = ONESTOPBIT;
-  else if (fields[3] == "1.5") out.stopBits = ONE5STOPBITS;
-  else if (fields[3] == "2") out.stopBits = TWOSTOPBITS;
-  else return false;
-  return true;
-}
 
 const char* const kInvalidValue = "Invalid property value";
 const char* const kPortAlreadyOpen = "Port already open";
@@ -57,8 +22,7 @@ Status SerialControl::SetCommPort(std::int16_t port) {
 }
 
 Status SerialControl::SetSettings(const std::string& settings) {
-  LineSettings line;
-  if (!ParseSettings(settings, line)) return Status::Fail(kInvalidValue);
+  if (!ParseLineSettings(settings)) return Status::Fail(kInvalidValue);
   settings_ = settings;
   return PortOpen() ? ApplyLine(session_->Port()) : Status::Ok();
 }
@@ -82,8 +46,7 @@ Status SerialControl::SetHandshaking(std::int16_t mode) {
 }
 
 Status SerialControl::ApplyLine(HANDLE port) {
-  LineSettings line;
-  ParseSettings(settings_, line);
+  const LineSettings line = ParseLineSettings(settings_).value_or(LineSettings{});
   DCB dcb;
   std::memset(&dcb, 0, sizeof dcb);
   dcb.DCBlength = sizeof dcb;
@@ -91,11 +54,11 @@ Status SerialControl::ApplyLine(HANDLE port) {
   const bool hardware = handshaking_ == 2 || handshaking_ == 3;
   const bool software = handshaking_ == 1 || handshaking_ == 3;
   dcb.BaudRate = line.baud;
-  dcb.ByteSize = line.dataBits;
-  dcb.Parity = line.parity;
-  dcb.StopBits = line.stopBits;
+  dcb.ByteSize = static_cast<BYTE>(line.dataBits);
+  dcb.Parity = static_cast<BYTE>(std::string("NOEMS").find(line.parity));  // NOPARITY .. SPACEPARITY
+  dcb.StopBits = static_cast<BYTE>(line.stopBitsTimes2 - 2);                // ONESTOPBIT .. TWOSTOPBITS
   dcb.fBinary = TRUE;
-  dcb.fParity = line.parity != NOPARITY;
+  dcb.fParity = line.parity != 'N';
   dcb.fOutxCtsFlow = hardware;
   dcb.fOutxDsrFlow = FALSE;
   dcb.fDtrControl = dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;

@@ -1,0 +1,39 @@
+// An X client that takes the keyboard focus and logs what it receives, one line per key press:
+//   <keysym name> <the character as UTF-8, or nothing> <ms since the Unix epoch>
+// Usage: tolvane-keylog <log file>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  Display* d = XOpenDisplay(nullptr);
+  FILE* log = argc > 1 ? std::fopen(argv[1], "w") : nullptr;
+  if (!d || !log) return 1;
+  const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 300, 100, 0, 0, 0xFFFFFF);
+  XSelectInput(d, w, KeyPressMask | ExposureMask);
+  XStoreName(d, w, "Tolvane Key Log");
+  XMapRaised(d, w);
+  XSync(d, False);
+  XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
+  XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, w, nullptr) : nullptr;
+  for (XEvent e;;) {
+    XNextEvent(d, &e);
+    if (e.type == Expose) XSetInputFocus(d, w, RevertToParent, CurrentTime);
+    if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
+    if (e.type != KeyPress) continue;
+    char text[32] = "";
+    KeySym sym = 0;
+    Status status;
+    const int n = ic ? Xutf8LookupString(ic, &e.xkey, text, sizeof text - 1, &sym, &status)
+                     : XLookupString(&e.xkey, text, sizeof text - 1, &sym, nullptr);
+    text[n > 0 ? n : 0] = '\0';
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch()).count();
+    const char* name = XKeysymToString(sym);
+    std::fprintf(log, "%s %s %lld\n", name ? name : "?", text[0] && static_cast<unsigned char>(text[0]) >= 32 ? text : "-",
+                 static_cast<long long>(ms));
+    std::fflush(log);
+  }
+}

@@ -1,0 +1,78 @@
+// The Linux program's own parts: its command line and texts, and the key presses it makes
+// for a layout of libxkbcommon, recorded from a stand-in for the uinput device.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/linux/CommandLine.h"
+#include "platform/posix/TypingEngine.h"
+
+namespace tolvane::posix {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(LinuxCommandLine, OptionsAndTheirMistakes) {
+  std::string error;
+  const auto o = ParseArguments({"--config", "/tmp/a.tlv", "--typing=xtest", "--list-ports"}, error);
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->config, "/tmp/a.tlv");
+  EXPECT_EQ(o->typing, "xtest");
+  EXPECT_TRUE(o->listPorts);
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"--config"}, {"--typing", "keyboard"}, {"--configs=x"}, {"-x"}, {"--config="}, {"file"}})
+    EXPECT_FALSE(ParseArguments(bad, error)) << bad[0];
+  EXPECT_EQ(DefaultConfigPath("/x/cfg", "/home/u"), "/x/cfg/tolvane/default.tlv");
+  EXPECT_EQ(DefaultConfigPath("relative", "/home/u"), "/home/u/.config/tolvane/default.tlv");
+  EXPECT_EQ(DevicePath("/dev/ttyUSB0", 3), "/dev/ttyUSB0");
+  EXPECT_EQ(DevicePath("", 3), "/dev/ttyS2");
+  EXPECT_EQ(StatusText("Tolvane (Active On COM1)", "/dev/ttyUSB0"), "Active on /dev/ttyUSB0");
+  EXPECT_EQ(StatusText("Tolvane (Error: No such file or directory.)", ""), "Error: No such file or directory.");
+  EXPECT_EQ(StatusText("Tolvane (Inactive)", ""), "Inactive");
+  EXPECT_EQ(PrintableLine(std::string("A\r\t\x01\xE9\\", 6)), "A\\r\\t\\x01\\xE9\\\\");
+}
+
+// A uinput device that cannot type what no key has, as the real one.
+struct Recorder : KeyOutput, KeyStates {
+  void Key(std::uint16_t code, bool down) override { events.push_back((down ? "+" : "-") + std::to_string(code)); }
+  bool Unicode(char16_t c) override {
+    events.push_back("U+" + std::to_string(static_cast<int>(c)));
+    return false;
+  }
+  void Flush() override {}
+  std::int16_t GetKeyState(std::uint8_t vk) const override { return vk == 0x14 ? capsLock : 0; }
+  std::vector<std::string> events;
+  std::int16_t capsLock = 0;
+};
+
+std::vector<std::string> Typed(const char* layout, const std::string& text, bool capsLock = false) {
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  xkb_keymap* keymap = KeymapFromNames(context, layout, "");
+  Recorder out;
+  out.capsLock = capsLock;
+  {
+    XkbLayout xkb(keymap);
+    TypingEngine engine("uinput", xkb, out, out);
+    EXPECT_TRUE(engine.sendKeys().SendBatch({text}, true).delivered);
+  }
+  xkb_keymap_unref(keymap);
+  xkb_context_unref(context);
+  return out.events;
+}
+
+TEST(LinuxTyping, KeyPressesForTheLayout) {
+  // a, Z (Shift + the key left of U on German keyboards), @ (AltGr + Q).
+  EXPECT_THAT(Typed("de", "aZ@"), ElementsAre("+30", "-30", "+42", "+21", "-21", "-42", "+100", "+16", "-16", "-100"));
+  EXPECT_THAT(Typed("us", "aZ@"), ElementsAre("+30", "-30", "+42", "+44", "-44", "-42", "+42", "+3", "-3", "-42"));
+  // Caps Lock on: a lower-case letter takes Shift; so does a French digit, Caps Lock being no
+  // Shift for the digit row there.
+  EXPECT_THAT(Typed("us", "a", true), ElementsAre("+42", "+30", "-30", "-42"));
+  EXPECT_THAT(Typed("fr", "1", true), ElementsAre("+42", "+2", "-2", "-42"));
+  // A character no key types alone: the dead key and a blank; one with no key at all is
+  // reported and not typed.
+  EXPECT_THAT(Typed("de", "{^}"), ElementsAre("U+94", "+41", "-41", "+57", "-57"));
+  EXPECT_THAT(Typed("us", "\xE9"), ElementsAre("U+233"));
+  EXPECT_THAT(Typed("us", "{F9}{HOME}"), ElementsAre("+67", "-67", "+102", "-102"));
+}
+
+}  // namespace
+}  // namespace tolvane::posix
