@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,12 +26,17 @@ namespace {
 class XtestOutput : public KeyOutput {
  public:
   explicit XtestOutput(Display* display) : display_(display) {}
-  ~XtestOutput() override { XCloseDisplay(display_); }
+  ~XtestOutput() override {
+    Restore();
+    XCloseDisplay(display_);
+  }
 
   void Key(std::uint16_t evdev, bool down) override { XTestFakeKeyEvent(display_, evdev + 8, down, CurrentTime); }
-  // Each character gets a spare key code of its own for the batch; the mapping goes back once
-  // the applications have had time to read the keys with it.
+  // Each character gets a spare key code of its own; the mapping goes back once applications
+  // have had time to read the keys with it (a second later, or at exit).
   bool Unicode(char16_t c) override {
+    if (!bound_.empty() && std::chrono::steady_clock::now() - boundAt_ > std::chrono::seconds(1)) Restore();
+    boundAt_ = std::chrono::steady_clock::now();
     auto it = bound_.find(c);
     if (it == bound_.end()) {
       int low = 0, high = 0, perCode = 0;
@@ -47,16 +53,17 @@ class XtestOutput : public KeyOutput {
       KeySym sym = c < 0x100 ? c : 0x1000000 | c;
       XChangeKeyboardMapping(display_, spare, 1, &sym, 1);
       XSync(display_, False);
+      usleep(50000);  // applications fetch the changed mapping before the key comes
       it = bound_.emplace(c, spare).first;
     }
     XTestFakeKeyEvent(display_, static_cast<unsigned>(it->second), True, CurrentTime);
     XTestFakeKeyEvent(display_, static_cast<unsigned>(it->second), False, CurrentTime);
     return true;
   }
-  void Flush() override {
-    XSync(display_, False);
-    if (bound_.empty()) return;
-    usleep(100000);
+  void Flush() override { XSync(display_, False); }
+
+ private:
+  void Restore() {
     for (const auto& [c, kc] : bound_) {
       KeySym none = NoSymbol;
       XChangeKeyboardMapping(display_, kc, 1, &none, 1);
@@ -65,9 +72,9 @@ class XtestOutput : public KeyOutput {
     XSync(display_, False);
   }
 
- private:
   Display* display_;
   std::map<char16_t, int> bound_;
+  std::chrono::steady_clock::time_point boundAt_;
 };
 
 // uinput: a virtual keyboard of the kernel, seen by X11, Wayland and the console alike.

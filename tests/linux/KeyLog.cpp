@@ -29,6 +29,22 @@ int main(int argc, char** argv) {
     const int n = ic ? Xutf8LookupString(ic, &e.xkey, text, sizeof text - 1, &sym, &status)
                      : XLookupString(&e.xkey, text, sizeof text - 1, &sym, nullptr);
     text[n > 0 ? n : 0] = '\0';
+    if (sym == NoSymbol) {
+      // A key just bound by the typing program: Xlib's cached keymap may lag; ask the server.
+      int perCode = 0;
+      KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(e.xkey.keycode), 1, &perCode);
+      sym = map ? map[0] : NoSymbol;
+      if (map) XFree(map);
+      const long c = static_cast<long>(sym < 0x100 ? sym : sym >= 0x1000000 ? sym - 0x1000000 : 0);
+      if (c >= 0x80 && c < 0x800) {
+        text[0] = static_cast<char>(0xC0 | (c >> 6));
+        text[1] = static_cast<char>(0x80 | (c & 0x3F));
+        text[2] = '\0';
+      } else if (c >= 32 && c < 0x80) {
+        text[0] = static_cast<char>(c);
+        text[1] = '\0';
+      }
+    }
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch()).count();
     const char* name = XKeysymToString(sym);

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Linux program end to end: Xvfb, a pseudo-terminal pair for the scanner, tolvane typing
+# with XTest into an X client that logs what it receives.
+# Usage: e2e.sh <build-dir> <scenario>
+set -euo pipefail
+build="$(cd "$1" && pwd)"
+work="$(mktemp -d /tmp/tolvane-linux.XXXXXX)"
+pids=()
+cleanup() {
+  local rc=$?
+  for p in "${pids[@]:-}"; do [ -n "$p" ] && kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+  exit $rc
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; [ -f "$work/err" ] && cat "$work/err" >&2; exit 1; }
+
+for n in $(seq 150 199); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { export DISPLAY=":$n"; break; }
+done
+Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+plug() {
+  socat pty,link="$work/dev",raw,echo=0 pty,link="$work/scanner",raw,echo=0 >/dev/null 2>&1 &
+  socat_pid=$!
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$work/scanner" ] && break; sleep 0.1; done
+}
+unplug() { kill "$socat_pid"; for _ in $(seq 50); do [ ! -e "$work/dev" ] && break; sleep 0.1; done; }
+
+# tolvane with the configuration lines given, the key log in front; sets $tolvane.
+start() {
+  printf "[Tolvane]\r\nDevice=$work/dev\r\n$1" > "$work/cfg.tlv"
+  "$build/tests/tolvane-keylog" "$work/keys" &
+  pids+=($!)
+  sleep 0.5
+  "$build/tolvane" --config "$work/cfg.tlv" --typing xtest > "$work/out" 2> "$work/err" &
+  tolvane=$!
+  pids+=($tolvane)
+  status "Active on $work/dev"
+}
+status() { for _ in $(seq 100); do [ "$(grep -v "^tolvane:" "$work/err" 2>/dev/null | tail -1)" = "$1" ] && return 0; sleep 0.1; done; fail "no status \"$1\""; }
+scan() { printf "$1" > "$work/scanner"; }
+# What the client received: characters, and the names of keys that type none.
+typed() { awk '{ printf "%s", ($2 == "-" ? "<" $1 ">" : $2) }' "$work/keys" | sed 's/<Shift_L>//g; s/<ISO_Level3_Shift>//g'; }
+expect() {  # what is typed at last, what
+  for _ in $(seq 60); do [ "$(typed)" = "$1" ] && return 0; sleep 0.1; done
+  fail "$2: typed [$(typed)], expected [$1]"
+}
+
+# A scan with its postamble, the translation table, a character outside ASCII; framing by
+# silence; the record on standard output.
+scenario_scan() {
+  plug; start 'Postamble={TAB}\r\nRemoveReturns=1\r\n'
+  scan 'Ab1+~{}\351$\r\n'
+  expect 'Ab1+~{}é<F9><Tab>' "the scan"
+  scan 'AB'; sleep 0.06; scan 'CD'; sleep 0.5; scan 'EF'
+  expect 'Ab1+~{}é<F9><Tab>ABCD<Tab>EF<Tab>' "60 ms apart joins, 500 ms apart separates"
+  grep -qxF 'Ab1+~{}\xE9$\r{TAB}' "$work/out" || grep -qxF 'Ab1+~{}\xE9${TAB}' "$work/out" || fail "records printed: $(cat "$work/out")"
+}
+
+# Acknowledgement bytes after each record; a device that goes away is reopened.
+scenario_device() {
+  plug; start 'Postamble={TAB}\r\nScannerBeepString=27,7\r\n'
+  cat "$work/scanner" > "$work/back" &
+  pids+=($!)
+  scan 'A'; expect 'A<Tab>' "before"
+  [ "$(od -An -c "$work/back" | tr -d ' \n')" = '033\a' ] || fail "acknowledgement [$(od -An -c "$work/back")]"
+  unplug
+  for _ in $(seq 50); do grep -q '^Error: ' "$work/err" && break; sleep 0.1; done
+  grep -q '^Error: ' "$work/err" || fail "no error when the device went away"
+  plug
+  status "Active on $work/dev"
+  scan 'B'; expect 'A<Tab>B<Tab>' "after the device came back"
+}
+
+# SIGTERM saves every key, and the Linux keys stay; a second copy on the same file says so.
+scenario_life() {
+  plug; start 'XkbLayout=us\r\nAutoLoad=0\r\n'
+  set +e; "$build/tolvane" --config "$work/cfg.tlv" --typing xtest 2> "$work/second"; local rc=$?; set -e
+  [ "$rc" -eq 1 ] && grep -qi 'already running' "$work/second" || fail "second copy: $rc $(cat "$work/second")"
+  set +e; "$build/tolvane" --bogus 2>/dev/null; rc=$?; set -e
+  [ "$rc" -eq 2 ] || fail "bad arguments exit with $rc"
+  kill -TERM "$tolvane"; wait "$tolvane" || fail "exit status $?"
+  [ "$(grep -c '=' "$work/cfg.tlv")" -eq 272 ] || fail "$(grep -c '=' "$work/cfg.tlv") keys saved"
+  grep -q "^Device=$work/dev" "$work/cfg.tlv" && grep -q '^XkbLayout=us' "$work/cfg.tlv" || fail "Linux keys lost"
+}
+
+# The same text under German and French keymaps of the X server.
+scenario_keymaps() {
+  plug
+  setxkbmap de
+  start 'Postamble={TAB}\r\n'
+  scan 'zy@{[]}\\~|\344\366\374\337\351'; expect 'zy@{[]}\~|äöüßé<Tab>' "German"
+  kill -TERM "$tolvane"; wait "$tolvane" || true
+  setxkbmap fr
+  : > "$work/keys"
+  start 'Postamble={TAB}\r\n'
+  scan 'azqw1234@\351\350\347\340'; expect 'azqw1234@éèçà<Tab>' "French"
+}
+
+"scenario_$2"
+echo "scenario $2 passed"
