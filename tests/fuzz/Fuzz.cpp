@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/Tolvane.h"
+#include "app/linux/CommandLine.h"
 #include "common/Text.h"
 #include "common/TextToNumber.h"
 #include "config/ProfileFile.h"
@@ -157,11 +158,29 @@ void Typing(const Bytes& data) {
   Check(sim.Faults().empty());
 }
 
+// The Linux program's command line (arguments between 0 bytes) and its Device and status
+// texts: a clear yes or no, and lines with nothing but printable characters.
+void LinuxCommandLine(const Bytes& data) {
+  std::vector<std::string> args;
+  for (std::size_t p = 0; p <= data.size();) {
+    const auto end = std::min(data.find('\0', p), data.size());
+    args.push_back(data.substr(p, end - p));
+    p = end + 1;
+  }
+  std::string error;
+  const auto o = posix::ParseArguments(args, error);
+  Check(o ? error.empty() && (o->typing == "auto" || o->typing == "uinput" || o->typing == "xtest") : !error.empty());
+  const std::string device = posix::DevicePath(args[0], static_cast<int>(args.size()) - 1);
+  Check(!device.empty() || (args[0].empty() && args.size() == 1));
+  for (const char c : posix::PrintableLine(data + posix::StatusText(data, args[0])))
+    Check(c >= 32 && c < 127);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Bytes input(reinterpret_cast<const char*>(data), size);
-  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing};
+  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing, LinuxCommandLine};
   parts[FUZZ_PART](input);
   return 0;
 }
