@@ -28,6 +28,12 @@ ctest --preset win64
 ctest --preset win32
 scripts/check-imports.sh build/win32/Tolvane.exe
 
-# Figures of the real program (printed, not asserted).
+# The packages users install: the Debian package must satisfy lintian.
+(cd build/linux && cpack >/dev/null)
+lintian --fail-on error build/linux/tolvane_*_amd64.deb
+(cd build/win32 && cpack >/dev/null)
+
+# Figures of the real programs (printed, not asserted).
 bash tests/e2e/figures.sh build/win64 || echo "(the figures could not be taken)"
+bash tests/linux/e2e.sh build/linux figures || echo "(the Linux figures could not be taken)"
 echo "All tests passed."

@@ -101,5 +101,24 @@ scenario_keymaps() {
   scan 'azqw1234@\351\350\347\340'; expect 'azqw1234@éèçà<Tab>' "French"
 }
 
+# Figures, printed and never asserted: last byte to first and last key event, and the rate of
+# a 2,000-character record, as the Windows program's are measured.
+scenario_figures() {
+  plug; start 'Postamble={TAB}\r\n'
+  local total_first=0 total_last=0 sent lines
+  for i in $(seq 10); do
+    lines=$(wc -l < "$work/keys")
+    printf '%013d' "$i" > "$work/scanner"; sent=$(date +%s%3N)
+    for _ in $(seq 100); do [ "$(wc -l < "$work/keys")" -ge $((lines + 14)) ] && break; sleep 0.05; done
+    total_first=$((total_first + $(awk -v n="$lines" 'NR == n + 1 { print $3 }' "$work/keys") - sent))
+    total_last=$((total_last + $(tail -1 "$work/keys" | awk '{ print $3 }') - sent))
+  done
+  echo "last byte to first key event: $((total_first / 10)) ms, to the last: $((total_last / 10)) ms (mean of 10)"
+  lines=$(wc -l < "$work/keys")
+  head -c 2000 < <(yes 'abcdefghijklmnopqrstuvwxyz0123456789' | tr -d '\n') > "$work/scanner"
+  for _ in $(seq 600); do [ "$(wc -l < "$work/keys")" -ge $((lines + 2001)) ] && break; sleep 0.05; done
+  awk -v n="$lines" 'NR > n { if (!s) s = $3; e = $3; c++ } END { printf "2,000-character record: %.0f characters/s (%d keys)\n", 2000 / ((e - s) / 1000), c }' "$work/keys"
+}
+
 "scenario_$2"
 echo "scenario $2 passed"
