@@ -76,9 +76,11 @@ scenario_device() {
   scan 'B'; expect 'A<Tab>B<Tab>' "after the device came back"
 }
 
-# SIGTERM saves every key, and the Linux keys stay; a second copy on the same file says so.
+# SIGTERM saves every key, and the Linux keys stay, and writes the autostart entry; a second
+# copy on the same file says so.
 scenario_life() {
-  plug; start 'XkbLayout=us\r\nAutoLoad=0\r\n'
+  export XDG_CONFIG_HOME="$work/xdg"
+  plug; start 'XkbLayout=us\r\nAutoLoad=1\r\n'
   set +e; "$build/tolvane" --config "$work/cfg.tlv" --typing xtest 2> "$work/second"; local rc=$?; set -e
   [ "$rc" -eq 1 ] && grep -qi 'already running' "$work/second" || fail "second copy: $rc $(cat "$work/second")"
   set +e; "$build/tolvane" --bogus 2>/dev/null; rc=$?; set -e
@@ -86,6 +88,7 @@ scenario_life() {
   kill -TERM "$tolvane"; wait "$tolvane" || fail "exit status $?"
   [ "$(grep -c '=' "$work/cfg.tlv")" -eq 272 ] || fail "$(grep -c '=' "$work/cfg.tlv") keys saved"
   grep -q "^Device=$work/dev" "$work/cfg.tlv" && grep -q '^XkbLayout=us' "$work/cfg.tlv" || fail "Linux keys lost"
+  grep -q "^Exec=.*tolvane --config \"$work/cfg.tlv\"" "$work/xdg/autostart/tolvane.desktop" || fail "no autostart entry"
 }
 
 # The same text under German and French keymaps of the X server.
