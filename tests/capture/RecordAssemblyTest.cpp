@@ -107,7 +107,6 @@ TEST(RecordAssembly, EndlessStreamIsCutIntoBoundedRecordsWithoutLoss) {
   std::string stream;
   for (std::size_t i = 0; i < kMaxRecordLength + 10; ++i) stream += static_cast<char>('a' + i % 26);
   std::string typed;
-  std::vector<std::size_t> records;
   h.fp.serial.Arrive(stream);
   h.Ticks(1);
   ASSERT_EQ(h.fp.sendKeys.typed.size(), kMaxRecordLength + 1) << "first record completed without silence";

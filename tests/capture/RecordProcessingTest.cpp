@@ -84,17 +84,14 @@ TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
 }
 
 TEST(RecordProcessing, SoundListPicksTheBeepType) {
-  const std::pair<std::int16_t, const char*> cases[] = {{-1, "MessageBeep 0"}, {0, "MessageBeep 0"},
-                                                        {1, "MessageBeep 64"}, {2, "MessageBeep 48"},
-                                                        {3, "MessageBeep 16"}, {4, "MessageBeep 32"},
-                                                        {5, "MessageBeep 0"}};
-  for (const auto& [index, beep] : cases) {
+  const int beeps[] = {0, 0, 64, 48, 16, 32, 0};  // positions -1 .. 5
+  for (std::int16_t index = -1; index <= 5; ++index) {
     Harness h;
     h.Open();
     h.app.mainForm().BeepOnInput.SetValue(1);
     h.app.mainForm().cboSound.listIndex = index;
     h.Scan("1");
-    EXPECT_EQ(h.fp.journal.entries.front(), beep);
+    EXPECT_EQ(h.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
   }
 }
 
@@ -211,12 +208,6 @@ TEST(RecordProcessing, ARecordTheSystemRefusesIsToldNotLost) {
   EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("D", "{ENTER}")) << "nothing refused is retried";
   EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
 }
-
-}  // namespace
-}  // namespace tolvane::test
-
-namespace tolvane::test {
-namespace {
 
 TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
   Harness h;
