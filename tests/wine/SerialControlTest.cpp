@@ -4,8 +4,10 @@
 // Usage: serial_control_test <case>
 #include "platform/win32/SerialControl.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -14,41 +16,45 @@
 namespace {
 
 using tolvane::Status;
-using tolvane::win32::ErrorText;
 using tolvane::win32::SerialCalls;
 using tolvane::win32::SerialControl;
 
-constexpr UINT kSerialMessage = WM_APP + 1;
+constexpr UINT kNotice = WM_APP + 1;
 constexpr ULONG_PTR kStatusPending = 0x103, kStatusCancelled = 0xC0000120u;
-enum Waits { kSystemWaits, kRefusedWaits, kHonouredWaits };
+
+// The calls a case makes fail, each with a reason a real system gives.
+enum Call { kEvent, kThread, kRead, kWait, kCalls };
+const DWORD kErrors[kCalls] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND,
+                               ERROR_NOT_SUPPORTED};
 
 // What the stand-ins do and what they saw; the reader thread calls them.
 struct Stage {
-  DWORD callerThread = GetCurrentThreadId();
-  std::atomic<int> eventsMade{0}, failEventAt{0}, reads{0}, waitCalls{0}, closesInside{0}, callerWrites{0};
-  std::atomic<int> waits{kSystemWaits};
-  std::atomic<DWORD> failThreadWith{0};
-  std::atomic<bool> failReads{false}, immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false},
-      portClosed{false}, fakeModem{false}, dsr{false};
+  DWORD caller = GetCurrentThreadId();
+  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{0}, callerWrites{0};  // failFrom 0: never
+  std::atomic<bool> immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false}, honourWaits{false},
+      dsr{false}, portClosed{false};
   std::atomic<HANDLE> port{nullptr};
   std::atomic<OVERLAPPED*> heldWrite{nullptr}, heldWait{nullptr};
   DWORD* waitEvents = nullptr;
-  HANDLE stuck = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  CRITICAL_SECTION lock;
-  std::set<WPARAM> failFirstPost;  // under lock
-  std::map<WPARAM, int> posted;    // under lock
-  SerialControl* serial = nullptr;
-  Stage() { InitializeCriticalSection(&lock); }
-};
-Stage g;
+  std::set<WPARAM> refuseFirstPost;  // set before the open
+} g;
 
-void Complete(OVERLAPPED* ov, ULONG_PTR status, ULONG_PTR bytes) {
-  ov->InternalHigh = bytes;
-  ov->Internal = status;
-  SetEvent(ov->hEvent);
+// Counts a call; true, with the reason set, from the call on that the case makes fail.
+bool Fails(Call c) {
+  const int n = ++g.calls[c], from = g.failFrom[c];
+  if (from == 0 || n < from) return false;
+  SetLastError(kErrors[c]);
+  return true;
 }
 
-BOOL Pending(OVERLAPPED* ov, std::atomic<OVERLAPPED*>& slot) {
+BOOL Complete(OVERLAPPED* ov, ULONG_PTR status) {
+  ov->InternalHigh = 0;
+  ov->Internal = status;
+  return SetEvent(ov->hEvent);
+}
+
+// An operation the driver keeps pending until the case completes it or it is cancelled.
+BOOL Hold(OVERLAPPED* ov, std::atomic<OVERLAPPED*>& slot) {
   ResetEvent(ov->hEvent);
   ov->Internal = kStatusPending;
   slot = ov;
@@ -56,108 +62,71 @@ BOOL Pending(OVERLAPPED* ov, std::atomic<OVERLAPPED*>& slot) {
   return FALSE;
 }
 
-HANDLE WINAPI MakeEvent(LPSECURITY_ATTRIBUTES security, BOOL manual, BOOL initial, LPCSTR name) {
-  if (++g.eventsMade != g.failEventAt) return CreateEventA(security, manual, initial, name);
-  SetLastError(ERROR_NO_SYSTEM_RESOURCES);
-  return nullptr;
+DWORD Queued(HANDLE port) {
+  COMSTAT st{};
+  DWORD errors = 0;
+  return ClearCommError(port, &errors, &st) ? st.cbInQue : 0;
 }
 
-HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start, LPVOID param,
-                         DWORD flags, LPDWORD id) {
-  if (!g.failThreadWith) return CreateThread(security, stack, start, param, flags, id);
-  SetLastError(g.failThreadWith);
-  return nullptr;
+HANDLE WINAPI MakeEvent(LPSECURITY_ATTRIBUTES a, BOOL manual, BOOL on, LPCSTR name) {
+  return Fails(kEvent) ? nullptr : CreateEventA(a, manual, on, name);
+}
+
+HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES a, SIZE_T stack, LPTHREAD_START_ROUTINE run, LPVOID arg, DWORD flags,
+                         LPDWORD id) {
+  return Fails(kThread) ? nullptr : CreateThread(a, stack, run, arg, flags, id);
 }
 
 BOOL WINAPI Close(HANDLE h) {
-  if (g.inside) ++g.closesInside;
+  g.closesInside += g.inside ? 1 : 0;
   if (h == g.port) g.portClosed = true;
   return CloseHandle(h);
 }
 
 BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED ov) {
-  g.port = file;
-  ++g.reads;
-  if (g.stickRead.exchange(false)) {  // a driver call that does not come back until released
-    g.inside = true;
-    SetEvent(g.stuck);
-    WaitForSingleObject(g.release, INFINITE);
-    g.inside = false;
-  }
-  if (g.failReads) {
-    SetLastError(ERROR_BAD_COMMAND);
-    return FALSE;
-  }
+  for (; g.stickRead; Sleep(1)) g.inside = true;  // a driver call that does not come back until released
+  g.inside = false;
+  if (Fails(kRead)) return FALSE;
   // Windows drivers return at once when nothing is there; Wine's wait for data.
-  COMSTAT st{};
-  DWORD errors = 0;
-  if (g.immediateReads && ClearCommError(file, &errors, &st) && st.cbInQue == 0) {
-    Complete(ov, 0, 0);
-    return TRUE;
-  }
+  if (g.immediateReads && Queued(file) == 0) return Complete(ov, 0);
   return ReadFile(file, buffer, size, got, ov);
 }
 
 BOOL WINAPI Write(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED ov) {
-  if (GetCurrentThreadId() == g.callerThread) {
-    ++g.callerWrites;  // and fails at once, so that a caller that would wait does not hang the test
+  if (GetCurrentThreadId() == g.caller) {  // fails at once, so that a caller that would wait does not hang the test
+    ++g.callerWrites;
     SetLastError(ERROR_GEN_FAILURE);
     return FALSE;
   }
-  if (g.holdWrites) return Pending(ov, g.heldWrite);  // CTS low: completes only when cancelled
-  return WriteFile(file, data, size, done, ov);
+  return g.holdWrites ? Hold(ov, g.heldWrite) : WriteFile(file, data, size, done, ov);  // held: CTS low
 }
 
 BOOL WINAPI WaitEvent(HANDLE file, LPDWORD events, LPOVERLAPPED ov) {
-  g.port = file;
-  ++g.waitCalls;
-  if (g.waits == kSystemWaits) return WaitCommEvent(file, events, ov);
-  if (g.waits == kRefusedWaits) {
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return FALSE;
-  }
+  if (Fails(kWait)) return FALSE;
+  if (!g.honourWaits) return WaitCommEvent(file, events, ov);
   g.waitEvents = events;
-  return Pending(ov, g.heldWait);
+  return Hold(ov, g.heldWait);
 }
 
+// The line's DSR as the case sets it; each reader asks first, which names its port.
 BOOL WINAPI ModemStatus(HANDLE file, LPDWORD status) {
-  if (!g.fakeModem) return GetCommModemStatus(file, status);
+  g.port = file;
   *status = g.dsr ? MS_DSR_ON : 0;
   return TRUE;
 }
 
 BOOL WINAPI Cancel(HANDLE file, LPOVERLAPPED ov) {
   bool any = false;
-  for (auto* slot : {&g.heldWrite, &g.heldWait}) {
-    OVERLAPPED* held = *slot;
-    if (held && (!ov || ov == held) && slot->compare_exchange_strong(held, nullptr)) {
-      Complete(held, kStatusCancelled, 0);
-      any = true;
-    }
-  }
+  for (auto* slot : {&g.heldWrite, &g.heldWait})
+    if (OVERLAPPED* held = *slot; held && (!ov || ov == held) && slot->compare_exchange_strong(held, nullptr))
+      any = Complete(held, kStatusCancelled);
   return CancelIoEx(file, ov) || any;
 }
 
 BOOL WINAPI Post(HWND window, UINT message, WPARAM w, LPARAM l) {
-  EnterCriticalSection(&g.lock);
-  const bool fail = g.failFirstPost.erase(w) > 0;
-  LeaveCriticalSection(&g.lock);
-  if (fail) {
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return FALSE;
-  }
-  const BOOL ok = PostMessageA(window, message, w, l);
-  EnterCriticalSection(&g.lock);
-  g.posted[w] += ok != FALSE;
-  LeaveCriticalSection(&g.lock);
-  return ok;
-}
-
-int Posted(std::int16_t event) {
-  EnterCriticalSection(&g.lock);
-  const int n = g.posted[static_cast<WPARAM>(event)];
-  LeaveCriticalSection(&g.lock);
-  return n;
+  if (!g.refuseFirstPost.erase(w)) return PostMessageA(window, message, w, l);
+  SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+  return FALSE;
 }
 
 int failures = 0;
@@ -166,230 +135,196 @@ void Check(bool ok, const std::string& what) {
   failures += !ok;
 }
 
-// Until done() holds, handling messages or (Await) leaving them queued; false after a bound
-// that only a fault reaches.
-template <class Done>
-bool Until(Done done, DWORD bound = 6000, bool dispatch = true) {
-  for (const ULONGLONG end = GetTickCount64() + bound;; Sleep(10)) {
-    MSG m;
-    while (dispatch && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-    if (done()) return true;
-    if (GetTickCount64() >= end) return false;
-  }
-}
-template <class Done>
-bool Await(Done done) { return Until(done, 6000, false); }
-void Idle(DWORD ms) { Until([] { return false; }, ms); }
-
-LRESULT CALLBACK Notified(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m != kSerialMessage) return DefWindowProcA(h, m, w, l);
-  g.serial->Deliver(static_cast<std::int16_t>(w), l);  // as the main window does
-  return 0;
-}
-
-// The program above the control, as far as these cases need it.
+// The program above the control and the scanner's end of the line, as far as these cases need them.
 struct Program {
-  SerialControl serial;
+  SerialControl serial{SerialCalls{MakeEvent, MakeThread, Close, Read, Write, WaitEvent, ModemStatus, Cancel, Post}};
+  HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HANDLE line = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   std::vector<std::int16_t> events;
-  std::string received;
+  std::vector<MSG> held;  // notices taken from the queue but not handled
+  std::string received, heard;
 
-  Program() : serial(SerialCalls{MakeEvent, MakeThread, Close, Read, Write, WaitEvent, ModemStatus, Cancel, Post}) {
-    g.serial = &serial;
+  Program() {
+    COMMTIMEOUTS immediate{MAXDWORD, 0, 0, 0, 0};
+    SetCommTimeouts(line, &immediate);
+    serial.SetNotifyWindow(window, kNotice);
     serial.SetOnComm([this] {
       events.push_back(serial.CommEvent());
       if (serial.CommEvent() == SerialControl::kEvReceive)
         for (const auto b : serial.Input()) received += static_cast<char>(b);
     });
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Notified;
-    wc.lpszClassName = "SerialControlTest";
-    RegisterClassA(&wc);
-    serial.SetNotifyWindow(CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr),
-                           kSerialMessage);
     Check(serial.SetCommPort(5).ok, "COM5 named");
   }
-  Status Open() { return serial.SetPortOpen(true); }
-  int Count(std::int16_t event) const {
-    int n = 0;
-    for (const auto e : events) n += e == event;
-    return n;
+  void Open(const std::string& what = "opens") { Check(serial.SetPortOpen(true).ok, what); }
+  void Shut() { Check(serial.SetPortOpen(false).ok, "closes"); }
+  int Count(std::int16_t event) const { return static_cast<int>(std::count(events.begin(), events.end(), event)); }
+  bool Holds(std::int16_t event) const {
+    return std::any_of(held.begin(), held.end(), [&](const MSG& m) { return m.wParam == WPARAM(event); });
   }
-};
 
-// The scanner's end of the line; its reads return at once.
-struct Scanner {
-  HANDLE h = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  COMMTIMEOUTS immediate{MAXDWORD, 0, 0, 0, 0};
-  std::string heard;
-  Scanner() { SetCommTimeouts(h, &immediate); }
-  ~Scanner() { CloseHandle(h); }
+  // Until done() holds, handling the control's notices or only taking them from the queue;
+  // false after a bound that only a fault reaches.
+  bool Until(const std::function<bool()>& done, bool hold = false, DWORD bound = 6000) {
+    for (const ULONGLONG end = GetTickCount64() + bound;; Sleep(10)) {
+      for (MSG m{}; PeekMessageA(&m, window, kNotice, kNotice, PM_REMOVE);)
+        if (hold) held.push_back(m);
+        else serial.Deliver(static_cast<std::int16_t>(m.wParam), m.lParam);  // as the main window does
+      if (done()) return true;
+      if (GetTickCount64() >= end) return false;
+    }
+  }
+  void Idle(DWORD ms) { Until([] { return false; }, false, ms); }
+
   void Send(const std::string& bytes) {
     DWORD n = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    WriteFile(line, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  }
+  // The scanner sends bytes; true once the program has received exactly them.
+  bool Reads(const std::string& bytes) {
+    received.clear();
+    Send(bytes);
+    return Until([&] { return received == bytes; });
   }
   std::string Hear() {
     char buffer[256];
-    DWORD n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) heard.append(buffer, n);
+    for (DWORD n = 0; ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;) heard.append(buffer, n);
     return heard;
+  }
+  // Completes the wait the driver holds with these events.
+  bool Raise(DWORD events) {
+    if (!Until([] { return g.heldWait.load() != nullptr; })) return false;
+    *g.waitEvents = events;
+    return Complete(g.heldWait.exchange(nullptr), 0);
   }
 };
 
-void close_keeps_handles_of_a_stuck_reader() {
-  g.immediateReads = true;
-  Program p;
-  Check(p.Open().ok, "opens");
-  g.stickRead = true;
-  Check(WaitForSingleObject(g.stuck, 6000) == WAIT_OBJECT_0, "the reader is stuck in a read");
-  Check(p.serial.SetPortOpen(false).ok, "closes");
-  Check(!p.serial.PortOpen(), "closed without waiting for the stuck reader");
-  Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
-  SetEvent(g.release);
-  Check(Await([] { return g.portClosed.load(); }), "the reader closes the port when it comes back");
-  Check(p.Open().ok, "the port opens again");
-}
-
-void failed_thread_or_event_fails_the_open() {
-  Program p;
-  g.failThreadWith = ERROR_NOT_ENOUGH_MEMORY;
-  Status s = p.Open();
-  Check(!s && s.description == ErrorText(ERROR_NOT_ENOUGH_MEMORY) && !p.serial.PortOpen(),
-        "no reader thread: the open fails with the system's reason");
-  g.failThreadWith = 0;
-  for (int n = 1;; ++n) {  // the n-th event of the open cannot be made
-    g.eventsMade = 0;
-    g.failEventAt = n;
-    s = p.Open();
-    if (g.eventsMade < n) break;
-    Check(!s && s.description == ErrorText(ERROR_NO_SYSTEM_RESOURCES) && !p.serial.PortOpen(),
-          "event " + std::to_string(n) + " not made: the open fails with the system's reason");
-    if (s) return;
-  }
-  Check(s.ok, "with every event made the port opens");
-  Scanner scanner;
-  scanner.Send("ok");
-  Check(Until([&] { return p.received == "ok"; }), "and reads");
-}
-
-void notices_of_an_earlier_open_are_ignored() {
-  g.immediateReads = true;
-  Program p;
-  Scanner scanner;
-  Check(p.Open().ok, "opens");
-  scanner.Send("A");
-  Check(Await([] { return Posted(SerialControl::kEvReceive) > 0; }), "data posted");
-  g.failReads = true;
-  Check(Await([] { return Posted(SerialControl::kEvDeviceLost) > 0; }), "device lost posted");
-  // Neither is handled before the port is closed and opened again.
-  Check(p.serial.SetPortOpen(false).ok, "closes");
-  g.failReads = false;
-  Check(p.Open().ok, "opens again");
-  Idle(300);
-  Check(p.events.empty() && p.serial.PortOpen(), "no notification of the earlier open reaches the program");
-  scanner.Send("B");
-  Check(Until([&] { return p.received == "B"; }), "the new open reads");
-}
-
-void failed_posts_are_retried() {
-  g.immediateReads = g.fakeModem = true;
-  g.failFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
-  Program p;
-  Scanner scanner;
-  Check(p.Open().ok, "opens");
-  scanner.Send("AB");
-  Check(Until([&] { return p.received == "AB"; }), "data arrives although its first notice was not posted");
-  scanner.Send("CD");
-  Check(Until([&] { return p.received == "ABCD"; }), "and later data too");
-  g.dsr = true;
-  Check(Until([&] { return p.Count(SerialControl::kEvDSR) == 1; }), "a DSR change arrives");
-  g.failReads = true;
-  Check(Until([&] { return p.Count(SerialControl::kEvDeviceLost) == 1; }), "a lost device is reported");
-}
-
-bool RaiseWait(DWORD events) {
-  if (!Until([] { return g.heldWait.load() != nullptr; })) return false;
-  *g.waitEvents = events;
-  Complete(g.heldWait.exchange(nullptr), 0, sizeof(DWORD));
-  return true;
-}
-
-void waits_on_events_or_polls() {
-  // Wine's pseudo-terminals accept the wait and abort it moments later; a driver may also
-  // refuse it at once. Either way the port is read without waits, and they are not asked again.
-  for (const Waits w : {kSystemWaits, kRefusedWaits}) {
-    const std::string name = w == kSystemWaits ? "Wine's waits: " : "refused waits: ";
-    g.waits = w;
-    Program p;
-    Scanner scanner;
-    const int waits = g.waitCalls;
-    Check(p.Open().ok && Until([&] { return g.waitCalls > waits; }), name + "asks the driver to wait");
-    scanner.Send("P");
-    Check(Until([&] { return p.received == "P"; }), name + "reads without");
-    Check(g.waitCalls == waits + 1, name + "does not ask again");
-  }
-  // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
-  g.waits = kHonouredWaits;
-  g.fakeModem = true;
-  Program p;
-  Scanner scanner;
-  const int reads = g.reads;
-  Check(p.Open().ok && Until([] { return g.heldWait.load() != nullptr; }), "waits for an event");
-  Idle(300);
-  Check(g.reads == reads, "no reads while idle");
-  Check(RaiseWait(EV_DSR) && Until([&] { return p.Count(SerialControl::kEvDSR) == 2; }), "a DSR pulse: two changes");
-  g.dsr = true;
-  Check(RaiseWait(EV_DSR) && Until([&] { return p.Count(SerialControl::kEvDSR) == 3; }), "DSR on: one change");
-  scanner.Send("EV");
-  Check(Until([] {
-          COMSTAT st{};
-          DWORD errors = 0;
-          return ClearCommError(g.port, &errors, &st) && st.cbInQue >= 2;
-        }) && g.reads == reads,
-        "bytes at the port are not read before the driver says so");
-  Check(RaiseWait(EV_RXCHAR) && Until([&] { return p.received == "EV"; }), "then they are");
-  Idle(100);
-  Check(p.Count(SerialControl::kEvDSR) == 3, "no other DSR changes");
-}
-
-void writes_never_block_the_caller() {
-  Program p;
-  Scanner scanner;
-  Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
-  Check(p.Open().ok, "opens");
-  for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
-  Check(Until([&] { return scanner.Hear() == "ABCD"; }), "bytes go out in order");
-  g.holdWrites = true;  // the scanner is off
-  Check(p.serial.Output("X").ok, "output is taken at once");
-  scanner.Send("Q");
-  Check(Until([&] { return p.received == "Q"; }), "reading goes on under a pending write");
-  Check(Until([&] { return p.Count(SerialControl::kEvWriteFailed) > 0; }) && p.serial.WriteFailedReason() != "" &&
-            p.serial.PortOpen(),
-        "the write is dropped and reported with a reason; the port stays open");
-  int refused = 0;
-  for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
-  Check(refused > 0, "the queue is bounded");
-  Check(g.callerWrites == 0, "nothing is written on the caller's thread");
-  Check(p.serial.SetPortOpen(false).ok, "closes");
-  g.holdWrites = false;
-  Check(p.Open().ok, "closes under a pending write and opens again");
-  Check(p.serial.Output("E").ok, "output taken");
-  Check(Until([&] { return scanner.Hear().back() == 'E'; }), "and writes");
-}
+const std::map<std::string, void (*)(Program&)> kCases{
+    {"close_keeps_handles_of_a_stuck_reader",
+     [](Program& p) {
+       g.immediateReads = true;
+       p.Open();
+       g.stickRead = true;
+       Check(p.Until([] { return g.inside.load(); }), "the reader is stuck in a read");
+       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(), "closes without waiting for the stuck reader");
+       Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
+       g.stickRead = false;
+       Check(p.Until([] { return g.portClosed.load(); }), "the reader closes the port when it comes back");
+       p.Open("the port opens again");
+     }},
+    {"failed_thread_or_event_fails_the_open",
+     [](Program& p) {
+       for (const Call c : {kThread, kEvent}) {
+         const std::string name = c == kThread ? "thread" : "event";
+         for (int n = 1;; ++n) {  // from the n-th of the open's threads or events on, none can be made
+           g.calls[c] = 0;
+           g.failFrom[c] = n;
+           const Status s = p.serial.SetPortOpen(true);
+           if (g.calls[c] < n) {
+             Check(s.ok, "with every " + name + " made the port opens");
+             break;
+           }
+           Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) && !p.serial.PortOpen(),
+                 name + " " + std::to_string(n) + " not made: the open fails with the system's reason");
+           if (s) return;
+         }
+         g.failFrom[c] = 0;
+         Check(p.Reads(name), "and reads");
+         p.Shut();
+       }
+     }},
+    {"notices_of_an_earlier_open_are_ignored",
+     [](Program& p) {
+       g.immediateReads = true;
+       p.Open();
+       p.Send("A");
+       Check(p.Until([&] { return p.Holds(SerialControl::kEvReceive); }, true), "data posted");
+       g.failFrom[kRead] = 1;
+       Check(p.Until([&] { return p.Holds(SerialControl::kEvDeviceLost); }, true), "device lost posted");
+       // Neither is handled before the port is closed and opened again.
+       p.Shut();
+       g.failFrom[kRead] = 0;
+       p.Open("opens again");
+       for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+       p.Idle(300);
+       Check(p.events.empty() && p.serial.PortOpen(), "no notification of the earlier open reaches the program");
+       Check(p.Reads("B"), "the new open reads");
+     }},
+    {"failed_posts_are_retried",
+     [](Program& p) {
+       g.immediateReads = true;
+       g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
+       p.Open();
+       Check(p.Reads("AB"), "data arrives although its first notice was not posted");
+       Check(p.Reads("CD"), "and later data too");
+       g.dsr = true;
+       Check(p.Until([&] { return p.Count(SerialControl::kEvDSR) == 1; }), "a DSR change arrives");
+       g.failFrom[kRead] = 1;
+       Check(p.Until([&] { return p.Count(SerialControl::kEvDeviceLost) == 1; }), "a lost device is reported");
+     }},
+    {"waits_on_events_or_polls",
+     [](Program& p) {
+       // Wine's pseudo-terminals accept the wait and abort it moments later; a driver may also
+       // refuse it at once. Either way the port is read without waits, and they are not asked again.
+       for (const int refused : {0, 1}) {
+         const std::string name = refused ? "refused waits: " : "Wine's waits: ";
+         g.calls[kWait] = 0;
+         g.failFrom[kWait] = refused;
+         Check(p.serial.SetPortOpen(true).ok && p.Until([] { return g.calls[kWait] > 0; }),
+               name + "asks the driver to wait");
+         Check(p.Reads("P"), name + "reads without");
+         Check(g.calls[kWait] == 1, name + "does not ask again");
+         p.Shut();
+       }
+       // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
+       g.failFrom[kWait] = 0;
+       g.honourWaits = true;
+       const int reads = g.calls[kRead];
+       Check(p.serial.SetPortOpen(true).ok && p.Until([] { return g.heldWait.load() != nullptr; }),
+             "waits for an event");
+       p.Idle(300);
+       Check(g.calls[kRead] == reads, "no reads while idle");
+       Check(p.Raise(EV_DSR) && p.Until([&] { return p.Count(SerialControl::kEvDSR) == 2; }), "a DSR pulse: two changes");
+       g.dsr = true;
+       Check(p.Raise(EV_DSR) && p.Until([&] { return p.Count(SerialControl::kEvDSR) == 3; }), "DSR on: one change");
+       p.received.clear();
+       p.Send("EV");
+       Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
+             "bytes at the port are not read before the driver says so");
+       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
+       p.Idle(100);
+       Check(p.Count(SerialControl::kEvDSR) == 3, "no other DSR changes");
+     }},
+    {"writes_never_block_the_caller",
+     [](Program& p) {
+       Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
+       p.Open();
+       for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
+       Check(p.Until([&] { return p.Hear() == "ABCD"; }), "bytes go out in order");
+       g.holdWrites = true;  // the scanner is off
+       Check(p.serial.Output("X").ok, "output is taken at once");
+       Check(p.Reads("Q"), "reading goes on under a pending write");
+       Check(p.Until([&] { return p.Count(SerialControl::kEvWriteFailed) > 0; }) &&
+                 p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
+             "the write is dropped and reported with a reason; the port stays open");
+       int refused = 0;
+       for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
+       Check(refused > 0, "the queue is bounded");
+       Check(g.callerWrites == 0, "nothing is written on the caller's thread");
+       p.Shut();
+       g.holdWrites = false;
+       p.Open("closes under a pending write and opens again");
+       Check(p.serial.Output("E").ok, "output taken");
+       Check(p.Until([&] { return p.Hear().back() == 'E'; }), "and writes");
+     }},
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::map<std::string, void (*)()> cases{
-      {"close_keeps_handles_of_a_stuck_reader", close_keeps_handles_of_a_stuck_reader},
-      {"failed_thread_or_event_fails_the_open", failed_thread_or_event_fails_the_open},
-      {"notices_of_an_earlier_open_are_ignored", notices_of_an_earlier_open_are_ignored},
-      {"failed_posts_are_retried", failed_posts_are_retried},
-      {"waits_on_events_or_polls", waits_on_events_or_polls},
-      {"writes_never_block_the_caller", writes_never_block_the_caller},
-  };
-  const auto it = argc == 2 ? cases.find(argv[1]) : cases.end();
-  if (it == cases.end()) return 2;
-  it->second();
+  const auto it = argc == 2 ? kCases.find(argv[1]) : kCases.end();
+  if (it == kCases.end()) return 2;
+  Program p;
+  it->second(p);
   std::fflush(stdout);
   return failures ? 1 : 0;
 }
