@@ -7,11 +7,9 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
-#include <tuple>
 
 #include "config/ProfileFile.h"
 
@@ -19,14 +17,14 @@ namespace {
 
 using tolvane::ProfileFile;
 using Names = std::set<std::string>;
-using Reader = std::function<std::string(const std::string& section, const std::string& key)>;
 
 const char* const kDefault = "<default>";
 
 const std::string kFiles[] = {
     // Blanks and tabs around names and values; quotes: outer, single, nested, unmatched.
-    "[S]\r\nk=v\r\n", "[S]\r\n  k  =  v  \r\n", "[S]\r\n\tk\t=\tv\t\r\n", "[S]\r\nk=  \"  v  \"  \r\n",
-    "[S]\r\nk='  v  '\r\n", "[S]\r\nk=\"'v'\"\r\nj='\"w\"'\r\n", "[S]\r\nk=\"v'\r\nj=\"\r\ni=''\r\n",
+    "[S]\r\nk=v\r\n", "[S]\r\n  k  =  v  \r\n", "[S]\r\n\tk\t=\tv\t\r\n",
+    "[S]\r\nk=  \"  v  \"  \r\n", "[S]\r\nk='  v  '\r\n", "[S]\r\nk=\"'v'\"\r\nj='\"w\"'\r\n",
+    "[S]\r\nk=\"v'\r\nj=\"\r\ni=''\r\n",
     // Empty values, no "=", "=" and ";" in values, comments, "#".
     "[S]\r\nk=\r\nj= \r\n", "[S]\r\nk\r\nj=1\r\n", "[S]\r\nk=a=b\r\nj=v ;c\r\n",
     "; top\r\n[S]\r\n;k=v\r\n  ;j=w\r\nk=real\r\n", "[S]\r\n#k=v\r\n",
@@ -35,37 +33,35 @@ const std::string kFiles[] = {
     "[ S ]\r\nk=v\r\n  [T]\r\nj=w\r\n",
     // Line endings: LF only, mixed, none at the end; letter case; an empty file; blank lines.
     "[S]\nk=v\nj=w\n[T]\nx=1\n", "[S]\r\nk=v\nj=w\r\n[T]\nx=1\r\n", "[S]\r\nk=v",
-    "[ToLvAnE]\r\nComPort=3\r\nPOSTAMBLE={TAB}\r\n", "", "\r\n\r\n[S]\r\n\r\nk = v\r\n\r\n[T]\r\n",
+    "[ToLvAnE]\r\nComPort=3\r\nPOSTAMBLE={TAB}\r\n", "",
+    "\r\n\r\n[S]\r\n\r\nk = v\r\n\r\n[T]\r\n",
     // Bytes above 127, a blank inside a name, a long value, send-keys texts, a realistic file.
-    "[S]\r\nk=caf\xE9\r\nj=\xA0x\xFF\r\n", "[S]\r\nmy key=v\r\n", "[S]\r\nk=" + std::string(300, 'x') + "\r\n",
-    "[Tolvane]\r\nKeyTrans32={ }\r\nKeyTrans123={{}\r\nKeyTrans125={}}\r\nPostamble={TAB}{ENTER}\r\n",
-    "[Tolvane]\r\nComPort=3\r\nDOSTarget=0\r\nBeepSound=2\r\nScannerBeepString=27,7\r\nHandshake=1\r\nBeep=1\r\n"
-    "AutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=2\r\nRemoveReturns=1\r\nPostamble={ENTER}\r\nWindowState=1\r\n"
-    "Settings=19200,E,7,2\r\nPassword=pw\r\nKeyTrans36={F9}\r\n",
+    "[S]\r\nk=caf\xE9\r\nj=\xA0x\xFF\r\n", "[S]\r\nmy key=v\r\n",
+    "[S]\r\nk=" + std::string(300, 'x') + "\r\n",
+    "[Tolvane]\r\nKeyTrans32={ }\r\nKeyTrans123={{}\r\nKeyTrans125={}}\r\n"
+    "Postamble={TAB}{ENTER}\r\n",
+    "[Tolvane]\r\nComPort=3\r\nDOSTarget=0\r\nBeepSound=2\r\nScannerBeepString=27,7\r\n"
+    "Handshake=1\r\nBeep=1\r\nAutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=2\r\n"
+    "RemoveReturns=1\r\nPostamble={ENTER}\r\nWindowState=1\r\nSettings=19200,E,7,2\r\n"
+    "Password=pw\r\nKeyTrans36={F9}\r\n",
 };
 
 // Made both ways: a key changed in place (named in other letter case), keys added to an
 // existing section and to a new one, braces, an empty value.
-const char* const kEdits[][3] = {{"S", "J", "changed"}, {"s", "Added", "new value"}, {"Tolvane", "ComPort", "4"},
-                                 {"Tolvane", "Postamble", "{TAB}{ENTER}"}, {"Tolvane", "Empty", ""}};
+const char* const kEdits[][3] = {
+    {"S", "J", "changed"}, {"s", "Added", "new value"}, {"Tolvane", "ComPort", "4"},
+    {"Tolvane", "Postamble", "{TAB}{ENTER}"}, {"Tolvane", "Empty", ""}};
 
-std::string Profile(const std::string& path, const char* section, const char* key, const char* fallback = kDefault) {
+// With key null, the profile functions list the section's keys, and with section null too the
+// sections, each ended by a NUL.
+std::string Profile(const std::string& path, const char* section, const char* key,
+                    const char* fallback = kDefault) {
   std::string out(70000, '\0');
-  out.resize(GetPrivateProfileStringA(section, key, fallback, out.data(), static_cast<DWORD>(out.size()), path.c_str()));
+  const auto size = static_cast<DWORD>(out.size());
+  out.resize(GetPrivateProfileStringA(section, key, fallback, out.data(), size, path.c_str()));
   return out;
 }
 
-Reader Windows(const std::string& path) {
-  return [path](const std::string& s, const std::string& k) { return Profile(path, s.c_str(), k.c_str()); };
-}
-
-Reader Codec(const std::string& bytes) {
-  return [file = ProfileFile::Parse(bytes)](const std::string& s, const std::string& k) {
-    return file.Get(s, k).value_or(kDefault);
-  };
-}
-
-// The names the profile functions list: sections when section is null, else its keys.
 Names List(const std::string& path, const char* section) {
   Names names;
   std::istringstream list(Profile(path, section, nullptr, ""));
@@ -78,13 +74,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-std::string Show(const std::string& s) {
-  std::string out;
-  char text[8];
-  for (const unsigned char c : s) out += (std::snprintf(text, sizeof text, c >= 32 && c < 127 ? "%c" : "\\x%02X", c), text);
-  return out;
-}
-
 std::string Load(const std::string& path) {
   std::ostringstream bytes;
   bytes << std::ifstream(path, std::ios::binary).rdbuf();
@@ -94,13 +83,10 @@ std::string Load(const std::string& path) {
 }  // namespace
 
 int main() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string dir = std::string(temp) + "tolvane-profile-diff\\";
-  CreateDirectoryA(dir.c_str(), nullptr);
   int failures = 0, lookups = 0, n = 0;
   for (const auto& bytes : kFiles) {
-    const std::string path = dir + std::to_string(++n) + ".ini", ours = path + ".ours", theirs = path + ".theirs";
+    const std::string path = ".\\profile" + std::to_string(++n) + ".ini";  // in the test's folder
+    const std::string ours = path + ".ours", theirs = path + ".theirs";
     std::ofstream(path, std::ios::binary) << bytes;
     std::ofstream(theirs, std::ios::binary) << bytes;
     ProfileFile file = ProfileFile::Parse(bytes);
@@ -118,20 +104,28 @@ int main() {
         sections.insert({s, Upper(s), " " + s + " "});
         for (const auto& k : List(f, s.c_str())) keys.insert({k, Upper(k), " " + k});
       }
-    // The file read; the edits read back; what the profile functions wrote read by the codec.
-    const std::tuple<const char*, Reader, Reader> phases[] = {{"READ", Windows(path), Codec(bytes)},
-                                                              {"WRITE", Windows(theirs), Windows(ours)},
-                                                              {"REREAD", Windows(theirs), Codec(Load(theirs))}};
-    for (const auto& [phase, expected, actual] : phases)
+    // The file read by the codec; the edits made both ways, read by the profile functions; what
+    // they wrote, read by the codec.
+    const struct {
+      const char* name;
+      std::string reference, file;
+      bool codec;
+    } phases[] = {{"READ", path, path, true}, {"WRITE", theirs, ours, false},
+                  {"REREAD", theirs, theirs, true}};
+    for (const auto& phase : phases) {
+      const ProfileFile codec = ProfileFile::Parse(Load(phase.file));
       for (const auto& s : sections)
         for (const auto& k : keys) {
-          const std::string want = expected(s, k), got = actual(s, k);
-          failures += want != got;
+          const std::string want = Profile(phase.reference, s.c_str(), k.c_str());
+          const std::string got = phase.codec ? codec.Get(s, k).value_or(kDefault)
+                                              : Profile(phase.file, s.c_str(), k.c_str());
           ++lookups;
-          if (want != got)
-            std::printf("%s %s: [%s] %s: profile functions \"%s\", codec \"%s\"\n", phase, Show(bytes).c_str(),
-                        Show(s).c_str(), Show(k).c_str(), Show(want).c_str(), Show(got).c_str());
+          if (want == got) continue;
+          ++failures;
+          std::printf("%s file %d: [%s] %s: profile functions \"%s\", ours \"%s\"\n", phase.name, n,
+                      s.c_str(), k.c_str(), want.c_str(), got.c_str());
         }
+    }
   }
   std::printf("%d files, %d lookups, %d disagreements\n", n, lookups, failures);
   return failures == 0 ? 0 : 1;

@@ -15,8 +15,6 @@
 
 namespace {
 
-using tolvane::Status;
-using tolvane::win32::SerialCalls;
 using tolvane::win32::SerialControl;
 
 constexpr UINT kNotice = WM_APP + 1;
@@ -24,15 +22,16 @@ constexpr ULONG_PTR kStatusPending = 0x103, kStatusCancelled = 0xC0000120u;
 
 // The calls a case makes fail, each with a reason a real system gives.
 enum Call { kEvent, kThread, kRead, kWait, kCalls };
-const DWORD kErrors[kCalls] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND,
-                               ERROR_NOT_SUPPORTED};
+const DWORD kErrors[kCalls] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY,
+                               ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED};
 
 // What the stand-ins do and what they saw; the reader thread calls them.
 struct Stage {
   DWORD caller = GetCurrentThreadId();
-  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{0}, callerWrites{0};  // failFrom 0: never
-  std::atomic<bool> immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false}, honourWaits{false},
-      dsr{false}, portClosed{false};
+  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{};  // failFrom 0: never
+  std::atomic<int> closesInside{0}, callerWrites{0};
+  std::atomic<bool> immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false};
+  std::atomic<bool> honourWaits{false}, dsr{false}, portClosed{false};
   std::atomic<HANDLE> port{nullptr};
   std::atomic<OVERLAPPED*> heldWrite{nullptr}, heldWait{nullptr};
   DWORD* waitEvents = nullptr;
@@ -72,19 +71,19 @@ HANDLE WINAPI MakeEvent(LPSECURITY_ATTRIBUTES a, BOOL manual, BOOL on, LPCSTR na
   return Fails(kEvent) ? nullptr : CreateEventA(a, manual, on, name);
 }
 
-HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES a, SIZE_T stack, LPTHREAD_START_ROUTINE run, LPVOID arg, DWORD flags,
-                         LPDWORD id) {
+HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES a, SIZE_T stack, LPTHREAD_START_ROUTINE run,
+                         LPVOID arg, DWORD flags, LPDWORD id) {
   return Fails(kThread) ? nullptr : CreateThread(a, stack, run, arg, flags, id);
 }
 
-BOOL WINAPI Close(HANDLE h) {
-  g.closesInside += g.inside ? 1 : 0;
+BOOL WINAPI CloseStandIn(HANDLE h) {
+  if (g.inside) ++g.closesInside;
   if (h == g.port) g.portClosed = true;
   return CloseHandle(h);
 }
 
 BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED ov) {
-  for (; g.stickRead; Sleep(1)) g.inside = true;  // a driver call that does not come back until released
+  for (; g.stickRead; Sleep(1)) g.inside = true;  // a driver call stuck until released
   g.inside = false;
   if (Fails(kRead)) return FALSE;
   // Windows drivers return at once when nothing is there; Wine's wait for data.
@@ -93,12 +92,12 @@ BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPP
 }
 
 BOOL WINAPI Write(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED ov) {
-  if (GetCurrentThreadId() == g.caller) {  // fails at once, so that a caller that would wait does not hang the test
+  if (GetCurrentThreadId() == g.caller) {  // fails at once: a caller that waits hangs no test
     ++g.callerWrites;
-    SetLastError(ERROR_GEN_FAILURE);
     return FALSE;
   }
-  return g.holdWrites ? Hold(ov, g.heldWrite) : WriteFile(file, data, size, done, ov);  // held: CTS low
+  // Held while CTS is low: it completes only when cancelled.
+  return g.holdWrites ? Hold(ov, g.heldWrite) : WriteFile(file, data, size, done, ov);
 }
 
 BOOL WINAPI WaitEvent(HANDLE file, LPDWORD events, LPOVERLAPPED ov) {
@@ -116,11 +115,12 @@ BOOL WINAPI ModemStatus(HANDLE file, LPDWORD status) {
 }
 
 BOOL WINAPI Cancel(HANDLE file, LPOVERLAPPED ov) {
-  bool any = false;
-  for (auto* slot : {&g.heldWrite, &g.heldWait})
-    if (OVERLAPPED* held = *slot; held && (!ov || ov == held) && slot->compare_exchange_strong(held, nullptr))
-      any = Complete(held, kStatusCancelled);
-  return CancelIoEx(file, ov) || any;
+  for (auto* slot : {&g.heldWrite, &g.heldWait}) {
+    OVERLAPPED* held = *slot;
+    if (held && (!ov || ov == held) && slot->compare_exchange_strong(held, nullptr))
+      Complete(held, kStatusCancelled);
+  }
+  return CancelIoEx(file, ov);
 }
 
 BOOL WINAPI Post(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -135,11 +135,14 @@ void Check(bool ok, const std::string& what) {
   failures += !ok;
 }
 
-// The program above the control and the scanner's end of the line, as far as these cases need them.
+// The program above the control and the scanner's end of the line, as far as the cases need.
 struct Program {
-  SerialControl serial{SerialCalls{MakeEvent, MakeThread, Close, Read, Write, WaitEvent, ModemStatus, Cancel, Post}};
-  HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  HANDLE line = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SerialControl serial{{MakeEvent, MakeThread, CloseStandIn, Read, Write, WaitEvent,
+                        ModemStatus, Cancel, Post}};
+  HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr);
+  HANDLE line = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   std::vector<std::int16_t> events;
   std::vector<MSG> held;  // notices taken from the queue but not handled
   std::string received, heard;
@@ -155,167 +158,168 @@ struct Program {
     });
     Check(serial.SetCommPort(5).ok, "COM5 named");
   }
-  void Open(const std::string& what = "opens") { Check(serial.SetPortOpen(true).ok, what); }
+  bool Open() { return serial.SetPortOpen(true).ok; }
   void Shut() { Check(serial.SetPortOpen(false).ok, "closes"); }
-  int Count(std::int16_t event) const { return static_cast<int>(std::count(events.begin(), events.end(), event)); }
-  bool Holds(std::int16_t event) const {
-    return std::any_of(held.begin(), held.end(), [&](const MSG& m) { return m.wParam == WPARAM(event); });
-  }
 
-  // Until done() holds, handling the control's notices or only taking them from the queue;
-  // false after a bound that only a fault reaches.
+  // Until done() holds, handling the control's notices or (hold) only taking them from the
+  // queue; false after a bound that only a fault reaches.
   bool Until(const std::function<bool()>& done, bool hold = false, DWORD bound = 6000) {
     for (const ULONGLONG end = GetTickCount64() + bound;; Sleep(10)) {
       for (MSG m{}; PeekMessageA(&m, window, kNotice, kNotice, PM_REMOVE);)
         if (hold) held.push_back(m);
-        else serial.Deliver(static_cast<std::int16_t>(m.wParam), m.lParam);  // as the main window does
+        else serial.Deliver(static_cast<std::int16_t>(m.wParam), m.lParam);  // as the main window
       if (done()) return true;
       if (GetTickCount64() >= end) return false;
     }
   }
   void Idle(DWORD ms) { Until([] { return false; }, false, ms); }
+  // Until the program has had n of this event.
+  bool Got(std::int16_t event, int n) {
+    return Until([&] { return std::count(events.begin(), events.end(), event) == n; });
+  }
+  // Until the control posts this event, its notices left unhandled.
+  bool Holds(std::int16_t event) {
+    const auto is = [&](const MSG& m) { return m.wParam == static_cast<WPARAM>(event); };
+    return Until([&] { return std::any_of(held.begin(), held.end(), is); }, true);
+  }
 
   void Send(const std::string& bytes) {
+    received.clear();
     DWORD n = 0;
     WriteFile(line, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
   }
   // The scanner sends bytes; true once the program has received exactly them.
   bool Reads(const std::string& bytes) {
-    received.clear();
     Send(bytes);
     return Until([&] { return received == bytes; });
   }
   std::string Hear() {
     char buffer[256];
-    for (DWORD n = 0; ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;) heard.append(buffer, n);
+    for (DWORD n = 0; ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;)
+      heard.append(buffer, n);
     return heard;
   }
   // Completes the wait the driver holds with these events.
   bool Raise(DWORD events) {
-    if (!Until([] { return g.heldWait.load() != nullptr; })) return false;
+    if (!Until([] { return g.heldWait != nullptr; })) return false;
     *g.waitEvents = events;
     return Complete(g.heldWait.exchange(nullptr), 0);
   }
 };
 
 const std::map<std::string, void (*)(Program&)> kCases{
-    {"close_keeps_handles_of_a_stuck_reader",
-     [](Program& p) {
-       g.immediateReads = true;
-       p.Open();
-       g.stickRead = true;
-       Check(p.Until([] { return g.inside.load(); }), "the reader is stuck in a read");
-       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(), "closes without waiting for the stuck reader");
-       Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
-       g.stickRead = false;
-       Check(p.Until([] { return g.portClosed.load(); }), "the reader closes the port when it comes back");
-       p.Open("the port opens again");
-     }},
-    {"failed_thread_or_event_fails_the_open",
-     [](Program& p) {
-       for (const Call c : {kThread, kEvent}) {
-         const std::string name = c == kThread ? "thread" : "event";
-         for (int n = 1;; ++n) {  // from the n-th of the open's threads or events on, none can be made
-           g.calls[c] = 0;
-           g.failFrom[c] = n;
-           const Status s = p.serial.SetPortOpen(true);
-           if (g.calls[c] < n) {
-             Check(s.ok, "with every " + name + " made the port opens");
-             break;
-           }
-           Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) && !p.serial.PortOpen(),
-                 name + " " + std::to_string(n) + " not made: the open fails with the system's reason");
-           if (s) return;
-         }
-         g.failFrom[c] = 0;
-         Check(p.Reads(name), "and reads");
-         p.Shut();
-       }
-     }},
-    {"notices_of_an_earlier_open_are_ignored",
-     [](Program& p) {
-       g.immediateReads = true;
-       p.Open();
-       p.Send("A");
-       Check(p.Until([&] { return p.Holds(SerialControl::kEvReceive); }, true), "data posted");
-       g.failFrom[kRead] = 1;
-       Check(p.Until([&] { return p.Holds(SerialControl::kEvDeviceLost); }, true), "device lost posted");
-       // Neither is handled before the port is closed and opened again.
-       p.Shut();
-       g.failFrom[kRead] = 0;
-       p.Open("opens again");
-       for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
-       p.Idle(300);
-       Check(p.events.empty() && p.serial.PortOpen(), "no notification of the earlier open reaches the program");
-       Check(p.Reads("B"), "the new open reads");
-     }},
-    {"failed_posts_are_retried",
-     [](Program& p) {
-       g.immediateReads = true;
-       g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
-       p.Open();
-       Check(p.Reads("AB"), "data arrives although its first notice was not posted");
-       Check(p.Reads("CD"), "and later data too");
-       g.dsr = true;
-       Check(p.Until([&] { return p.Count(SerialControl::kEvDSR) == 1; }), "a DSR change arrives");
-       g.failFrom[kRead] = 1;
-       Check(p.Until([&] { return p.Count(SerialControl::kEvDeviceLost) == 1; }), "a lost device is reported");
-     }},
-    {"waits_on_events_or_polls",
-     [](Program& p) {
-       // Wine's pseudo-terminals accept the wait and abort it moments later; a driver may also
-       // refuse it at once. Either way the port is read without waits, and they are not asked again.
-       for (const int refused : {0, 1}) {
-         const std::string name = refused ? "refused waits: " : "Wine's waits: ";
-         g.calls[kWait] = 0;
-         g.failFrom[kWait] = refused;
-         Check(p.serial.SetPortOpen(true).ok && p.Until([] { return g.calls[kWait] > 0; }),
-               name + "asks the driver to wait");
-         Check(p.Reads("P"), name + "reads without");
-         Check(g.calls[kWait] == 1, name + "does not ask again");
-         p.Shut();
-       }
-       // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
-       g.failFrom[kWait] = 0;
-       g.honourWaits = true;
-       const int reads = g.calls[kRead];
-       Check(p.serial.SetPortOpen(true).ok && p.Until([] { return g.heldWait.load() != nullptr; }),
-             "waits for an event");
-       p.Idle(300);
-       Check(g.calls[kRead] == reads, "no reads while idle");
-       Check(p.Raise(EV_DSR) && p.Until([&] { return p.Count(SerialControl::kEvDSR) == 2; }), "a DSR pulse: two changes");
-       g.dsr = true;
-       Check(p.Raise(EV_DSR) && p.Until([&] { return p.Count(SerialControl::kEvDSR) == 3; }), "DSR on: one change");
-       p.received.clear();
-       p.Send("EV");
-       Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
-             "bytes at the port are not read before the driver says so");
-       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
-       p.Idle(100);
-       Check(p.Count(SerialControl::kEvDSR) == 3, "no other DSR changes");
-     }},
-    {"writes_never_block_the_caller",
-     [](Program& p) {
-       Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
-       p.Open();
-       for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
-       Check(p.Until([&] { return p.Hear() == "ABCD"; }), "bytes go out in order");
-       g.holdWrites = true;  // the scanner is off
-       Check(p.serial.Output("X").ok, "output is taken at once");
-       Check(p.Reads("Q"), "reading goes on under a pending write");
-       Check(p.Until([&] { return p.Count(SerialControl::kEvWriteFailed) > 0; }) &&
-                 p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
-             "the write is dropped and reported with a reason; the port stays open");
-       int refused = 0;
-       for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
-       Check(refused > 0, "the queue is bounded");
-       Check(g.callerWrites == 0, "nothing is written on the caller's thread");
-       p.Shut();
-       g.holdWrites = false;
-       p.Open("closes under a pending write and opens again");
-       Check(p.serial.Output("E").ok, "output taken");
-       Check(p.Until([&] { return p.Hear().back() == 'E'; }), "and writes");
-     }},
+    {"close_keeps_handles_of_a_stuck_reader", [](Program& p) {
+      g.immediateReads = true;
+      Check(p.Open(), "opens");
+      g.stickRead = true;
+      Check(p.Until([] { return g.inside.load(); }), "the reader is stuck in a read");
+      Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(),
+            "closes without waiting for the stuck reader");
+      Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
+      g.stickRead = false;
+      Check(p.Until([] { return g.portClosed.load(); }),
+            "the reader closes the port when it comes back");
+      Check(p.Open(), "the port opens again");
+    }},
+    {"failed_thread_or_event_fails_the_open", [](Program& p) {
+      for (const Call c : {kThread, kEvent}) {
+        const std::string name = c == kThread ? "thread " : "event ";
+        for (int n = 1;; ++n) {  // from the n-th of the open's threads or events on, none made
+          g.calls[c] = 0;
+          g.failFrom[c] = n;
+          const tolvane::Status s = p.serial.SetPortOpen(true);
+          if (g.calls[c] < n) break;
+          Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) &&
+                    !p.serial.PortOpen(),
+                name + std::to_string(n) + " not made: the open fails with the system's reason");
+          if (s) return;
+        }
+        g.failFrom[c] = 0;
+        Check(p.serial.PortOpen() && p.Reads(name), "all " + name + "made: opens, reads");
+        p.Shut();
+      }
+    }},
+    {"notices_of_an_earlier_open_are_ignored", [](Program& p) {
+      g.immediateReads = true;
+      Check(p.Open(), "opens");
+      p.Send("A");
+      Check(p.Holds(SerialControl::kEvReceive), "data posted");
+      g.failFrom[kRead] = 1;
+      Check(p.Holds(SerialControl::kEvDeviceLost), "device lost posted");
+      // Neither is handled before the port is closed and opened again.
+      p.Shut();
+      g.failFrom[kRead] = 0;
+      Check(p.Open(), "opens again");
+      for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+      p.Idle(300);
+      Check(p.events.empty() && p.serial.PortOpen(),
+            "no notification of the earlier open reaches the program");
+      Check(p.Reads("B"), "the new open reads");
+    }},
+    {"failed_posts_are_retried", [](Program& p) {
+      g.immediateReads = true;
+      g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR,
+                           SerialControl::kEvDeviceLost};
+      Check(p.Open(), "opens");
+      Check(p.Reads("AB"), "data arrives although its first notice was not posted");
+      Check(p.Reads("CD"), "and later data too");
+      g.dsr = true;
+      Check(p.Got(SerialControl::kEvDSR, 1), "a DSR change arrives");
+      g.failFrom[kRead] = 1;
+      Check(p.Got(SerialControl::kEvDeviceLost, 1), "a lost device is reported");
+    }},
+    {"waits_on_events_or_polls", [](Program& p) {
+      // Wine's pseudo-terminals accept the wait and abort it moments later; a driver may also
+      // refuse it at once. Either way the port is read without waits, not asked again.
+      for (const int refused : {0, 1}) {
+        const std::string name = refused ? "refused waits: " : "Wine's waits: ";
+        g.calls[kWait] = 0;
+        g.failFrom[kWait] = refused;
+        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }),
+              name + "asks the driver to wait");
+        Check(p.Reads("P"), name + "reads without");
+        Check(g.calls[kWait] == 1, name + "does not ask again");
+        p.Shut();
+      }
+      // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
+      g.failFrom[kWait] = 0;
+      g.honourWaits = true;
+      const int reads = g.calls[kRead];
+      Check(p.Open() && p.Until([] { return g.heldWait != nullptr; }), "waits for an event");
+      p.Idle(300);
+      Check(g.calls[kRead] == reads, "no reads while idle");
+      Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 2), "a DSR pulse: two changes");
+      g.dsr = true;
+      Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
+      p.Send("EV");
+      Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
+            "bytes at the port are not read before the driver says so");
+      Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
+      p.Idle(100);
+      Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
+    }},
+    {"writes_never_block_the_caller", [](Program& p) {
+      Check(p.serial.Output("x").description == "Operation valid only when the port is open",
+            "a closed port refuses");
+      Check(p.Open(), "opens");
+      for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
+      Check(p.Until([&] { return p.Hear() == "ABCD"; }), "bytes go out in order");
+      g.holdWrites = true;  // the scanner is off
+      Check(p.serial.Output("X").ok, "output is taken at once");
+      Check(p.Reads("Q"), "reading goes on under a pending write");
+      Check(p.Got(SerialControl::kEvWriteFailed, 1) &&
+                p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
+            "the write is dropped and reported with a reason; the port stays open");
+      int refused = 0;
+      for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
+      Check(refused > 0, "the queue is bounded");
+      Check(g.callerWrites == 0, "nothing is written on the caller's thread");
+      p.Shut();
+      g.holdWrites = false;
+      Check(p.Open(), "closes under a pending write and opens again");
+      Check(p.serial.Output("E").ok && p.Until([&] { return p.Hear().back() == 'E'; }),
+            "and writes");
+    }},
 };
 
 }  // namespace
