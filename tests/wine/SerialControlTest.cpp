@@ -139,8 +139,7 @@ void Check(bool ok, const std::string& what) {
 struct Program {
   SerialControl serial{{MakeEvent, MakeThread, CloseStandIn, Read, Write, WaitEvent,
                         ModemStatus, Cancel, Post}};
-  HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                nullptr);
+  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   HANDLE line = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   std::vector<std::int16_t> events;
@@ -183,15 +182,13 @@ struct Program {
     return Until([&] { return std::any_of(held.begin(), held.end(), is); }, true);
   }
 
-  void Send(const std::string& bytes) {
+  // The scanner sends bytes; true once the program has received exactly them, or (wait false)
+  // at once.
+  bool Sends(const std::string& bytes, bool wait = true) {
     received.clear();
     DWORD n = 0;
     WriteFile(line, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  }
-  // The scanner sends bytes; true once the program has received exactly them.
-  bool Reads(const std::string& bytes) {
-    Send(bytes);
-    return Until([&] { return received == bytes; });
+    return !wait || Until([&] { return received == bytes; });
   }
   std::string Hear() {
     char buffer[256];
@@ -235,14 +232,14 @@ const std::map<std::string, void (*)(Program&)> kCases{
           if (s) return;
         }
         g.failFrom[c] = 0;
-        Check(p.serial.PortOpen() && p.Reads(name), "all " + name + "made: opens, reads");
+        Check(p.serial.PortOpen() && p.Sends(name), "all " + name + "made: opens, reads");
         p.Shut();
       }
     }},
     {"notices_of_an_earlier_open_are_ignored", [](Program& p) {
       g.immediateReads = true;
       Check(p.Open(), "opens");
-      p.Send("A");
+      p.Sends("A", false);
       Check(p.Holds(SerialControl::kEvReceive), "data posted");
       g.failFrom[kRead] = 1;
       Check(p.Holds(SerialControl::kEvDeviceLost), "device lost posted");
@@ -254,15 +251,15 @@ const std::map<std::string, void (*)(Program&)> kCases{
       p.Idle(300);
       Check(p.events.empty() && p.serial.PortOpen(),
             "no notification of the earlier open reaches the program");
-      Check(p.Reads("B"), "the new open reads");
+      Check(p.Sends("B"), "the new open reads");
     }},
     {"failed_posts_are_retried", [](Program& p) {
       g.immediateReads = true;
       g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR,
                            SerialControl::kEvDeviceLost};
       Check(p.Open(), "opens");
-      Check(p.Reads("AB"), "data arrives although its first notice was not posted");
-      Check(p.Reads("CD"), "and later data too");
+      Check(p.Sends("AB"), "data arrives although its first notice was not posted");
+      Check(p.Sends("CD"), "and later data too");
       g.dsr = true;
       Check(p.Got(SerialControl::kEvDSR, 1), "a DSR change arrives");
       g.failFrom[kRead] = 1;
@@ -277,7 +274,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
         g.failFrom[kWait] = refused;
         Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }),
               name + "asks the driver to wait");
-        Check(p.Reads("P"), name + "reads without");
+        Check(p.Sends("P"), name + "reads without");
         Check(g.calls[kWait] == 1, name + "does not ask again");
         p.Shut();
       }
@@ -291,7 +288,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 2), "a DSR pulse: two changes");
       g.dsr = true;
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
-      p.Send("EV");
+      p.Sends("EV", false);
       Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
             "bytes at the port are not read before the driver says so");
       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
@@ -306,7 +303,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Until([&] { return p.Hear() == "ABCD"; }), "bytes go out in order");
       g.holdWrites = true;  // the scanner is off
       Check(p.serial.Output("X").ok, "output is taken at once");
-      Check(p.Reads("Q"), "reading goes on under a pending write");
+      Check(p.Sends("Q"), "reading goes on under a pending write");
       Check(p.Got(SerialControl::kEvWriteFailed, 1) &&
                 p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
             "the write is dropped and reported with a reason; the port stays open");
