@@ -87,8 +87,7 @@ int main() {
   for (const auto& bytes : kFiles) {
     const std::string path = ".\\profile" + std::to_string(++n) + ".ini";  // in the test's folder
     const std::string ours = path + ".ours", theirs = path + ".theirs";
-    std::ofstream(path, std::ios::binary) << bytes;
-    std::ofstream(theirs, std::ios::binary) << bytes;
+    for (const auto& f : {path, theirs}) std::ofstream(f, std::ios::binary) << bytes;
     ProfileFile file = ProfileFile::Parse(bytes);
     for (const auto& e : kEdits) {
       file.Set(e[0], e[1], e[2]);
@@ -106,12 +105,9 @@ int main() {
       }
     // The file read by the codec; the edits made both ways, read by the profile functions; what
     // they wrote, read by the codec.
-    const struct {
-      const char* name;
-      std::string reference, file;
-      bool codec;
-    } phases[] = {{"READ", path, path, true}, {"WRITE", theirs, ours, false},
-                  {"REREAD", theirs, theirs, true}};
+    const struct { const char* name; std::string reference, file; bool codec; } phases[] = {
+        {"READ", path, path, true}, {"WRITE", theirs, ours, false},
+        {"REREAD", theirs, theirs, true}};
     for (const auto& phase : phases) {
       const ProfileFile codec = ProfileFile::Parse(Load(phase.file));
       for (const auto& s : sections)

@@ -210,12 +210,10 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Open(), "opens");
       g.stickRead = true;
       Check(p.Until([] { return g.inside.load(); }), "the reader is stuck in a read");
-      Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(),
-            "closes without waiting for the stuck reader");
+      Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(), "closes without waiting");
       Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
       g.stickRead = false;
-      Check(p.Until([] { return g.portClosed.load(); }),
-            "the reader closes the port when it comes back");
+      Check(p.Until([] { return g.portClosed.load(); }), "the reader closes the port on return");
       Check(p.Open(), "the port opens again");
     }},
     {"failed_thread_or_event_fails_the_open", [](Program& p) {
@@ -249,8 +247,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Open(), "opens again");
       for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
       p.Idle(300);
-      Check(p.events.empty() && p.serial.PortOpen(),
-            "no notification of the earlier open reaches the program");
+      Check(p.events.empty() && p.serial.PortOpen(), "no notice of the earlier open handled");
       Check(p.Sends("B"), "the new open reads");
     }},
     {"failed_posts_are_retried", [](Program& p) {
@@ -272,8 +269,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
         const std::string name = refused ? "refused waits: " : "Wine's waits: ";
         g.calls[kWait] = 0;
         g.failFrom[kWait] = refused;
-        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }),
-              name + "asks the driver to wait");
+        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }), name + "asks to wait");
         Check(p.Sends("P"), name + "reads without");
         Check(g.calls[kWait] == 1, name + "does not ask again");
         p.Shut();
@@ -289,8 +285,8 @@ const std::map<std::string, void (*)(Program&)> kCases{
       g.dsr = true;
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
       p.Sends("EV", false);
-      Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
-            "bytes at the port are not read before the driver says so");
+      // Bytes at the port are not read before the driver says they are there.
+      Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads, "not read yet");
       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
       p.Idle(100);
       Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
