@@ -28,8 +28,8 @@ const DWORD kErrors[kCalls] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMOR
 // What the stand-ins do and what they saw; the reader thread calls them.
 struct Stage {
   DWORD caller = GetCurrentThreadId();
-  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{};  // failFrom 0: never
-  std::atomic<int> closesInside{0}, callerWrites{0};
+  // A call fails from its failFrom-th on; 0: never.
+  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{0}, callerWrites{0};
   std::atomic<bool> immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false};
   std::atomic<bool> honourWaits{false}, dsr{false}, portClosed{false};
   std::atomic<HANDLE> port{nullptr};
