@@ -27,7 +27,7 @@ TEST(TextToNumber, ReadsLikeBasicVal) {
       {"&X1", 0},          {"&", 0},           {"&H80000000", -2147483648.0},
       {"    1615 198th Street N.E.", 1615198},
   };
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(TextToNumber(c.text), c.value) << '"' << c.text << '"';
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(TextToNumber(c.text), c.value) << c.text;
 
   EXPECT_TRUE(std::isinf(TextToNumber("1e999")));
   EXPECT_LT(TextToNumber("-1e999"), 0);
