@@ -3,9 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-
 #include "config/ProfileFile.h"
 #include "support/Harness.h"
 
@@ -144,22 +141,6 @@ TEST(Configuration, WhatTheFileHoldsSurvives) {
   readOnly.fp.profileStore.readOnly = true;
   EXPECT_FALSE(readOnly.app.SaveSettings()) << "the failure is told";
   EXPECT_EQ(readOnly.fp.profileStore.files[kPath], "[Tolvane]\r\nBeep=1\r\n");
-}
-
-// The table's own promises: each place in each order once, defaults inside their ranges, and
-// the saved port opened only after the line settings it needs are loaded.
-TEST(ConfigKeys, OrdersAreWholeAndDefaultsFit) {
-  std::set<int> loads, saves;
-  std::map<std::string, int> loadAt;
-  for (const ConfigKey& k : ConfigKeys()) {
-    EXPECT_TRUE(loads.insert(k.loadOrder).second && saves.insert(k.saveOrder).second) << k.name;
-    loadAt[k.name] = k.loadOrder;
-    const int fallback = k.kind == KeyKind::Integer ? std::stoi(k.fallback) : k.lo;
-    EXPECT_TRUE(fallback >= k.lo && fallback <= k.hi) << k.name;
-  }
-  EXPECT_EQ(*loads.rbegin(), static_cast<int>(loads.size()));
-  EXPECT_EQ(*saves.rbegin(), static_cast<int>(saves.size()));
-  EXPECT_LT(std::max(loadAt["Settings"], loadAt["Handshake"]), loadAt["ComPort"]);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ namespace {
 using ::testing::ElementsAre;
 
 // The list positions a stored string gives, and what OK with nothing changed stores: always a
-// line the port accepts (the parity letter in either case, an unlisted rate kept).
+// line the port accepts (the parity letter in either case, an unlisted rate kept), the flow
+// control and the beep string as they were.
 TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLine) {
   const struct {
     const char* stored;
@@ -39,39 +40,27 @@ TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLi
     Harness h;
     SerialSettings& s = h.app.serialSettings();
     s.PortSettings = c.stored;
+    s.FlowCtrlIndex = 3;
+    s.ScannerBeepString = "27,7";
     DerivePositions(s);
     EXPECT_EQ((std::array{s.BaudIndex, s.ParityIndex, s.DataBitsIndex, s.StopBitsIndex}),
               c.positions)
         << c.stored;
     h.app.OpenPortSetup().OK_Button_Click();
     EXPECT_EQ(s.PortSettings, c.saved) << c.stored;
+    EXPECT_TRUE(s.FlowCtrlIndex == 3 && s.ScannerBeepString == "27,7");
   }
   EXPECT_EQ(BuildSettingsString("0", 9, -1, 7), "0,E,7,1");
 }
 
-TEST(PortSetup, LoadsTheCurrentValuesBesideTheMainWindow) {
-  Harness h;
-  h.app.mainForm().left = 3000;
-  h.app.mainForm().top = 2000;
-  h.app.serialSettings().PortSettings = "19200,E,7,2";
-  DerivePositions(h.app.serialSettings());
-  h.app.serialSettings().FlowCtrlIndex = 3;
-  h.app.serialSettings().ScannerBeepString = "27,7";
-  const PortSetup d = h.app.OpenPortSetup();
-  EXPECT_TRUE(d.left == 2200 && d.top == 2340 && d.loaded);
-  std::vector<std::string> shown;
-  for (const ListBox* l : {&d.BaudCombo, &d.ParityCombo, &d.DataBitsCombo, &d.StopBitsCombo,
-                           &d.FlowCtrlCombo})
-    shown.push_back(l->items[static_cast<std::size_t>(l->listIndex)]);
-  EXPECT_THAT(shown, ElementsAre("19200", "Even", "7", "2", "Opto-RS"));
-  EXPECT_EQ(d.BeepString.text, "27,7");
-}
-
-TEST(PortSetup, HelpKeepsTheDialogAndCancelChangesNothing) {
+TEST(PortSetup, OpensBesideTheMainWindowHelpKeepsItAndCancelChangesNothing) {
   Harness h;
   h.Open();
+  h.app.mainForm().left = 3000;
+  h.app.mainForm().top = 2000;
   const SerialSettings before = h.app.serialSettings();
   PortSetup d = h.app.OpenPortSetup();
+  EXPECT_TRUE(d.left == 2200 && d.top == 2340);
   d.HelpButton_Click();
   EXPECT_TRUE(d.loaded);
   d.BaudCombo.listIndex = 0;

@@ -193,10 +193,6 @@ TEST(MainWindow, AboutHelpAndPreferenceHandlers) {
                           "SendKeys {F1} nowait"));
 
   MainForm& f = h.app.mainForm();
-  f.BeepOnInput.SetValue(1);
-  EXPECT_TRUE(f.cboSound.enabled);
-  f.BeepOnInput.SetValue(0);
-  EXPECT_FALSE(f.cboSound.enabled);
   f.Click("PortOption", 3);
   EXPECT_EQ(f.Caption(), "Tolvane (Active On COM3)");
   f.PortList.listIndex = 5;
