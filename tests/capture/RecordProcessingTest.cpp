@@ -92,14 +92,12 @@ TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
 }
 
 TEST(RecordProcessing, BeepStringToBytes) {
-  EXPECT_EQ(BeepStringToBytes("7"), std::string("\x07"));
-  EXPECT_EQ(BeepStringToBytes("27,7"), std::string("\x1b\x07"));
-  EXPECT_EQ(BeepStringToBytes("7,"), std::string("\x07\x00", 2));
-  EXPECT_EQ(BeepStringToBytes(" "), std::string("\x00", 1));
-  EXPECT_EQ(BeepStringToBytes("-1"), std::string("\xff"));
-  EXPECT_EQ(BeepStringToBytes("300"), std::string("\x2c"));
-  EXPECT_EQ(BeepStringToBytes("2.5,&H41, 6 5"), std::string("\x02\x41\x41"));
-  EXPECT_EQ(BeepStringToBytes("7,99999999999"), std::nullopt);
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"7", "\x07"},          {"27,7", "\x1b\x07"},  {"7,", std::string("\x07\x00", 2)},
+      {" ", std::string(1, '\0')}, {"-1", "\xff"},   {"300", "\x2c"},
+      {"2.5,&H41, 6 5", "\x02\x41\x41"}, {"7,99999999999", std::nullopt},
+  };
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(BeepStringToBytes(text), bytes) << text;
 
   Opened h;  // a field too big sends nothing, the rest of the record goes on
   h.app.serialSettings().ScannerBeepString = "7,1e10";

@@ -115,7 +115,7 @@ TEST(MainWindow, SetPasswordDialog) {
   EXPECT_EQ(h.app.password(), "") << "an empty pair removes the lock";
 }
 
-TEST(MainWindow, IconActsOnlyWhileMinimisedAndComesBackWithTheTaskbar) {
+TEST(MainWindow, IconMenusAboutAndHelp) {
   WindowHarness h;
   h.app.window().Icon_DoubleClick();
   h.app.window().Icon_MenuRequest();
@@ -145,6 +145,26 @@ TEST(MainWindow, IconActsOnlyWhileMinimisedAndComesBackWithTheTaskbar) {
   EXPECT_THAT(h.fp.journal.entries,
               ElementsAre("NotifyIcon add", "NotifyIcon add", "NotifyIcon delete"));
   EXPECT_EQ(h.fp.notifyIcon.icon, 7u);
+
+  h.fp.clock.now.year = 2031;
+  h.fp.toolkit.modalScripts.push_back([](Form& f) {
+    EXPECT_EQ(f.Text("NoticeLabel")->text,
+              "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
+    f.Click("WebLink");
+    f.Click("OkButton");
+  });
+  h.app.mainForm().Click("HelpAbout");
+  h.app.mainForm().Click("HelpIndex");
+  EXPECT_THAT(h.fp.journal.With("S"),
+              ElementsAre("ShowModal about", "ShellOpen https://www.tolvane.example/",
+                          "SendKeys {F1} nowait"));
+
+  MainForm& f = h.app.mainForm();
+  f.Click("PortOption", 3);
+  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM3)");
+  f.PortList.listIndex = 5;
+  f.Click("PortList");
+  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM5)");
 }
 
 // Tray messages and menus reach the window while one of its dialogs is in its modal loop.
@@ -175,29 +195,6 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
                           "BringToFront SetPasswordDialog"));
   for (const char* fault : {"destroyed under", "unloaded under", "still loaded"})
     EXPECT_THAT(h.fp.journal.With(fault), IsEmpty()) << fault;
-}
-
-TEST(MainWindow, AboutHelpAndPreferenceHandlers) {
-  WindowHarness h;
-  h.fp.clock.now.year = 2031;
-  h.fp.toolkit.modalScripts.push_back([](Form& f) {
-    EXPECT_EQ(f.Text("NoticeLabel")->text,
-              "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
-    f.Click("WebLink");
-    f.Click("OkButton");
-  });
-  h.app.mainForm().Click("HelpAbout");
-  h.app.mainForm().Click("HelpIndex");
-  EXPECT_THAT(h.fp.journal.With("S"),
-              ElementsAre("ShowModal about", "ShellOpen https://www.tolvane.example/",
-                          "SendKeys {F1} nowait"));
-
-  MainForm& f = h.app.mainForm();
-  f.Click("PortOption", 3);
-  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM3)");
-  f.PortList.listIndex = 5;
-  f.Click("PortList");
-  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM5)");
 }
 
 }  // namespace
