@@ -37,7 +37,7 @@ struct LifeHarness : Harness {
   }
 };
 
-TEST(LifeCycle, StartUpOpensTheSavedPortUnderTheSplashThenShowsTheWindow) {
+TEST(LifeCycle, StartUpOpensTheSavedPortUnderTheSplashThenShowsTheWindowOrTheIcon) {
   LifeHarness h("[Tolvane]\r\nComPort=2\r\n");
   ASSERT_TRUE(h.Start());
   const auto& j = h.fp.journal.entries;
@@ -63,21 +63,14 @@ TEST(LifeCycle, StartUpOpensTheSavedPortUnderTheSplashThenShowsTheWindow) {
   second.app.Form_Unload();
   EXPECT_THAT(second.fp.journal.entries, ElementsAre("MessageBox Tolvane is already running."));
   EXPECT_EQ(second.fp.profileStore.files[kConfig], "[Tolvane]\r\nComPort=2\r\n");
-}
 
-TEST(LifeCycle, MinimisedStartsLeaveOnlyTheIcon) {
-  const struct {
-    const char* arguments;
-    const char* file;
-    bool visible;
-  } cases[] = {{"/M", "[Tolvane]\r\nWindowState=0\r\n", false},
-               {"/m", "[Tolvane]\r\nWindowState=0\r\n", true},
-               {"", "[Tolvane]\r\nWindowState=1\r\n", false},
-               {"", "[Tolvane]\r\nWindowState=2\r\n", true}};
-  for (const auto& c : cases) {
-    LifeHarness h(c.file);
-    h.Start({"C:\\Tolvane", "Tolvane", c.arguments});
-    EXPECT_EQ(h.app.mainForm().visible, c.visible) << c.arguments << c.file;
+  // Minimised by the argument or the saved state, only the icon shows.
+  const std::tuple<const char*, const char*, bool> starts[] = {  // arguments, WindowState
+      {"/M", "0", false}, {"/m", "0", true}, {"", "1", false}, {"", "2", true}};
+  for (const auto& [arguments, state, visible] : starts) {
+    LifeHarness m(("[Tolvane]\r\nWindowState=" + std::string(state) + "\r\n").c_str());
+    m.Start({"C:\\Tolvane", "Tolvane", arguments});
+    EXPECT_EQ(m.app.mainForm().visible, visible) << arguments << state;
   }
 }
 
