@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "support/Harness.h"
 
 namespace tolvane::test {
@@ -93,6 +96,33 @@ TEST(RecordAssembly, OptoRsQueriesOnEverySecondDsrChange) {
   h.fp.serial.Raise(3);
   EXPECT_EQ(h.fp.serial.written, "?\r?\r");
   EXPECT_EQ(h.app.assembly().state.ReceiveBuffer, "");
+}
+
+// Typing with wait lets the timer tick; such a tick must leave the record being typed alone,
+// and what arrives meanwhile makes the next record.
+TEST(RecordAssembly, TicksWhileTypingChangeNothing) {
+  fake::FakePlatform fp;
+  struct Pumping : fake::SendKeys {
+    using fake::SendKeys::SendKeys;
+    Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
+      if (during) std::exchange(during, nullptr)();
+      return fake::SendKeys::SendBatch(texts, wait);
+    }
+    std::function<void()> during;
+  } sendKeys{fp.journal};
+  Platform platform = fp.platform();
+  Tolvane app{{platform.serial, sendKeys, platform.sound, platform.activeWindow, platform.clock,
+               platform.keyboard, platform.profileStore, platform.startupEntries,
+               platform.toolkit, platform.messageBox, platform.notifyIcon, platform.shell,
+               platform.singleInstance}};
+  app.PortList_Click(1);
+  sendKeys.during = [&] {
+    fp.serial.Arrive("CD");
+    for (int i = 0; i < 8; ++i) app.TickTimer_Tick();
+  };
+  fp.serial.Arrive("AB");
+  for (int i = 0; i < 8; ++i) app.TickTimer_Tick();
+  EXPECT_THAT(sendKeys.typed, ElementsAre("A", "B", "", "C", "D", ""));
 }
 
 TEST(RecordAssembly, EndlessStreamIsCutIntoBoundedRecordsWithoutLoss) {
