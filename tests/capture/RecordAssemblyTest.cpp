@@ -60,13 +60,6 @@ TEST(RecordAssembly, NumericFilterIsReadPerCharacter) {
   h.fp.serial.Arrive("Y7");
   h.Ticks(1);
   EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-12.5Y7");
-
-  // Only non-numeric characters still complete an (empty) record.
-  h.Ticks(3);
-  h.app.mainForm().NumFilter.SetValue(2);  // greyed counts as checked
-  h.fp.journal.Clear();
-  h.Scan("ABC");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys  wait"));
 }
 
 TEST(RecordAssembly, ClosedPortAssemblesNothingAndReopenFinishesTheHalfRecord) {
