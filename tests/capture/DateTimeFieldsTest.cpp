@@ -7,7 +7,8 @@
 namespace tolvane {
 namespace {
 
-TEST(DateTimeFields, ReplacesFirstOccurrenceOfEachFieldInAnyCase) {
+// The first occurrence of each field in any case; each field reads the clock anew.
+TEST(DateTimeFields, ReplacesFirstOccurrenceOfEachField) {
   fake::Clock clock;
   clock.now = {2007, 3, 5, 14, 5, 9};
   EXPECT_EQ(ExpandDateTimeFields("{year}-{Month}", clock), "07-03");
@@ -17,11 +18,10 @@ TEST(DateTimeFields, ReplacesFirstOccurrenceOfEachFieldInAnyCase) {
   EXPECT_EQ(ExpandDateTimeFields("{TAB}", clock), "{TAB}");
   EXPECT_EQ(ExpandDateTimeFields("", clock), "");
   clock.now = {2000, 12, 31, 0, 0, 0};
-  EXPECT_EQ(ExpandDateTimeFields("{Year}{month}{day}{hour}{minute}{second}", clock), "001231000000");
-}
+  EXPECT_EQ(ExpandDateTimeFields("{Year}{month}{day}{hour}{minute}{second}", clock),
+            "001231000000");
 
-TEST(DateTimeFields, EachFieldReadsTheClockAnew) {
-  fake::Clock clock;
+  clock.readings = 0;
   clock.script = {{2007, 3, 5, 14, 5, 59}, {2007, 3, 5, 14, 6, 0}};
   EXPECT_EQ(ExpandDateTimeFields("{MINUTE}{SECOND}", clock), "0500");
   EXPECT_EQ(clock.readings, 2);

@@ -33,36 +33,36 @@ TEST(PortActivation, OpensWithTheWritesInOrderAndShowsTheCaption) {
   EXPECT_TRUE(h.fp.serial.PortOpen());
   h.app.PortList_Click(0);
   EXPECT_FALSE(h.fp.serial.PortOpen());
-  EXPECT_THAT(h.captions, ElementsAre("Tolvane (Active On COM2)", "Tolvane (Inactive)", "Tolvane (Active On COM10)",
-                                      "Tolvane (Inactive)", "Tolvane (Active On COM10)", "Tolvane (Inactive)"));
+  EXPECT_THAT(h.captions, ElementsAre("Tolvane (Active On COM2)", "Tolvane (Inactive)",
+                                      "Tolvane (Active On COM10)", "Tolvane (Inactive)",
+                                      "Tolvane (Active On COM10)", "Tolvane (Inactive)"));
   EXPECT_TRUE(h.app.mainForm().TickTimer.enabled);  // keeps ticking after a close
-}
 
-TEST(PortActivation, FlowControlModesSetHandshakingAndRts) {
-  const std::pair<std::int16_t, std::vector<std::string>> cases[] = {
-      {0, {"Handshaking=0", "RTSEnable=1"}}, {1, {"Handshaking=3", "RTSEnable=1"}},
-      {2, {"Handshaking=2", "RTSEnable=1"}}, {3, {"Handshaking=0", "RTSEnable=0"}}, {7, {}}};
-  for (const auto& [mode, tail] : cases) {
-    Harness h;
-    h.app.serialSettings().FlowCtrlIndex = mode;
-    h.app.PortList_Click(1);
+  const std::pair<std::int16_t, std::vector<std::string>> modes[] = {
+      {1, {"Handshaking=3", "RTSEnable=1"}}, {2, {"Handshaking=2", "RTSEnable=1"}},
+      {3, {"Handshaking=0", "RTSEnable=0"}}, {7, {}}};
+  for (const auto& [mode, tail] : modes) {  // flow control
+    Harness m;
+    m.app.serialSettings().FlowCtrlIndex = mode;
+    m.app.PortList_Click(1);
     std::vector<std::string> expected{"CommPort=1", "Settings=9600,N,8,1", "DTREnable=1"};
     expected.insert(expected.end(), tail.begin(), tail.end());
     expected.push_back("PortOpen=1");
-    EXPECT_EQ(h.fp.journal.entries, expected) << "mode " << mode;
+    EXPECT_EQ(m.fp.journal.entries, expected) << "mode " << mode;
   }
 }
 
 // A failed open, or a value the control rejects before it, shows the error and stops the
 // tick until a port opens.
 TEST(PortActivation, FailedOpenShowsTheErrorAndStopsTheTimerUntilAPortOpens) {
-  for (const char* property : {"PortOpen", "CommPort", "Settings", "DTREnable", "Handshaking", "RTSEnable"}) {
+  for (const std::string property :
+       {"PortOpen", "CommPort", "Settings", "DTREnable", "Handshaking", "RTSEnable"}) {
     Harness h;
     h.fp.serial.FailWith(property, "Invalid property value");
     h.app.PortList_Click(1);
     EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Error: Invalid property value)") << property;
     EXPECT_FALSE(h.app.mainForm().TickTimer.enabled || h.fp.serial.PortOpen()) << property;
-    EXPECT_EQ(h.fp.journal.With("PortOpen").size(), std::string(property) == "PortOpen" ? 1u : 0u) << property;
+    EXPECT_EQ(h.fp.journal.With("PortOpen").size(), property == "PortOpen" ? 1u : 0u) << property;
     h.fp.serial.FailWith(property, "");
     h.app.PortList_Click(4);
     EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM4)");
@@ -91,7 +91,7 @@ TEST(PortActivation, LostDeviceIsReportedAndReopenedQuietlyEverySecondUntilAPort
   EXPECT_FALSE(h.app.mainForm().RetryTimer.enabled);
   h.fp.serial.Arrive("34");  // the half record from before is finished with the rest
   h.Ticks(4);
-  EXPECT_EQ(h.fp.sendKeys.typed, (std::vector<std::string>{"1", "2", "3", "4", ""}));
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("1", "2", "3", "4", ""));
 
   h.fp.serial.Unplug("gone");  // the user's choice stops the retries
   h.app.PortList_Click(0);
@@ -108,7 +108,7 @@ TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   h.fp.serial.FailWrite("The device does not recognize the command.");
   EXPECT_TRUE(h.fp.serial.PortOpen() && !h.app.port().Retrying());
   h.Scan("7");
-  EXPECT_EQ(h.fp.sendKeys.typed, (std::vector<std::string>{"7", ""}));
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("7", ""));
   // Each open may report once again, also one made by the retry after a lost device.
   h.app.PortList_Click(4);
   h.fp.serial.FailWrite("Write timed out");
@@ -116,10 +116,9 @@ TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   h.app.RetryTimer_Tick();
   h.fp.serial.FailWrite("Write timed out");
   h.fp.serial.FailWrite("Write timed out");
-  EXPECT_THAT(h.captions, ElementsAre("Tolvane (Active On COM4)", "Tolvane (Error: Write timed out)",
-                                      "Tolvane (Inactive)", "Tolvane (Active On COM4)",
-                                      "Tolvane (Error: Write timed out)", "Tolvane (Error: gone)",
-                                      "Tolvane (Active On COM4)", "Tolvane (Error: Write timed out)"));
+  const std::string on = "Tolvane (Active On COM4)", failed = "Tolvane (Error: Write timed out)";
+  EXPECT_THAT(h.captions, ElementsAre(on, failed, "Tolvane (Inactive)", on, failed,
+                                      "Tolvane (Error: gone)", on, failed));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include "support/Harness.h"
 
@@ -9,104 +9,96 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+struct Opened : Harness {
+  Opened() { Open(); }
+  MainForm& form() { return app.mainForm(); }
+};
+
 TEST(RecordProcessing, TypesEachCharacterThroughKeyTransThenWaitsForThePostamble) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().TermKeyCombo.text = "{TAB}";
+  Opened h;
+  h.form().TermKeyCombo.text = "{TAB}";
   h.Scan("A+$ ~");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait", "SendKeys {F9} nowait",
-                                        "SendKeys { } nowait", "SendKeys {~} nowait", "SendKeys {TAB} wait"));
-  EXPECT_EQ(h.app.mainForm().Display.text, "A+$ ~{TAB}");
-  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "");
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait",
+                                        "SendKeys {F9} nowait", "SendKeys { } nowait",
+                                        "SendKeys {~} nowait", "SendKeys {TAB} wait"));
+  EXPECT_EQ(h.form().Display.text, "A+$ ~{TAB}");
 }
 
 TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"ABC\r\n", "ABC"},       {"ABC\n", "ABC"},           {"ABC\r", "ABC"},      {"ABC\n\r", "ABC\n"},
-      {"ABC{ENTER}", "ABC"},    {"ABC{enter}", "ABC{enter}"}, {"ABC{ENTER}\r\n", "ABC{ENTER}"},
-      {"\r\n\r\n", "\r\n"},
+  const std::pair<std::string, std::string> cases[] = {
+      {"ABC\r\n", "ABC"},          {"ABC\n", "ABC"},           {"ABC\r", "ABC"},
+      {"ABC\n\r", "ABC\n"},        {"ABC{ENTER}", "ABC"},      {"ABC{enter}", "ABC{enter}"},
+      {"ABC{ENTER}\r\n", "ABC{ENTER}"}, {"\r\n\r\n", "\r\n"},
   };
-  for (const auto& c : cases) {
-    Harness h;
-    h.Open();
-    h.app.mainForm().RemoveCRs.SetValue(1);
-    h.Scan(c.in);
-    EXPECT_EQ(h.app.processing().state.LastRecord, c.out);
-    EXPECT_EQ(h.app.mainForm().Display.text, c.out);
+  for (const auto& [in, out] : cases) {
+    Opened h;
+    h.form().RemoveCRs.SetValue(1);
+    h.Scan(in);
+    EXPECT_EQ(h.app.processing().state.LastRecord, out);
+    EXPECT_EQ(h.form().Display.text, out);
   }
-  Harness h;  // unchecked: the line ending is typed (CR as Enter, LF as nothing)
-  h.Open();
+  Opened h;  // unchecked: the line ending is typed (CR as Enter, LF as nothing)
   h.Scan("A\r\n");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {ENTER} nowait", "SendKeys  nowait",
-                                        "SendKeys  wait"));
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "{ENTER}", "", ""));
 }
 
 TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().BeepOnInput.SetValue(1);
-  h.app.mainForm().cboSound.listIndex = 2;
-  h.app.mainForm().IgnoreDups.SetValue(1);
+  Opened h;
+  h.form().BeepOnInput.SetValue(1);
+  h.form().cboSound.listIndex = 2;
+  h.form().IgnoreDups.SetValue(1);
   h.app.serialSettings().ScannerBeepString = "27,7";
 
   h.Scan("X1");
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07", "SendKeys X nowait",
-                                                "SendKeys 1 nowait", "SendKeys  wait"));
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07",
+                                                "SendKeys X nowait", "SendKeys 1 nowait",
+                                                "SendKeys  wait"));
   h.fp.journal.Clear();
-  h.app.mainForm().Display.text = "kept";
+  h.form().Display.text = "kept";
   h.Scan("X1");  // the duplicate still beeps on both ends but is neither shown nor typed
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07"));
-  EXPECT_EQ(h.app.mainForm().Display.text, "kept");
+  EXPECT_EQ(h.form().Display.text, "kept");
   h.fp.journal.Clear();
   h.Scan("Y");
   h.Scan("X1");  // A, B, A types all three
   EXPECT_EQ(h.SentKeys().size(), 5u);
+
+  const int beeps[] = {0, 0, 64, 48, 16, 32, 0};  // sound list positions -1 .. 5
+  for (std::int16_t index = -1; index <= 5; ++index) {
+    Opened s;
+    s.form().BeepOnInput.SetValue(1);
+    s.form().cboSound.listIndex = index;
+    s.Scan("1");
+    EXPECT_EQ(s.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
+  }
 }
 
+// Only non-numeric characters with the filter on still complete a record, an empty one.
 TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().NumFilter.SetValue(1);
-  h.app.mainForm().BeepOnInput.SetValue(1);
-  h.app.mainForm().TermKeyCombo.text = "{ENTER}";
+  Opened h;
+  h.form().NumFilter.SetValue(2);  // greyed counts as checked
+  h.form().BeepOnInput.SetValue(1);
+  h.form().TermKeyCombo.text = "{ENTER}";
   h.Scan("AB");
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0", "SendKeys {ENTER} wait"));
-  EXPECT_EQ(h.app.mainForm().Display.text, "{ENTER}");
+  EXPECT_EQ(h.form().Display.text, "{ENTER}");
 
-  Harness d;  // the very first record, empty, equals the empty LastRecord
-  d.Open();
-  d.app.mainForm().NumFilter.SetValue(1);
-  d.app.mainForm().IgnoreDups.SetValue(1);
+  Opened d;  // the very first record, empty, equals the empty LastRecord
+  d.form().NumFilter.SetValue(1);
+  d.form().IgnoreDups.SetValue(1);
   d.Scan("AB");
   EXPECT_THAT(d.SentKeys(), IsEmpty());
 }
 
-TEST(RecordProcessing, SoundListPicksTheBeepType) {
-  const int beeps[] = {0, 0, 64, 48, 16, 32, 0};  // positions -1 .. 5
-  for (std::int16_t index = -1; index <= 5; ++index) {
-    Harness h;
-    h.Open();
-    h.app.mainForm().BeepOnInput.SetValue(1);
-    h.app.mainForm().cboSound.listIndex = index;
-    h.Scan("1");
-    EXPECT_EQ(h.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
-  }
-}
-
 TEST(RecordProcessing, BeepStringToBytes) {
-  EXPECT_EQ(BeepStringToBytes("7"), std::string("\x07"));
-  EXPECT_EQ(BeepStringToBytes("27,7"), std::string("\x1b\x07"));
-  EXPECT_EQ(BeepStringToBytes("7,"), std::string("\x07\x00", 2));
-  EXPECT_EQ(BeepStringToBytes(" "), std::string("\x00", 1));
-  EXPECT_EQ(BeepStringToBytes("-1"), std::string("\xff"));
-  EXPECT_EQ(BeepStringToBytes("300"), std::string("\x2c"));
-  EXPECT_EQ(BeepStringToBytes("2.5,&H41, 6 5"), std::string("\x02\x41\x41"));
-  EXPECT_EQ(BeepStringToBytes("7,99999999999"), std::nullopt);
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"7", "\x07"},      {"27,7", "\x1b\x07"},             {"7,", std::string("\x07\x00", 2)},
+      {"-1", "\xff"},     {"2.5,&H41, 6 5", "\x02\x41\x41"}, {" ", std::string(1, '\0')},
+      {"300", "\x2c"},    {"7,99999999999", std::nullopt},
+  };
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(BeepStringToBytes(text), bytes) << text;
 
-  Harness h;  // a field too big sends nothing, the rest of the record goes on
-  h.Open();
+  Opened h;  // a field too big sends nothing, the rest of the record goes on
   h.app.serialSettings().ScannerBeepString = "7,1e10";
   h.Scan("Z");
   EXPECT_EQ(h.fp.serial.written, "");
@@ -114,10 +106,9 @@ TEST(RecordProcessing, BeepStringToBytes) {
 }
 
 TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
-  Harness h;
-  h.Open();
+  Opened h;
   h.app.serialSettings().FlowCtrlIndex = 3;
-  h.app.mainForm().BeepOnInput.SetValue(1);
+  h.form().BeepOnInput.SetValue(1);
   h.Scan("1");
   h.Scan("2");
   h.app.serialSettings().FlowCtrlIndex = 0;  // switching away and back does not restart it
@@ -133,14 +124,13 @@ TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
 }
 
 TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().BeepOnInput.SetValue(1);
-  h.app.mainForm().TermKeyCombo.text = "{ENTER}";
+  Opened h;
+  h.form().BeepOnInput.SetValue(1);
+  h.form().TermKeyCombo.text = "{ENTER}";
   h.fp.activeWindow.programActive = true;  // the main window, a dialog or a message box
   h.Scan("AB");
   EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
-  EXPECT_EQ(h.app.mainForm().Display.text, "AB{ENTER}");
+  EXPECT_EQ(h.form().Display.text, "AB{ENTER}");
   EXPECT_EQ(h.app.processing().state.LastRecord, "AB");
 
   h.fp.activeWindow.programActive = false;
@@ -148,44 +138,18 @@ TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys C nowait", "SendKeys {ENTER} wait"));
 }
 
-TEST(RecordProcessing, PathsDifferInExpansionAndWaiting) {
-  Harness h;
-  h.Open();
-  h.app.keyTrans()['D'] = "{DAY}";
-  h.app.mainForm().TermKeyCombo.text = "{HOUR}{ENTER}";
-  h.Scan("D");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys 05 nowait", "SendKeys 14{ENTER} wait"));
-  EXPECT_EQ(h.app.mainForm().Display.text, "D14{ENTER}");
+// A key text the facility cannot read types nothing; a locked workstation or an elevated
+// target takes no injected keys at all: the user is told, the record stays in Display, and
+// nothing is typed again later into whatever has the focus.
+TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
+  Opened r;
+  r.fp.sendKeys.failing.insert("B");
+  r.form().TermKeyCombo.text = "{TAB}";
+  r.Scan("ABC");
+  EXPECT_THAT(r.fp.sendKeys.typed, ElementsAre("A", "C", "{TAB}"));
+  EXPECT_EQ(r.app.assembly().state.CurrentRecord, "");
+  EXPECT_EQ(r.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
 
-  Harness c;
-  c.Open();
-  c.app.keyTrans()['D'] = "{DAY}";
-  c.app.mainForm().TermKeyCombo.text = "{HOUR}{ENTER}";
-  c.app.mainForm().chkDOSTarget.SetValue(1);
-  c.Scan("D");
-  EXPECT_THAT(c.SentKeys(), IsEmpty());
-  std::vector<int> pressed;
-  for (const auto& e : c.fp.keyboard.events)
-    if (!(e.flags & Keyboard::kKeyUp)) pressed.push_back(e.vk);
-  // {DAY} reaches the console path unexpanded, which knows no such key; the postamble is
-  // expanded first.
-  EXPECT_THAT(pressed, ElementsAre('1', '4', 13));
-}
-
-TEST(RecordProcessing, RejectedKeyTextTypesNothingAndTheRestGoesOn) {
-  Harness h;
-  h.Open();
-  h.fp.sendKeys.failing.insert("B");
-  h.app.mainForm().TermKeyCombo.text = "{TAB}";
-  h.Scan("ABC");
-  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{TAB}"));
-  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "");
-  EXPECT_EQ(h.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
-}
-
-// A locked workstation or an elevated target takes no injected keys: the user is told, the
-// record stays in Display, and nothing is typed again later into whatever has the focus.
-TEST(RecordProcessing, ARecordTheSystemRefusesIsToldNotLost) {
   Harness h;
   h.app.window().AddTrayIcon(7);
   h.Open();
@@ -193,7 +157,8 @@ TEST(RecordProcessing, ARecordTheSystemRefusesIsToldNotLost) {
   h.fp.sendKeys.refusing = true;
   h.Scan("4006381333931");
   EXPECT_EQ(h.app.mainForm().Display.text, "4006381333931{ENTER}");
-  EXPECT_THAT(h.fp.journal.With("Balloon"), ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
+  EXPECT_THAT(h.fp.journal.With("Balloon"),
+              ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
   EXPECT_NE(NotTypedText("4006381333931").find("4006381333931"), std::string::npos);
 
   h.fp.clock.ms += 400;  // at most one balloon a second
@@ -209,12 +174,12 @@ TEST(RecordProcessing, ARecordTheSystemRefusesIsToldNotLost) {
   EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
 }
 
+// The console path presses keys itself: Caps Lock is undone around each call, date fields in
+// the record reach it unexpanded (it knows no such key) while the postamble is expanded.
 TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().chkDOSTarget.SetValue(1);
-  EXPECT_EQ(h.app.dosTarget(), 1);
-  h.app.mainForm().TermKeyCombo.text = "{TAB}";
+  Opened h;
+  h.form().chkDOSTarget.SetValue(1);
+  h.form().TermKeyCombo.text = "{TAB}";
   h.fp.keyboard.SetCapsLock(true);
   h.Scan("a%\n");  // a, F10, and the line feed's empty entry (Caps Lock pairs only)
   EXPECT_TRUE(h.SentKeys().empty());
@@ -224,11 +189,24 @@ TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
   EXPECT_EQ(keys, (std::vector<std::uint8_t>{65, 65, 121, 121, 9, 9}));
   EXPECT_EQ(h.fp.keyboard.events.size(), 6u + 4 * 4) << "four calls, each with its Caps Lock pairs";
 
-  h.app.mainForm().chkDOSTarget.SetValue(0);
-  h.fp.keyboard.events.clear();
-  h.Scan("b");
-  EXPECT_TRUE(h.fp.keyboard.events.empty());
-  EXPECT_EQ(h.SentKeys().size(), 2u);
+  for (const int dos : {1, 0}) {
+    Opened d;
+    d.app.keyTrans()['D'] = "{DAY}";
+    d.form().TermKeyCombo.text = "{HOUR}{ENTER}";
+    d.form().chkDOSTarget.SetValue(dos);
+    d.Scan("D");
+    std::vector<int> pressed;
+    for (const auto& e : d.fp.keyboard.events)
+      if (!(e.flags & Keyboard::kKeyUp)) pressed.push_back(e.vk);
+    if (dos) {
+      EXPECT_THAT(d.SentKeys(), IsEmpty());
+      EXPECT_THAT(pressed, ElementsAre('1', '4', 13));
+    } else {  // the other path expands both and waits only for the postamble
+      EXPECT_THAT(pressed, IsEmpty());
+      EXPECT_THAT(d.SentKeys(), ElementsAre("SendKeys 05 nowait", "SendKeys 14{ENTER} wait"));
+      EXPECT_EQ(d.form().Display.text, "D14{ENTER}");
+    }
+  }
 }
 
 }  // namespace

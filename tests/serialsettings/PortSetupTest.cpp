@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "serialsettings/SettingsString.h"
 #include "support/Harness.h"
 
@@ -11,32 +13,21 @@ namespace {
 
 using ::testing::ElementsAre;
 
-struct Positions {
-  std::int16_t baud, parity, dataBits, stopBits;
-  bool operator==(const Positions& o) const {
-    return baud == o.baud && parity == o.parity && dataBits == o.dataBits && stopBits == o.stopBits;
-  }
-};
-
-Positions Derive(const std::string& text) {
-  SerialSettings s;
-  s.PortSettings = text;
-  DerivePositions(s);
-  return {s.BaudIndex, s.ParityIndex, s.DataBitsIndex, s.StopBitsIndex};
-}
-
-TEST(SettingsString, DerivesPositionsAndRebuildsTheString) {
+// The list positions a stored string gives, and what OK with nothing changed stores: always a
+// line the port accepts (the parity letter in either case, an unlisted rate kept), the flow
+// control and the beep string as they were.
+TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLine) {
   const struct {
     const char* stored;
-    Positions positions;
-    const char* rebuilt;
+    std::array<std::int16_t, 4> positions;  // baud, parity, data bits, stop bits
+    const char* saved;
   } cases[] = {
       {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
       {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
       {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},
-      {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},  // an unlisted rate is kept as it stands
-      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},     // the parity letter in either case
-      {"9600,o,7,2", {6, 1, 2, 2}, "9600,O,7,2"},
+      {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},
+      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"57600,o,7,2", {9, 1, 2, 2}, "57600,O,7,2"},
       {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},
       {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
       {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},
@@ -46,39 +37,32 @@ TEST(SettingsString, DerivesPositionsAndRebuildsTheString) {
       {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
   };
   for (const auto& c : cases) {
-    const Positions p = Derive(c.stored);
-    EXPECT_EQ(p, c.positions) << c.stored;
-    EXPECT_EQ(BuildSettingsString(BaudRows(c.stored)[static_cast<std::size_t>(p.baud)], p.parity, p.dataBits,
-                                  p.stopBits),
-              c.rebuilt)
+    Harness h;
+    SerialSettings& s = h.app.serialSettings();
+    s.PortSettings = c.stored;
+    s.FlowCtrlIndex = 3;
+    s.ScannerBeepString = "27,7";
+    DerivePositions(s);
+    EXPECT_EQ((std::array{s.BaudIndex, s.ParityIndex, s.DataBitsIndex, s.StopBitsIndex}),
+              c.positions)
         << c.stored;
+    h.app.OpenPortSetup().OK_Button_Click();
+    EXPECT_EQ(s.PortSettings, c.saved) << c.stored;
+    EXPECT_TRUE(s.FlowCtrlIndex == 3 && s.ScannerBeepString == "27,7");
   }
   EXPECT_EQ(BuildSettingsString("0", 9, -1, 7), "0,E,7,1");
 }
 
-TEST(PortSetup, LoadsTheCurrentValuesBesideTheMainWindow) {
-  Harness h;
-  h.app.mainForm().left = 3000;
-  h.app.mainForm().top = 2000;
-  h.app.serialSettings().PortSettings = "19200,E,7,2";
-  DerivePositions(h.app.serialSettings());
-  h.app.serialSettings().FlowCtrlIndex = 3;
-  h.app.serialSettings().ScannerBeepString = "27,7";
-  const PortSetup d = h.app.OpenPortSetup();
-  EXPECT_TRUE(d.left == 2200 && d.top == 2340 && d.loaded);
-  EXPECT_EQ(d.BaudCombo.items[static_cast<std::size_t>(d.BaudCombo.listIndex)], "19200");
-  EXPECT_EQ(d.ParityCombo.items[static_cast<std::size_t>(d.ParityCombo.listIndex)], "Even");
-  EXPECT_EQ(d.DataBitsCombo.items[static_cast<std::size_t>(d.DataBitsCombo.listIndex)], "7");
-  EXPECT_EQ(d.StopBitsCombo.items[static_cast<std::size_t>(d.StopBitsCombo.listIndex)], "2");
-  EXPECT_EQ(d.FlowCtrlCombo.items[static_cast<std::size_t>(d.FlowCtrlCombo.listIndex)], "Opto-RS");
-  EXPECT_EQ(d.BeepString.text, "27,7");
-}
-
-TEST(PortSetup, CancelChangesNothing) {
+TEST(PortSetup, OpensBesideTheMainWindowHelpKeepsItAndCancelChangesNothing) {
   Harness h;
   h.Open();
+  h.app.mainForm().left = 3000;
+  h.app.mainForm().top = 2000;
   const SerialSettings before = h.app.serialSettings();
   PortSetup d = h.app.OpenPortSetup();
+  EXPECT_TRUE(d.left == 2200 && d.top == 2340);
+  d.HelpButton_Click();
+  EXPECT_TRUE(d.loaded);
   d.BaudCombo.listIndex = 0;
   d.ParityCombo.listIndex = 1;
   d.DataBitsCombo.listIndex = 0;
@@ -87,74 +71,49 @@ TEST(PortSetup, CancelChangesNothing) {
   d.BeepString.text = "7";
   d.Cancel_Button_Click();
   const SerialSettings& after = h.app.serialSettings();
-  EXPECT_TRUE(!d.loaded && h.fp.journal.entries.empty());
+  EXPECT_FALSE(d.loaded);
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("SendKeys {F1} nowait"));
   EXPECT_TRUE(after.PortSettings == before.PortSettings && after.BaudIndex == before.BaudIndex &&
               after.FlowCtrlIndex == before.FlowCtrlIndex && after.ScannerBeepString.empty());
 }
 
-TEST(PortSetup, OkReopensAnOpenPortWithTheNewLineSettings) {
+// OK on a closed port only stores what the next activation uses; on an open one it reopens
+// with the new line settings and reports a failed reopen.
+TEST(PortSetup, OkStoresAndReopensAnOpenPort) {
   Harness h;
+  DerivePositions(h.app.serialSettings());
+  PortSetup closed = h.app.OpenPortSetup();
+  closed.DataBitsCombo.listIndex = 2;
+  closed.OK_Button_Click();
+  EXPECT_TRUE(h.fp.journal.entries.empty());
   h.Open(2);
+  EXPECT_EQ(h.fp.serial.settings, "9600,N,7,1");
+
   PortSetup d = h.app.OpenPortSetup();
   d.BaudCombo.listIndex = 10;
   d.ParityCombo.listIndex = 4;
   d.FlowCtrlCombo.listIndex = 3;
   d.BeepString.text = " 7 ,";
   d.OK_Button_Click();
-  EXPECT_THAT(h.fp.journal.entries,
-              ElementsAre("PortOpen=0", "Settings=115200,S,8,1", "Handshaking=0", "RTSEnable=0", "PortOpen=1"));
-  EXPECT_EQ(h.app.serialSettings().PortSettings, "115200,S,8,1");
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0", "Settings=115200,S,7,1",
+                                                "Handshaking=0", "RTSEnable=0", "PortOpen=1"));
+  EXPECT_EQ(h.app.serialSettings().PortSettings, "115200,S,7,1");
   EXPECT_EQ(h.app.serialSettings().ScannerBeepString, " 7 ,");
   EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 3);
-  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM2)") << "the caption does not change";
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM2)") << "the caption stays";
   EXPECT_FALSE(d.loaded);
 
   h.fp.journal.Clear();  // any other mode turns RTS back on
   PortSetup again = h.app.OpenPortSetup();
   again.FlowCtrlCombo.listIndex = 1;
   again.OK_Button_Click();
-  EXPECT_THAT(h.fp.journal.entries,
-              ElementsAre("PortOpen=0", "Settings=115200,S,8,1", "Handshaking=3", "RTSEnable=1", "PortOpen=1"));
-}
-
-TEST(PortSetup, OkOnAClosedPortOnlyStoresAndAFailedReopenIsReported) {
-  Harness h;
-  DerivePositions(h.app.serialSettings());
-  PortSetup d = h.app.OpenPortSetup();
-  d.DataBitsCombo.listIndex = 2;
-  d.OK_Button_Click();
-  EXPECT_TRUE(h.fp.journal.entries.empty());
-  h.app.PortList_Click(1);
-  EXPECT_EQ(h.fp.serial.settings, "9600,N,7,1") << "the next activation uses it";
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0", "Settings=115200,S,7,1",
+                                                "Handshaking=3", "RTSEnable=1", "PortOpen=1"));
 
   h.fp.serial.FailWith("PortOpen", "The device is not connected.");
-  PortSetup e = h.app.OpenPortSetup();
-  e.OK_Button_Click();
+  h.app.OpenPortSetup().OK_Button_Click();
   EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Error: The device is not connected.)");
   EXPECT_FALSE(h.app.mainForm().TickTimer.enabled);
-}
-
-TEST(PortSetup, OkWithNothingChangedKeepsAWorkingLine) {
-  const struct {
-    const char* stored;
-    const char* saved;
-  } cases[] = {{"9600,n,8,1", "9600,N,8,1"}, {"14400,N,8,1", "14400,N,8,1"}, {"57600,o,7,2", "57600,O,7,2"}};
-  for (const auto& c : cases) {
-    Harness h;
-    h.app.serialSettings().PortSettings = c.stored;
-    DerivePositions(h.app.serialSettings());
-    PortSetup d = h.app.OpenPortSetup();
-    d.OK_Button_Click();
-    EXPECT_EQ(h.app.serialSettings().PortSettings, c.saved) << c.stored;
-  }
-}
-
-TEST(PortSetup, HelpSendsF1WithoutWaitingAndStaysOpen) {
-  Harness h;
-  PortSetup d = h.app.OpenPortSetup();
-  d.HelpButton_Click();
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("SendKeys {F1} nowait"));
-  EXPECT_TRUE(d.loaded);
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST(MainWindow, SetPasswordDialog) {
   h.app.password() = "old";
   const auto set = [&h](const char* first, const char* second, const char* button = "OkButton") {
     h.fp.toolkit.modalScripts.push_back([=](Form& f) {
-      EXPECT_EQ(f.Text("ConfirmBox")->text, f.Text("PasswordBox")->text) << "both start with the password";
+      EXPECT_EQ(f.Text("ConfirmBox")->text, f.Text("PasswordBox")->text) << "both start alike";
       EXPECT_EQ(f.left, 19200 / 2 - 3120 / 2) << "centred on the screen";
       if (first) f.Text("PasswordBox")->text = first;
       if (second) f.Text("ConfirmBox")->text = second;
@@ -104,7 +104,8 @@ TEST(MainWindow, SetPasswordDialog) {
   };
   set("New", "new");  // differs in case only
   EXPECT_EQ(h.app.password(), "old");
-  EXPECT_THAT(h.fp.journal.With("MessageBox"), ElementsAre(std::string("MessageBox ") + kPasswordMismatch));
+  EXPECT_THAT(h.fp.journal.With("MessageBox"),
+              ElementsAre(std::string("MessageBox ") + kPasswordMismatch));
   set("New", "New");
   set(nullptr, nullptr);  // OK at once keeps it
   EXPECT_EQ(h.app.password(), "New");
@@ -114,7 +115,7 @@ TEST(MainWindow, SetPasswordDialog) {
   EXPECT_EQ(h.app.password(), "") << "an empty pair removes the lock";
 }
 
-TEST(MainWindow, IconActsOnlyWhileMinimisedAndComesBackWithTheTaskbar) {
+TEST(MainWindow, IconMenusAboutAndHelp) {
   WindowHarness h;
   h.app.window().Icon_DoubleClick();
   h.app.window().Icon_MenuRequest();
@@ -141,8 +142,29 @@ TEST(MainWindow, IconActsOnlyWhileMinimisedAndComesBackWithTheTaskbar) {
   h.app.window().TaskbarCreated();
   h.app.window().DeleteTrayIcon();
   h.app.window().TaskbarCreated();  // not after shut-down
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("NotifyIcon add", "NotifyIcon add", "NotifyIcon delete"));
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("NotifyIcon add", "NotifyIcon add", "NotifyIcon delete"));
   EXPECT_EQ(h.fp.notifyIcon.icon, 7u);
+
+  h.fp.clock.now.year = 2031;
+  h.fp.toolkit.modalScripts.push_back([](Form& f) {
+    EXPECT_EQ(f.Text("NoticeLabel")->text,
+              "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
+    f.Click("WebLink");
+    f.Click("OkButton");
+  });
+  h.app.mainForm().Click("HelpAbout");
+  h.app.mainForm().Click("HelpIndex");
+  EXPECT_THAT(h.fp.journal.With("S"),
+              ElementsAre("ShowModal about", "ShellOpen https://www.tolvane.example/",
+                          "SendKeys {F1} nowait"));
+
+  MainForm& f = h.app.mainForm();
+  f.Click("PortOption", 3);
+  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM3)");
+  f.PortList.listIndex = 5;
+  f.Click("PortList");
+  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM5)");
 }
 
 // Tray messages and menus reach the window while one of its dialogs is in its modal loop.
@@ -151,7 +173,8 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
   WindowHarness h;
   h.Minimise();
   h.app.password() = "pw";
-  const auto whileShown = [&h](std::function<void()> nested, std::function<void()> show) {
+  using Action = std::function<void()>;
+  const auto whileShown = [&h](Action nested, Action show) {
     h.fp.toolkit.modalScripts.push_back([nested](Form& f) {
       const auto alive = f.Lifetime();
       nested();
@@ -159,44 +182,19 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
     });
     show();
   };
-  whileShown([&h] { h.app.window().Icon_DoubleClick(); }, [&h] { h.app.window().mnuAbout_Click(); });
+  MainWindow& w = h.app.window();
+  whileShown([&w] { w.Icon_DoubleClick(); }, [&w] { w.mnuAbout_Click(); });
   h.fp.toolkit.popupChoice = "mnuAbout";
-  whileShown([&h] { h.app.window().Icon_MenuRequest(); }, [&h] { h.app.mainForm().Click("HelpAbout"); });
+  whileShown([&w] { w.Icon_MenuRequest(); }, [&h] { h.app.mainForm().Click("HelpAbout"); });
   whileShown([&h] { h.Restore(); }, [&h] { h.Restore(); });
   whileShown([&h] { h.app.MSettings_Click(); }, [&h] { h.app.MSettings_Click(); });
-  whileShown([&h] { h.app.window().mPassword_Click(); }, [&h] { h.app.window().mPassword_Click(); });
+  whileShown([&w] { w.mPassword_Click(); }, [&w] { w.mPassword_Click(); });
   EXPECT_THAT(h.fp.journal.With("BringToFront"),
-              ElementsAre("BringToFront about", "BringToFront about", "BringToFront EnterPasswordDialog",
-                          "BringToFront PortSetup", "BringToFront SetPasswordDialog"));
+              ElementsAre("BringToFront about", "BringToFront about",
+                          "BringToFront EnterPasswordDialog", "BringToFront PortSetup",
+                          "BringToFront SetPasswordDialog"));
   for (const char* fault : {"destroyed under", "unloaded under", "still loaded"})
     EXPECT_THAT(h.fp.journal.With(fault), IsEmpty()) << fault;
-}
-
-TEST(MainWindow, AboutHelpAndPreferenceHandlers) {
-  WindowHarness h;
-  h.fp.clock.now.year = 2031;
-  h.fp.toolkit.modalScripts.push_back([](Form& f) {
-    EXPECT_EQ(f.Text("NoticeLabel")->text, "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
-    f.Click("WebLink");
-    f.Click("OkButton");
-  });
-  h.app.mainForm().Click("HelpAbout");
-  h.app.mainForm().Click("HelpIndex");
-  EXPECT_THAT(h.fp.journal.With("S"), ElementsAre("ShowModal about", "ShellOpen https://www.tolvane.example/",
-                                                  "SendKeys {F1} nowait"));
-
-  MainForm& f = h.app.mainForm();
-  f.BeepOnInput.SetValue(1);
-  EXPECT_TRUE(f.cboSound.enabled);
-  f.BeepOnInput.SetValue(0);
-  EXPECT_FALSE(f.cboSound.enabled);
-  f.chkDOSTarget.SetValue(1);
-  EXPECT_EQ(h.app.dosTarget(), 1);
-  f.Click("PortOption", 3);
-  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM3)");
-  f.PortList.listIndex = 5;
-  f.Click("PortList");
-  EXPECT_EQ(f.Caption(), "Tolvane (Active On COM5)");
 }
 
 }  // namespace
