@@ -14,32 +14,27 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr int S = kModShift << 8, C = kModCtrl << 8, G = (kModCtrl | kModAlt) << 8;  // in VkKeyScanEx's answer
+// Modifiers in VkKeyScanEx's answer; AltGr for Translate.
+constexpr int S = kModShift << 8, C = kModCtrl << 8, G = (kModCtrl | kModAlt) << 8;
 constexpr std::uint8_t kAltGr = kModCtrl | kModAlt;
 
-// The Latin-1 letter an accent makes of a base letter, found by code point from U+00C0; a
-// blank gives the accent itself.
-char16_t Compose(char16_t accent, char16_t base) {
-  constexpr std::u16string_view kAccents = u"`´^~¨   `´^¨`´^¨ ~`´^~¨  `´^¨´";
-  constexpr std::u16string_view kLetters = u"AAAAA   EEEEIIII NOOOOO  UUUUY";
-  if (base == u' ') return accent;
-  if (accent == u'¨' && base == u'y') return u'ÿ';
-  const int small = base >= u'a' ? 0x20 : 0;
-  for (std::size_t i = 0; i < kLetters.size(); ++i)
-    if (kAccents[i] == accent && kLetters[i] == base - small) return static_cast<char16_t>(0xC0 + i + small);
-  return 0;
-}
-
-bool IsLatin1Small(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7); }
-
-TEST(PublishedLayouts, EveryCharacterComesBackFromTheKeyVkKeyScanExNames) {
+TEST(PublishedLayouts, KeysCharactersAndScanCodesAgreeAsOnWindows) {
   const std::u16string_view kAsciiOnlyThroughDeadKeys[] = {u"", u"", u"^`", u"^`~", u"^`~"};
+  const std::set<std::uint8_t> extended = {
+      vk::RControl, vk::RMenu, vk::LWin,   vk::RWin,   vk::Home,   vk::End,
+      vk::Prior,    vk::Next,  vk::Left,   vk::Right,  vk::Up,     vk::Down,
+      vk::Insert,   vk::Delete, vk::Divide, vk::Cancel, 0x90 /* Num Lock */};
+  const std::map<char16_t, int> kControls = {{0x1B, vk::Escape}, {u'\r', vk::Return},
+                                             {u'\t', vk::Tab},   {u'\b', vk::Back},
+                                             {0x7F, C | vk::Back}, {0x01, C | 'A'}};
   for (std::size_t n = 0; n < AllLayouts().size(); ++n) {
-    SCOPED_TRACE(AllLayouts()[n]->name);
-    const TableLayout layout(*AllLayouts()[n]);
+    const LayoutTable& t = *AllLayouts()[n];
+    SCOPED_TRACE(t.name);
+    const TableLayout layout(t);
+    // Every character comes back from the key VkKeyScanEx names.
     std::set<char16_t> characters;
     for (char16_t c = 1; c <= 0xFF; ++c) characters.insert(c);
-    for (const KeyRow& r : layout.table().rows) characters.insert(r.chars.begin(), r.chars.end());
+    for (const KeyRow& r : t.rows) characters.insert(r.chars.begin(), r.chars.end());
     characters.erase(0);
     std::u16string onlyThroughDeadKeys;
     for (const char16_t c : characters) {
@@ -48,70 +43,39 @@ TEST(PublishedLayouts, EveryCharacterComesBackFromTheKeyVkKeyScanExNames) {
       if (answer == -1) continue;
       const auto key = static_cast<std::uint8_t>(answer & 0xFF);
       const auto modifiers = static_cast<std::uint8_t>(answer >> 8);
-      EXPECT_NE(layout.ScanCode(key), 0) << int{c};
       const KeyResult r = layout.Translate(key, modifiers, false);
       // A Swiss German umlaut key holds its capital in a Caps Lock row that VkKeyScanEx finds.
       EXPECT_EQ(r.ch == c ? c : layout.Translate(key, modifiers, true).ch, c) << int{c};
       if (r.dead && c < 0x80) onlyThroughDeadKeys += c;
-      EXPECT_TRUE(!r.dead || layout.Combine(c, u' ') == c) << "a blank after a dead key types its accent";
+      EXPECT_TRUE(!r.dead || layout.Combine(c, u' ') == c) << "a blank after an accent types it";
     }
     EXPECT_EQ(onlyThroughDeadKeys, kAsciiOnlyThroughDeadKeys[n]);
-  }
-}
+    for (const auto& [c, answer] : kControls) EXPECT_EQ(layout.VkKeyScanEx(c), answer) << int{c};
 
-TEST(PublishedLayouts, DeadKeysMakeEveryLatin1LetterOfTheirAccent) {
-  for (const LayoutTable* t : AllLayouts()) {
-    SCOPED_TRACE(t->name);
-    const TableLayout layout(*t);
-    std::set<char16_t> accents;
-    for (const KeyRow& r : t->rows) {
-      for (std::size_t i = 0; i < r.chars.size(); ++i) if ((r.deadColumns >> i) & 1) accents.insert(r.chars[i]);
-    }
-    for (const DeadKey& d : t->deadKeys) EXPECT_TRUE(accents.count(d.accent)) << "no dead key for " << int{d.accent};
-    for (const char16_t accent : accents) {
-      for (char16_t base = u' '; base <= u'z'; ++base)
-        EXPECT_EQ(layout.Combine(accent, base), Compose(accent, base)) << int{accent} << " + " << char(base);
-    }
-  }
-}
-
-TEST(PublishedLayouts, CapsLockShiftsLettersAndGivesWayToCtrlAndAlt) {
-  for (const LayoutTable* t : AllLayouts()) {
-    SCOPED_TRACE(t->name);
-    const TableLayout layout(*t);
-    for (const KeyRow& r : t->rows) {
+    // Letters sit on their own keys; Caps Lock shifts them and gives way to Ctrl and Alt.
+    for (const KeyRow& r : t.rows) {
       const std::u16string letter{static_cast<char16_t>(r.vk + 0x20), r.vk};
       EXPECT_TRUE(r.vk < 'A' || r.vk > 'Z' || r.chars.substr(0, 2) == letter) << KeyName(r.vk);
-      // A key whose Shift gives the capital of its letter gives it with Caps Lock too.
-      if (IsLatin1Small(r.chars[0]) && r.chars.size() > 1 && r.chars[1] == r.chars[0] - 0x20) {
+      EXPECT_NE(layout.ScanCode(r.vk), 0) << KeyName(r.vk);
+      const char16_t small = r.chars[0];
+      const bool latin1Small = (small >= u'a' && small <= u'z') || (small >= 0xE0 && small != 0xF7);
+      if (latin1Small && r.chars.size() > 1 && r.chars[1] == small - 0x20) {
         EXPECT_EQ(layout.Translate(r.vk, 0, true).ch, r.chars[1]) << KeyName(r.vk);
-        EXPECT_EQ(layout.Translate(r.vk, kModShift, true).ch, r.chars[0]) << KeyName(r.vk);
+        EXPECT_EQ(layout.Translate(r.vk, kModShift, true).ch, small) << KeyName(r.vk);
       }
     }
     EXPECT_EQ(layout.Translate('A', kModCtrl, true).ch, 0x01);
-    EXPECT_EQ(layout.Translate('A', kModAlt, false).ch, u'a') << "Alt alone is ignored, as ToUnicodeEx does";
+    EXPECT_EQ(layout.Translate('A', kModAlt, false).ch, u'a') << "Alt alone, as ToUnicodeEx";
     EXPECT_EQ(layout.Translate(vk::Left, 0, false).ch, 0);
-    const std::map<char16_t, int> kControls = {{0x1B, vk::Escape}, {u'\r', vk::Return}, {u'\t', vk::Tab},
-                                               {u'\b', vk::Back},  {0x7F, C | vk::Back}, {0x01, C | 'A'}};
-    for (const auto& [c, answer] : kControls) EXPECT_EQ(layout.VkKeyScanEx(c), answer) << int{c};
-  }
-}
 
-TEST(PublishedLayouts, ScanCodesAreUniqueAndExtendedWhereWindowsSaysSo) {
-  const std::set<std::uint8_t> extended = {vk::RControl, vk::RMenu, vk::LWin,   vk::RWin,   vk::Home,   vk::End,
-                                           vk::Prior,    vk::Next,  vk::Left,   vk::Right,  vk::Up,     vk::Down,
-                                           vk::Insert,   vk::Delete, vk::Divide, vk::Cancel, 0x90 /* Num Lock */};
-  for (const LayoutTable* t : AllLayouts()) {
-    SCOPED_TRACE(t->name);
-    const TableLayout layout(*t);
+    // Scan codes are unique, and extended where Windows says so; the generic keys share the
+    // left keys' codes, and Clear is the keypad 5 without Num Lock.
     std::map<std::uint16_t, std::uint8_t> byScan;
-    for (const auto& [key, scan] : t->scanCodes) {
+    for (const auto& [key, scan] : t.scanCodes) {
       EXPECT_EQ(scan > 0xFF, extended.count(key) == 1) << KeyName(key);
-      // The generic keys share the left keys' scan codes; Clear is the keypad 5 without Num Lock.
       if (key == vk::Shift || key == vk::Control || key == vk::Menu || key == 0x0C) continue;
       EXPECT_TRUE(byScan.insert({scan, key}).second) << KeyName(key) << " shares a scan code";
     }
-    for (const KeyRow& r : t->rows) EXPECT_NE(layout.ScanCode(r.vk), 0) << KeyName(r.vk);
   }
 }
 
@@ -123,12 +87,13 @@ struct Press {
 // The layouts' famous keys: VkKeyScanEx's answers for chars, the scan codes of keys, and what
 // presses type (a 'd' in dead marks a dead key).
 void ExpectKeys(const LayoutTable& t, std::u16string_view chars, std::vector<int> answers,
-                std::map<std::uint8_t, int> scans, std::vector<Press> presses, std::u16string_view typed,
-                std::string_view dead = "") {
+                std::map<std::uint8_t, int> scans, std::vector<Press> presses,
+                std::u16string_view typed, std::string_view dead = "") {
   SCOPED_TRACE(t.name);
   const TableLayout layout(t);
   ASSERT_EQ(chars.size(), answers.size());
-  for (std::size_t i = 0; i < chars.size(); ++i) EXPECT_EQ(layout.VkKeyScanEx(chars[i]), answers[i]) << int{chars[i]};
+  for (std::size_t i = 0; i < chars.size(); ++i)
+    EXPECT_EQ(layout.VkKeyScanEx(chars[i]), answers[i]) << int{chars[i]};
   for (const auto& [key, scan] : scans) EXPECT_EQ(layout.ScanCode(key), scan) << KeyName(key);
   ASSERT_EQ(presses.size(), typed.size());
   for (std::size_t i = 0; i < presses.size(); ++i) {
@@ -139,17 +104,18 @@ void ExpectKeys(const LayoutTable& t, std::u16string_view chars, std::vector<int
 }
 
 TEST(PublishedLayouts, FamousKeys) {
-  EXPECT_EQ(TableLayout(UsLayout()).Translate('Q', kAltGr, false).ch, 0) << "no AltGr on the US layout";
+  EXPECT_EQ(TableLayout(UsLayout()).Translate('Q', kAltGr, false).ch, 0) << "no AltGr on US";
   ExpectKeys(UkLayout(), u"\"@'#~\\`£€¦",
-             {S | '2', S | vk::Oem3, vk::Oem3, vk::Oem7, S | vk::Oem7, vk::Oem5, vk::Oem8, S | '3', G | '4',
-              G | vk::Oem8}, {{vk::Oem3, 0x28}, {vk::Oem7, 0x2B}, {vk::Oem5, 0x56}},
+             {S | '2', S | vk::Oem3, vk::Oem3, vk::Oem7, S | vk::Oem7, vk::Oem5, vk::Oem8, S | '3',
+              G | '4', G | vk::Oem8},
+             {{vk::Oem3, 0x28}, {vk::Oem7, 0x2B}, {vk::Oem5, 0x56}},
              {{'E', kAltGr}, {'E', kAltGr, true}, {'4', kAltGr, true}}, u"éÉ€");
   ExpectKeys(GermanLayout(), u"z@{[]}\\~|^´`é",
-             {'Z', G | 'Q', G | '7', G | '8', G | '9', G | '0', G | vk::Oem4, G | vk::OemPlus, G | vk::Oem102, vk::Oem5,
-              vk::Oem6, S | vk::Oem6, -1},
+             {'Z', G | 'Q', G | '7', G | '8', G | '9', G | '0', G | vk::Oem4, G | vk::OemPlus,
+              G | vk::Oem102, vk::Oem5, vk::Oem6, S | vk::Oem6, -1},
              {{'Z', 0x15}, {'Y', 0x2C}},
-             {{vk::Oem4}, {vk::OemPlus}, {vk::Oem6}, {vk::Oem6, kModShift}, {vk::Oem5}, {vk::Oem5, kModShift},
-              {'1', 0, true}, {vk::OemMinus, 0, true}, {vk::Oem1, 0, true}},
+             {{vk::Oem4}, {vk::OemPlus}, {vk::Oem6}, {vk::Oem6, kModShift}, {vk::Oem5},
+              {vk::Oem5, kModShift}, {'1', 0, true}, {vk::OemMinus, 0, true}, {vk::Oem1, 0, true}},
              u"ß+´`^°!-Ü", "..ddd");
   const TableLayout fr(FrenchLayout());
   for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
@@ -158,10 +124,12 @@ TEST(PublishedLayouts, FamousKeys) {
   }
   ExpectKeys(FrenchLayout(), u"m@^~`¨", {'M', G | '0', vk::Oem6, G | '2', G | '7', S | vk::Oem6},
              {{'A', 0x10}, {'Q', 0x1E}, {'Z', 0x11}, {'W', 0x2C}, {'M', 0x27}},
-             {{'9', kAltGr}, {'2', kAltGr}, {vk::Oem3, 0, true}, {'2', kAltGr, true}}, u"^~%~", ".d.d");
+             {{'9', kAltGr}, {'2', kAltGr}, {vk::Oem3, 0, true}, {'2', kAltGr, true}}, u"^~%~",
+             ".d.d");
   ExpectKeys(SwissGermanLayout(), u"z@^`~´¨!\\|$ÜÈÖÉÄÀ",
-             {'Z', G | '2', vk::Oem6, S | vk::Oem6, G | vk::Oem6, G | vk::Oem4, vk::Oem3, S | vk::Oem3, G | vk::Oem102,
-              G | '7', vk::Oem8, vk::Oem1, S | vk::Oem1, vk::Oem7, S | vk::Oem7, vk::Oem5, S | vk::Oem5},
+             {'Z', G | '2', vk::Oem6, S | vk::Oem6, G | vk::Oem6, G | vk::Oem4, vk::Oem3,
+              S | vk::Oem3, G | vk::Oem102, G | '7', vk::Oem8, vk::Oem1, S | vk::Oem1, vk::Oem7,
+              S | vk::Oem7, vk::Oem5, S | vk::Oem5},
              {{'Z', 0x15}, {'Y', 0x2C}},
              {{vk::Oem1}, {vk::Oem1, kModShift}, {vk::Oem1, 0, true}, {vk::Oem1, kModShift, true},
               {vk::Oem7}, {vk::Oem7, kModShift}, {vk::Oem7, 0, true}, {vk::Oem7, kModShift, true},
@@ -183,20 +151,25 @@ std::vector<KeyInput> Events(const LayoutTable& table, const std::vector<Token>&
   std::vector<KeyInput> out;
   const auto key = [&](int k, bool up) {
     const std::uint16_t scan = layout.ScanCode(static_cast<std::uint8_t>(k));
-    out.push_back({static_cast<std::uint8_t>(k), static_cast<std::uint16_t>(scan & 0xFF), up, scan > 0xFF, false});
+    out.push_back({static_cast<std::uint8_t>(k), static_cast<std::uint16_t>(scan & 0xFF), up,
+                   scan > 0xFF, false});
   };
   constexpr std::uint8_t kHeld[] = {vk::LShift, vk::RShift, vk::LControl, vk::LMenu, vk::RMenu};
   for (const auto& token : tokens) {
     const int t = std::holds_alternative<int>(token) ? std::get<int>(token) : 0;
-    if (!t) out.push_back(std::get<KeyInput>(token));
-    if (t & kUnicode) {
-      for (const bool up : {false, true}) out.push_back({0, static_cast<std::uint16_t>(t & 0xFFFF), up, false, true});
+    if (!t) {
+      out.push_back(std::get<KeyInput>(token));
+    } else if (t & kUnicode) {
+      for (const bool up : {false, true})
+        out.push_back({0, static_cast<std::uint16_t>(t & 0xFFFF), up, false, true});
+    } else {
+      for (int i = 0; i < 5; ++i)
+        if (t & (kShift << i)) key(kHeld[i], false);
+      if (!(t & kUp)) key(t & 0xFF, false);
+      if (!(t & kDown)) key(t & 0xFF, true);
+      for (int i = 5; i-- > 0;)
+        if (t & (kShift << i)) key(kHeld[i], true);
     }
-    if (!t || (t & kUnicode)) continue;
-    for (int i = 0; i < 5; ++i) if (t & (kShift << i)) key(kHeld[i], false);
-    if (!(t & kUp)) key(t & 0xFF, false);
-    if (!(t & kDown)) key(t & 0xFF, true);
-    for (int i = 5; i-- > 0;) if (t & (kShift << i)) key(kHeld[i], true);
   }
   return out;
 }
@@ -210,26 +183,31 @@ TEST(TypingSimulator, TypesWhatTheApplicationReceives) {
     std::vector<std::string> events = {};
   } cases[] = {
       // Shift and Caps Lock make capitals.
-      {UsLayout(), false, {'A', kShift | 'B', vk::Capital, 'C', kRShift | 'D', vk::Capital}, u"aBCd"},
+      {UsLayout(), false, {'A', kShift | 'B', vk::Capital, 'C', kRShift | 'D', vk::Capital},
+       u"aBCd"},
       // The generic Shift, Ctrl and Alt are the left or right key by scan code and extended flag.
       {GermanLayout(), false,
-       {KeyInput{vk::Shift, 0x36}, 'A', kUp | vk::RShift, KeyInput{vk::Control, 0x1D, false, true}, kDown | vk::LMenu,
-        'Q', kUp | vk::LMenu, kUp | vk::RControl}, u"A@"},
+       {KeyInput{vk::Shift, 0x36}, 'A', kUp | vk::RShift, KeyInput{vk::Control, 0x1D, false, true},
+        kDown | vk::LMenu, 'Q', kUp | vk::LMenu, kUp | vk::RControl}, u"A@"},
       // The right Alt is AltGr only where the layout has AltGr.
       {GermanLayout(), false, {kRAlt | 'Q', kCtrl | kAlt | 'E'}, u"@€"},
       {UsLayout(), false, {kRAlt | 'Q', kCtrl | kAlt | 'Q', kCtrl | vk::Home}, u"",
        {"Alt+Q", "Ctrl+Alt+Q", "Ctrl+Home"}},
       // Ctrl with a letter types a control character.
-      {FrenchLayout(), false, {kCtrl | 'A', vk::Return, kCtrl | vk::Return, vk::Tab}, u"\x01\r\n\t"},
+      {FrenchLayout(), false, {kCtrl | 'A', vk::Return, kCtrl | vk::Return, vk::Tab},
+       u"\x01\r\n\t"},
       // Dead keys combine with the next character, or both are typed; a key typing nothing
       // keeps the accent waiting.
-      {GermanLayout(), false, {vk::Oem5, 'E', vk::Oem6, kShift | 'A', kShift | vk::Oem6, vk::Space, vk::Oem5, 'X',
-                               vk::Oem5, vk::Oem5, vk::Oem5, vk::F1 + 8, 'O'}, u"êÁ`^x^^ô", {"F9"}},
+      {GermanLayout(), false,
+       {vk::Oem5, 'E', vk::Oem6, kShift | 'A', kShift | vk::Oem6, vk::Space, vk::Oem5, 'X',
+        vk::Oem5, vk::Oem5, vk::Oem5, vk::F1 + 8, 'O'}, u"êÁ`^x^^ô", {"F9"}},
       // Caps Lock follows the layout's rules.
-      {SwissGermanLayout(), true, {vk::Oem1, kShift | vk::Oem1, kRAlt | vk::Oem1, vk::Oem3, 'U'}, u"ÜÈ[Ü"},
+      {SwissGermanLayout(), true,
+       {vk::Oem1, kShift | vk::Oem1, kRAlt | vk::Oem1, vk::Oem3, 'U'}, u"ÜÈ[Ü"},
       {FrenchLayout(), true, {'1', '2', kRAlt | '0', 'A'}, u"12@A"},
       // Unicode events type their unit.
-      {UsLayout(), false, {kUnicode | u'é', 'A', kUnicode | 0xD83D, kUnicode | 0xDE00}, u"éa\U0001F600"},
+      {UsLayout(), false, {kUnicode | u'é', 'A', kUnicode | 0xD83D, kUnicode | 0xDE00},
+       u"éa\U0001F600"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.table.name);
@@ -245,16 +223,20 @@ TEST(TypingSimulator, TypesWhatTheApplicationReceives) {
 TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
   const TableLayout de(GermanLayout());
   TypingSimulator sim(de, false);
-  sim.Type(Events(GermanLayout(), {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital,
-                                   KeyInput{vk::Left, 0x4B}, kUp | vk::Left,                // not extended
-                                   vk::Oem102, KeyInput{0, u'x', true, false, true},        // Unicode up alone
-                                   vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5, kDown | vk::LShift}));
-  EXPECT_THAT(sim.Faults(),
-              ElementsAre("B released without a press", "C pressed again while down",
-                          "Left sent with scan 0x4B, the layout has 0xE04B", "Unicode 0x0078 released without a press",
-                          "Unicode 0x0065 typed while dead key 0x00B4 waits", "VK_DF is not a key of the German layout",
-                          "VK_DF is not a key of the German layout", "LShift left down at the end of the batch",
-                          "Caps Lock turned on", "dead key 0x005E still waiting at the end"));
+  sim.Type(Events(GermanLayout(),
+                  {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital,
+                   KeyInput{vk::Left, 0x4B}, kUp | vk::Left,          // not extended
+                   vk::Oem102, KeyInput{0, u'x', true, false, true},  // Unicode up alone
+                   vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5, kDown | vk::LShift}));
+  EXPECT_THAT(sim.Faults(), ElementsAre("B released without a press", "C pressed again while down",
+                                        "Left sent with scan 0x4B, the layout has 0xE04B",
+                                        "Unicode 0x0078 released without a press",
+                                        "Unicode 0x0065 typed while dead key 0x00B4 waits",
+                                        "VK_DF is not a key of the German layout",
+                                        "VK_DF is not a key of the German layout",
+                                        "LShift left down at the end of the batch",
+                                        "Caps Lock turned on",
+                                        "dead key 0x005E still waiting at the end"));
   EXPECT_EQ(sim.Text(), u"cc<´e");
   EXPECT_THAT(sim.Events(), ElementsAre("Left", "VK_DF"));
 
