@@ -48,7 +48,8 @@ Typed TypeOn(const LayoutTable& table, const std::vector<std::string>& texts, bo
 // The characters as themselves in the notation.
 std::string Literal(const std::string& text) {
   std::string notation;
-  for (const char ch : text) notation += std::strchr("+^%~(){}", ch) ? std::string("{") + ch + "}" : std::string(1, ch);
+  for (const char ch : text)
+    notation += std::strchr("+^%~(){}", ch) ? std::string("{") + ch + "}" : std::string(1, ch);
   return notation;
 }
 
@@ -96,11 +97,13 @@ TEST(KeystrokeEmitter, KeysWhereTheLayoutHasThemUnicodeOnlyWhereItDoesNot) {
 }
 
 TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
-  for (const std::uint8_t held : {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin}) {
+  for (const std::uint8_t held :
+       {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin}) {
     const Typed t = TypeOn(UsLayout(), {"a", "b", "1", "{TAB}"}, false, {held});
     EXPECT_TRUE(t.text == u"ab1\t") << KeyName(held);
     // Pressing Win again after the batch shows as a key of its own; nothing else may.
-    EXPECT_EQ(t.events, std::vector<std::string>(held == vk::LWin, "LWin")) << KeyName(held) << ": no shortcut fired";
+    EXPECT_EQ(t.events, std::vector<std::string>(held == vk::LWin, "LWin"))
+        << KeyName(held) << ": no shortcut fired";
     EXPECT_THAT(t.faults, IsEmpty()) << KeyName(held);
   }
   // Alt and Win released alone would open a menu: a Ctrl tap comes between.
@@ -109,7 +112,8 @@ TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
   EXPECT_EQ(batch[0].vk, vk::LControl);
   EXPECT_TRUE(batch[2].vk == vk::LMenu && batch[2].up);
   EXPECT_TRUE(batch.back().vk == vk::LMenu && !batch.back().up);
-  EXPECT_THAT(TypeOn(UsLayout(), {""}, false, {vk::LMenu}).batch, IsEmpty()) << "nothing to type, nothing touched";
+  EXPECT_THAT(TypeOn(UsLayout(), {""}, false, {vk::LMenu}).batch, IsEmpty())
+      << "nothing to type, nothing touched";
 }
 
 TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {

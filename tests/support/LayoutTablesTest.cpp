@@ -12,7 +12,6 @@ namespace tolvane::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Modifiers in VkKeyScanEx's answer; AltGr for Translate.
 constexpr int S = kModShift << 8, C = kModCtrl << 8, G = (kModCtrl | kModAlt) << 8;
@@ -138,86 +137,30 @@ TEST(PublishedLayouts, FamousKeys) {
              u"üèÜÈöéÖÉäàÄÀ[\x1b");
 }
 
-// Key events with the layout's scan codes, from tokens: a key is tapped, with kShift, kRShift,
-// kCtrl, kAlt or kRAlt it is tapped while those are held, with kDown or kUp only pressed or
-// released; kUnicode | unit types the unit as a Unicode event; a KeyInput goes as it is.
-enum : int { kShift = 1 << 8, kRShift = 1 << 9, kCtrl = 1 << 10, kAlt = 1 << 11, kRAlt = 1 << 12 };
+// Key events with the layout's scan codes, from tokens: a key is tapped, with kDown or kUp only
+// pressed or released; kUnicode | unit types the unit as a Unicode event; a KeyInput goes as it is.
 enum : int { kDown = 1 << 16, kUp = 1 << 17, kUnicode = 1 << 18 };
 
-using Token = std::variant<int, KeyInput>;
-
-std::vector<KeyInput> Events(const LayoutTable& table, const std::vector<Token>& tokens) {
+std::vector<KeyInput> Events(const LayoutTable& table,
+                             const std::vector<std::variant<int, KeyInput>>& tokens) {
   const TableLayout layout(table);
   std::vector<KeyInput> out;
-  const auto key = [&](int k, bool up) {
-    const std::uint16_t scan = layout.ScanCode(static_cast<std::uint8_t>(k));
-    out.push_back({static_cast<std::uint8_t>(k), static_cast<std::uint16_t>(scan & 0xFF), up,
-                   scan > 0xFF, false});
-  };
-  constexpr std::uint8_t kHeld[] = {vk::LShift, vk::RShift, vk::LControl, vk::LMenu, vk::RMenu};
   for (const auto& token : tokens) {
-    const int t = std::holds_alternative<int>(token) ? std::get<int>(token) : 0;
-    if (!t) {
+    if (std::holds_alternative<KeyInput>(token)) {
       out.push_back(std::get<KeyInput>(token));
-    } else if (t & kUnicode) {
-      for (const bool up : {false, true})
+      continue;
+    }
+    const int t = std::get<int>(token);
+    const auto key = static_cast<std::uint8_t>(t & 0xFF);
+    const std::uint16_t scan = layout.ScanCode(key);
+    for (const bool up : {false, true}) {
+      if (t & kUnicode)
         out.push_back({0, static_cast<std::uint16_t>(t & 0xFFFF), up, false, true});
-    } else {
-      for (int i = 0; i < 5; ++i)
-        if (t & (kShift << i)) key(kHeld[i], false);
-      if (!(t & kUp)) key(t & 0xFF, false);
-      if (!(t & kDown)) key(t & 0xFF, true);
-      for (int i = 5; i-- > 0;)
-        if (t & (kShift << i)) key(kHeld[i], true);
+      else if (!(t & (up ? kDown : kUp)))
+        out.push_back({key, static_cast<std::uint16_t>(scan & 0xFF), up, scan > 0xFF, false});
     }
   }
   return out;
-}
-
-TEST(TypingSimulator, TypesWhatTheApplicationReceives) {
-  const struct {
-    const LayoutTable& table;
-    bool capsLock;
-    std::vector<Token> batch;
-    std::u16string text;
-    std::vector<std::string> events = {};
-  } cases[] = {
-      // Shift and Caps Lock make capitals.
-      {UsLayout(), false, {'A', kShift | 'B', vk::Capital, 'C', kRShift | 'D', vk::Capital},
-       u"aBCd"},
-      // The generic Shift, Ctrl and Alt are the left or right key by scan code and extended flag.
-      {GermanLayout(), false,
-       {KeyInput{vk::Shift, 0x36}, 'A', kUp | vk::RShift, KeyInput{vk::Control, 0x1D, false, true},
-        kDown | vk::LMenu, 'Q', kUp | vk::LMenu, kUp | vk::RControl}, u"A@"},
-      // The right Alt is AltGr only where the layout has AltGr.
-      {GermanLayout(), false, {kRAlt | 'Q', kCtrl | kAlt | 'E'}, u"@€"},
-      {UsLayout(), false, {kRAlt | 'Q', kCtrl | kAlt | 'Q', kCtrl | vk::Home}, u"",
-       {"Alt+Q", "Ctrl+Alt+Q", "Ctrl+Home"}},
-      // Ctrl with a letter types a control character.
-      {FrenchLayout(), false, {kCtrl | 'A', vk::Return, kCtrl | vk::Return, vk::Tab},
-       u"\x01\r\n\t"},
-      // Dead keys combine with the next character, or both are typed; a key typing nothing
-      // keeps the accent waiting.
-      {GermanLayout(), false,
-       {vk::Oem5, 'E', vk::Oem6, kShift | 'A', kShift | vk::Oem6, vk::Space, vk::Oem5, 'X',
-        vk::Oem5, vk::Oem5, vk::Oem5, vk::F1 + 8, 'O'}, u"êÁ`^x^^ô", {"F9"}},
-      // Caps Lock follows the layout's rules.
-      {SwissGermanLayout(), true,
-       {vk::Oem1, kShift | vk::Oem1, kRAlt | vk::Oem1, vk::Oem3, 'U'}, u"ÜÈ[Ü"},
-      {FrenchLayout(), true, {'1', '2', kRAlt | '0', 'A'}, u"12@A"},
-      // Unicode events type their unit.
-      {UsLayout(), false, {kUnicode | u'é', 'A', kUnicode | 0xD83D, kUnicode | 0xDE00},
-       u"éa\U0001F600"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.table.name);
-    const TableLayout layout(c.table);
-    TypingSimulator sim(layout, c.capsLock);
-    sim.Type(Events(c.table, c.batch));
-    EXPECT_EQ(sim.Text(), c.text);
-    EXPECT_EQ(sim.Events(), c.events);
-    EXPECT_THAT(sim.Faults(), IsEmpty());
-  }
 }
 
 TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
