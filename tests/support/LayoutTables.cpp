@@ -33,7 +33,7 @@ constexpr std::uint8_t kCharacterScans[] = {
     0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28,              //
     0x56, 0x2C, 0x2D, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35};
 
-// The other keys, the same on every layout.
+// The other keys the typing engine names, the same on every layout.
 std::map<std::uint8_t, std::uint16_t> OtherScans() {
   std::map<std::uint8_t, std::uint16_t> scans = {
       {vk::Escape, 0x01}, {vk::Back, 0x0E}, {vk::Tab, 0x0F}, {vk::Return, 0x1C},
@@ -43,17 +43,13 @@ std::map<std::uint8_t, std::uint16_t> OtherScans() {
       {vk::RWin, 0xE05C}, {vk::Cancel, 0xE046}, {vk::Home, 0xE047}, {vk::Up, 0xE048},
       {vk::Prior, 0xE049}, {vk::Left, 0xE04B}, {vk::Right, 0xE04D}, {vk::End, 0xE04F},
       {vk::Down, 0xE050}, {vk::Next, 0xE051}, {vk::Insert, 0xE052}, {vk::Delete, 0xE053},
-      {vk::Decimal, 0x53}, {vk::Multiply, 0x37}, {vk::Subtract, 0x4A}, {vk::Add, 0x4E},
-      {vk::Divide, 0xE035}, {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
+      {vk::Multiply, 0x37}, {vk::Subtract, 0x4A}, {vk::Add, 0x4E}, {vk::Divide, 0xE035},
+      {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
       {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}};
   const auto at = [&scans](int key) -> std::uint16_t& {
     return scans[static_cast<std::uint8_t>(key)];
   };
-  constexpr std::u16string_view kKeypad = u"\x52\x4F\x50\x51\x4B\x4C\x4D\x47\x48\x49";  // 0 to 9
-  for (int i = 0; i < 10; ++i) {
-    at(vk::Numpad0 + i) = kKeypad[static_cast<std::size_t>(i)];
-    at(vk::F1 + i) = static_cast<std::uint16_t>(0x3B + i);
-  }
+  for (int i = 0; i < 10; ++i) at(vk::F1 + i) = static_cast<std::uint16_t>(0x3B + i);
   for (int i = 0; i < 4; ++i) at(vk::F1 + 12 + i) = static_cast<std::uint16_t>(0x64 + i);
   return scans;
 }
@@ -85,8 +81,8 @@ struct Builder {
     return *this;
   }
 
-  // Backspace, Esc, Enter, Space and Break, whose key codes are their characters; Ctrl gives
-  // Backspace DEL and Enter a line feed.
+  // Backspace, Esc, Enter, Space, Break and Tab, whose key codes are their characters; Ctrl
+  // gives Backspace DEL and Enter a line feed, and nothing with Tab.
   Builder& Controls() {
     const auto ctrl = static_cast<std::size_t>(t.modificationNumber[kModCtrl]);
     for (const char16_t key : u"\b\x1b\r \x03"sv) {
@@ -95,19 +91,7 @@ struct Builder {
       row.chars[ctrl] = key == u'\b' ? u'\x7f' : key == u'\r' ? u'\n' : key;
       t.rows.push_back(row);
     }
-    return *this;
-  }
-
-  // The keypad's operators and Tab, then its digits, searched last.
-  Builder& Keypad(char16_t decimal) {
-    for (const auto& [key, c] : {std::pair{vk::Decimal, decimal}, {vk::Tab, u'\t'}, {vk::Add, u'+'},
-                                 {vk::Divide, u'/'}, {vk::Multiply, u'*'}, {vk::Subtract, u'-'}}) {
-      t.rows.push_back({key, 0, {c, c}, {}});
-    }
-    for (int d = 0; d < 10; ++d) {
-      t.rows.push_back(
-          {static_cast<std::uint8_t>(vk::Numpad0 + d), 0, {static_cast<char16_t>(u'0' + d)}, {}});
-    }
+    t.rows.push_back({vk::Tab, 0, {u'\t', u'\t'}, {}});
     return *this;
   }
 
@@ -153,7 +137,7 @@ LayoutTable MakeUs() {
   b.Keys("`13457890=QWERTYUIOPASDFGHJKL;'ZXCVBNM,./",
          {u"`13457890=qwertyuiopasdfghjkl;'zxcvbnm,./",
           u"~!#$%&*()+QWERTYUIOPASDFGHJKL:\"ZXCVBNM<>?"});
-  return b.Keypad(u'.').t;
+  return b.t;
 }
 
 LayoutTable MakeUk() {
@@ -166,7 +150,7 @@ LayoutTable MakeUk() {
   b.Keys("EUIOA", {u"euioa", u"EUIOA", u"     ", u"     ", u"éúíóá", u"ÉÚÍÓÁ"});
   b.Keys("1357890=QWRTYPSDFGHJKL;`ZXCVBNM,./",
          {u"1357890=qwrtypsdfghjkl;'zxcvbnm,./", u"!£%&*()+QWRTYPSDFGHJKL:@ZXCVBNM<>?"});
-  return b.Keypad(u'.').CapsLock("EUIOA", kCapLokAltGr).t;
+  return b.CapsLock("EUIOA", kCapLokAltGr).t;
 }
 
 LayoutTable MakeGerman() {
@@ -178,8 +162,7 @@ LayoutTable MakeGerman() {
   b.Keys("26-", {u"26-", u"\"&_", u"²  ", u"   ", u" \x1e\x1f"});
   b.Keys("\\145]WRTZUIOPASDFGHJKL`'YXCVBN,.",
          {u"^145´wrtzuiopasdfghjklöäyxcvbn,.", u"°!$%`WRTZUIOPASDFGHJKLÖÄYXCVBN;:"});
-  b.Keypad(u',').CapsLock("1234567890[;=/`',.");
-  return b.Dead("\\]", {kCircumflex, kAcute, kGrave}).t;
+  return b.CapsLock("1234567890[;=/`',.").Dead("\\]", {kCircumflex, kAcute, kGrave}).t;
 }
 
 LayoutTable MakeFrench() {
@@ -191,8 +174,7 @@ LayoutTable MakeFrench() {
   b.Keys("5689", {u"(-_ç", u"5689", u"    ", u"[|\\^", u"\x1b\x1f\x1c\x1e"});
   b.Keys("'1AZRTYUIOPQSDFGHJKLM`WXCVBN,./!",
          {u"²&azrtyuiopqsdfghjklmùwxcvbn,;:!", u" 1AZRTYUIOPQSDFGHJKLM%WXCVBN?./§"});
-  b.Keypad(u'.').CapsLock("1234567890[]\\=;`,./!");
-  return b.Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
+  return b.CapsLock("1234567890[]\\=;`,./!").Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
 }
 
 LayoutTable MakeSwissGerman() {
@@ -204,7 +186,7 @@ LayoutTable MakeSwissGerman() {
   b.Keys("26-", {u"26-", u"\"&_", u"@¬ ", u"   ", u" \x1e\x1f"});
   b.Keys("/90QWRTZUIOPASDFGHJKL'YXCVBNM,.",
          {u"§90qwrtzuiopasdfghjklöyxcvbnm,.", u"°)=QWRTZUIOPASDFGHJKLéYXCVBNM;:"});
-  b.Keypad(u'.').OwnCaps("\\;'", u"ÄÜÖ", u"ÀÈÉ");
+  b.OwnCaps("\\;'", u"ÄÜÖ", u"ÀÈÉ");
   return b.Dead("[]`", {kCircumflex, kAcute, kGrave, kDiaeresis, kTilde}).t;
 }
 
