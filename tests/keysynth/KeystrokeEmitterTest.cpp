@@ -98,11 +98,13 @@ TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
     EXPECT_THAT(t.faults, IsEmpty()) << KeyName(held);
   }
   // Alt and Win released alone would open a menu: a Ctrl tap comes between.
-  const auto batch = TypeOn(UsLayout(), {"a"}, false, {vk::LMenu}).batch;
-  ASSERT_GE(batch.size(), 3u);
-  EXPECT_EQ(batch[0].vk, vk::LControl);
-  EXPECT_TRUE(batch[2].vk == vk::LMenu && batch[2].up);
-  EXPECT_TRUE(batch.back().vk == vk::LMenu && !batch.back().up);
+  for (const std::uint8_t held : {vk::LMenu, vk::RMenu, vk::LWin, vk::RWin}) {
+    const auto batch = TypeOn(UsLayout(), {"a"}, false, {held}).batch;
+    ASSERT_GE(batch.size(), 3u);
+    EXPECT_EQ(batch[0].vk, vk::LControl) << KeyName(held);
+    EXPECT_TRUE(batch[2].vk == held && batch[2].up) << KeyName(held);
+    EXPECT_TRUE(batch.back().vk == held && !batch.back().up) << KeyName(held);
+  }
   EXPECT_THAT(TypeOn(UsLayout(), {""}, false, {vk::LMenu}).batch, IsEmpty())
       << "nothing to type, nothing touched";
 }
