@@ -116,15 +116,6 @@ TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
                                      kUnicode | 0xDE00}));
   EXPECT_EQ(clean.Text(), u"aB@Ê\U0001F600");
   EXPECT_THAT(clean.Faults(), IsEmpty());
-
-  // The state carries from one batch to the next.
-  const TableLayout uk(UkLayout());
-  TypingSimulator next(uk, false);
-  next.Type(Events(UkLayout(), {kDown | vk::LShift, '2'}));
-  EXPECT_THAT(next.Faults(), ElementsAre("LShift left down at the end of the batch"));
-  next.Type(Events(UkLayout(), {'2', kUp | vk::LShift, '2'}));
-  EXPECT_EQ(next.Text(), u"\"\"2");
-  EXPECT_EQ(next.Faults().size(), 1u);
 }
 
 }  // namespace
