@@ -26,17 +26,14 @@ Parsed Parse(std::string_view keys) {
 // Key names and characters become layout codes; 16..18 in the queue toggle a modifier.
 TEST(KeyParser, QueuesLayoutCodesAndModifierToggles) {
   const std::pair<const char*, std::vector<std::int16_t>> cases[] = {
-      {"", {}},
-      {"abc", {0x41, 0x42, 0x43}},
-      {"aBc", {0x41, 16, 0x42, 16, 0x43}},
+      {"", {}}, {"abc", {0x41, 0x42, 0x43}}, {"aBc", {0x41, 16, 0x42, 16, 0x43}},
       {"{ENTER}", {13}}, {"{enter}", {13}}, {"~", {13}}, {"{EnTeR}", {13}},
       {"{ENTER 3}", {13, 13, 13}}, {"{ENTER 2.6}", {13, 13, 13}},
       // {BREAK} is the Control key; it is pressed and released, never left down.
       {"{BREAK}", {17, 17}}, {"{BREAK 2}a", {17, 17, 17, 17, 0x41}},
       {"{F16}{bksp}{PGDN}{scrollock}", {127, 8, 34, 145}},
-      {"{a}{A}", {0x41, 16, 0x41, 16}},
-      {"{}}", {16, 0xDD, 16}}, {"{ }", {0x20}}, {"{{}", {16, 0xDB, 16}},
-      {"{} 3}", {16, 0xDD, 0xDD, 0xDD, 16}},
+      {"{a}{A}", {0x41, 16, 0x41, 16}}, {"{}}", {16, 0xDD, 16}}, {"{ }", {0x20}},
+      {"{{}", {16, 0xDB, 16}}, {"{} 3}", {16, 0xDD, 0xDD, 0xDD, 16}},
       {"{~}{+}{(}", {16, 0xC0, 16, 16, 0xBB, 16, 16, 0x39, 16}},
       {")}", {16, 0x30, 16, 16, 0xDD, 16}},
       {"\xE9", {16, 255, 16}},  // a character without a key

@@ -174,7 +174,8 @@ LayoutTable MakeFrench() {
   b.Keys("5689", {u"(-_ç", u"5689", u"    ", u"[|\\^", u"\x1b\x1f\x1c\x1e"});
   b.Keys("'1AZRTYUIOPQSDFGHJKLM`WXCVBN,./!",
          {u"²&azrtyuiopqsdfghjklmùwxcvbn,;:!", u" 1AZRTYUIOPQSDFGHJKLM%WXCVBN?./§"});
-  return b.CapsLock("1234567890[]\\=;`,./!").Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
+  b.CapsLock("1234567890[]\\=;`,./!");
+  return b.Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
 }
 
 LayoutTable MakeSwissGerman() {
@@ -207,13 +208,10 @@ const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 std::string KeyName(std::uint8_t key) {
   static const std::map<std::uint8_t, const char*> kNames = {
-      {vk::Prior, "PgUp"}, {vk::Next, "PgDn"}, {vk::End, "End"}, {vk::Home, "Home"},
-      {vk::Left, "Left"}, {vk::Up, "Up"}, {vk::Right, "Right"}, {vk::Down, "Down"},
-      {vk::Insert, "Ins"}, {vk::Delete, "Del"}, {vk::LWin, "LWin"}, {vk::RWin, "RWin"},
-      {vk::Capital, "CapsLock"}, {vk::LShift, "LShift"}, {vk::RShift, "RShift"},
-      {vk::LControl, "LCtrl"}, {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"}, {vk::RMenu, "RAlt"},
-      {vk::Return, "Enter"}, {vk::Back, "Backspace"}, {vk::Tab, "Tab"}, {vk::Escape, "Esc"},
-      {vk::Space, "Space"}, {vk::Cancel, "Break"}};
+      {vk::Home, "Home"}, {vk::End, "End"}, {vk::Left, "Left"}, {vk::Delete, "Del"},
+      {vk::LWin, "LWin"}, {vk::RWin, "RWin"}, {vk::Capital, "CapsLock"}, {vk::Tab, "Tab"},
+      {vk::LShift, "LShift"}, {vk::RShift, "RShift"}, {vk::LControl, "LCtrl"},
+      {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"}, {vk::RMenu, "RAlt"}, {vk::Return, "Enter"}};
   if (const auto it = kNames.find(key); it != kNames.end()) return it->second;
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
     return std::string(1, static_cast<char>(key));
