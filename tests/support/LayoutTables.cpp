@@ -44,7 +44,7 @@ std::map<std::uint8_t, std::uint16_t> OtherScans() {
       {vk::Prior, 0xE049}, {vk::Left, 0xE04B}, {vk::Right, 0xE04D}, {vk::End, 0xE04F},
       {vk::Down, 0xE050}, {vk::Next, 0xE051}, {vk::Insert, 0xE052}, {vk::Delete, 0xE053},
       {vk::Multiply, 0x37}, {vk::Subtract, 0x4A}, {vk::Add, 0x4E}, {vk::Divide, 0xE035},
-      {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58},
+      {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58}, {0x2C /* Print Screen */, 0xE037},
       {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}};
   const auto at = [&scans](int key) -> std::uint16_t& {
     return scans[static_cast<std::uint8_t>(key)];
