@@ -14,6 +14,10 @@ using namespace tolvane;
 
 const std::string kRecord = "A1+B2 $C3(D4)";
 
+benchmark::Counter Rate(std::int64_t count) {
+  return benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsRate);
+}
+
 struct DiscardingSendKeys : SendKeys {
   Delivery SendBatch(const std::vector<std::string>& texts, bool) override {
     benchmark::DoNotOptimize(texts.data());
@@ -25,9 +29,10 @@ void BM_ScanToKeys(benchmark::State& st) {
   fake::FakePlatform fp;
   DiscardingSendKeys sink;
   Platform platform = fp.platform();
-  Platform discarding{platform.serial, sink, platform.sound, platform.activeWindow, platform.clock,
-                      platform.keyboard, platform.profileStore, platform.startupEntries, platform.toolkit,
-                      platform.messageBox, platform.notifyIcon, platform.shell, platform.singleInstance};
+  Platform discarding{platform.serial, sink, platform.sound, platform.activeWindow,
+                      platform.clock, platform.keyboard, platform.profileStore,
+                      platform.startupEntries, platform.toolkit, platform.messageBox,
+                      platform.notifyIcon, platform.shell, platform.singleInstance};
   Tolvane app(discarding);
   app.mainForm().TermKeyCombo.text = "{ENTER}";
   app.mainForm().RemoveCRs.SetValue(1);
@@ -39,7 +44,7 @@ void BM_ScanToKeys(benchmark::State& st) {
     fp.serial.Arrive(read);
     for (int t = 0; t < 4; ++t) app.TickTimer_Tick();
   }
-  st.counters["chars/s"] = benchmark::Counter(static_cast<double>(st.iterations() * st.range(0)), benchmark::Counter::kIsRate);
+  st.counters["chars/s"] = Rate(st.iterations() * st.range(0));
 }
 BENCHMARK(BM_ScanToKeys)->Arg(13)->Arg(2000);
 
@@ -56,8 +61,8 @@ void BM_ConsoleRecord13(benchmark::State& st) {
     emitter.SimSendKeys("{ENTER}");
     events += static_cast<long>(keyboard.events.size());
   }
-  st.counters["strings/s"] = benchmark::Counter(static_cast<double>(st.iterations() * 14), benchmark::Counter::kIsRate);
-  st.counters["events/s"] = benchmark::Counter(static_cast<double>(events), benchmark::Counter::kIsRate);
+  st.counters["strings/s"] = Rate(st.iterations() * 14);
+  st.counters["events/s"] = Rate(events);
 }
 BENCHMARK(BM_ConsoleRecord13)->Arg(0)->Arg(1)->ArgName("capslock");
 
@@ -68,13 +73,16 @@ void BM_EmitRecord13(benchmark::State& st) {
   InitKeyTrans(keyTrans);
   long events = 0;
   for (auto _ : st) {
-    KeystrokeEmitter emitter(layout, keys, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
-    for (const char c : kRecord) emitter.Add(*ParseSendKeys(keyTrans[static_cast<unsigned char>(c)]));
+    KeystrokeEmitter emitter(layout, keys, [](char c) {
+      return static_cast<char16_t>(static_cast<unsigned char>(c));
+    });
+    for (const char c : kRecord)
+      emitter.Add(*ParseSendKeys(keyTrans[static_cast<unsigned char>(c)]));
     emitter.Add(*ParseSendKeys("{ENTER}"));
     events += static_cast<long>(emitter.Finish().size());
   }
-  st.counters["records/s"] = benchmark::Counter(static_cast<double>(st.iterations()), benchmark::Counter::kIsRate);
-  st.counters["events/s"] = benchmark::Counter(static_cast<double>(events), benchmark::Counter::kIsRate);
+  st.counters["records/s"] = Rate(st.iterations());
+  st.counters["events/s"] = Rate(events);
 }
 BENCHMARK(BM_EmitRecord13)->Arg(0)->Arg(1)->ArgName("german");
 

@@ -27,10 +27,15 @@ void CheckConsoleEvents(const std::vector<fake::RecordedKeyEvent>& events) {
   int held[3] = {0, 0, 0}, pending = -1;
   for (const auto& e : events) {
     const bool up = (e.flags & Keyboard::kKeyUp) != 0;
-    if (e.flags & Keyboard::kExtendedKey) Check(e.vk == 20 && e.scan == 69);
-    else if (e.vk >= 16 && e.vk <= 18) Check(pending < 0 && held[e.vk - 16] == (up ? 1 : 0) && ((held[e.vk - 16] ^= 1), true));
-    else if (!up) Check(pending < 0 && ((pending = e.vk), true));
-    else Check(pending == e.vk && ((pending = -1), true));
+    if (e.flags & Keyboard::kExtendedKey) {
+      Check(e.vk == 20 && e.scan == 69);
+    } else if (e.vk >= 16 && e.vk <= 18) {
+      Check(pending < 0 && held[e.vk - 16] == (up ? 1 : 0));
+      held[e.vk - 16] ^= 1;
+    } else {
+      Check(up ? pending == e.vk : pending < 0);
+      pending = up ? -1 : e.vk;
+    }
   }
   Check(pending < 0 && held[0] + held[1] + held[2] == 0);
 }
@@ -41,7 +46,8 @@ void Numbers(const Bytes& text) {
   Check(!std::isnan(v));
   if (const auto n = ToInt16(v)) Check(std::fabs(*n - v) <= 0.5);
   if (const auto n = ToInt32(v)) Check(std::fabs(static_cast<double>(*n) - v) <= 0.5);
-  if (const auto bytes = BeepStringToBytes(text)) Check(bytes->size() == 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), ',')));
+  if (const auto bytes = BeepStringToBytes(text))
+    Check(bytes->size() == 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), ',')));
 }
 
 // A file, a 0, then edits "key\x01value" between 0 bytes: after the edits and a write, each
@@ -61,7 +67,8 @@ void Profile(const Bytes& input) {
     p = next;
   }
   std::map<std::string, std::optional<std::string>> before;
-  for (const char* k : {"COMPORT", "SETTINGS", "KEYTRANS65", "K"}) before[k] = file.Get("Tolvane", k);
+  for (const char* k : {"COMPORT", "SETTINGS", "KEYTRANS65", "K"})
+    before[k] = file.Get("Tolvane", k);
   for (const auto& [upper, edit] : last) file.Set("Tolvane", edit.first, edit.second);
   const ProfileFile again = ProfileFile::Parse(file.Serialize());
   for (const auto& [upper, edit] : last) {
@@ -128,9 +135,11 @@ void KeySynth(const Bytes& data) {
   const Bytes keys = data.substr(1);
   const std::int16_t result = emitter.SimSendKeys(keys);
   Check(result >= 0 && result <= 5);
-  Check(result == 0 ? keyboard.stateWrites == 2 : keyboard.events.empty() && keyboard.stateWrites == 0);
+  Check(result == 0 ? keyboard.stateWrites == 2
+                    : keyboard.events.empty() && keyboard.stateWrites == 0);
   CheckConsoleEvents(keyboard.events);
-  Check(result != 0 || keyboard.capsLockOn == ((data[0] & 1) != 0) || keys.find('{') != Bytes::npos);
+  Check(result != 0 || keyboard.capsLockOn == ((data[0] & 1) != 0) ||
+        keys.find('{') != Bytes::npos);
 }
 
 // The facility's notation on a published layout, Caps Lock and the user's held keys from the
@@ -152,7 +161,9 @@ void Typing(const Bytes& data) {
   const std::uint8_t modifiers[8] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x5B, 0x5C};
   for (int i = 0; i < 8; ++i)
     if (data[1] & (1 << i)) sim.Hold(modifiers[i]);
-  KeystrokeEmitter emitter(layout, sim, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+  KeystrokeEmitter emitter(layout, sim, [](char c) {
+    return static_cast<char16_t>(static_cast<unsigned char>(c));
+  });
   emitter.Add(*strokes);
   sim.Type(emitter.Finish());
   Check(sim.Faults().empty());
@@ -169,7 +180,8 @@ void LinuxCommandLine(const Bytes& data) {
   }
   std::string error;
   const auto o = posix::ParseArguments(args, error);
-  Check(o ? error.empty() && (o->typing == "auto" || o->typing == "uinput" || o->typing == "xtest") : !error.empty());
+  const bool known = o && (o->typing == "auto" || o->typing == "uinput" || o->typing == "xtest");
+  Check(o ? error.empty() && known : !error.empty());
   const std::string device = posix::DevicePath(args[0], static_cast<int>(args.size()) - 1);
   Check(!device.empty() || (args[0].empty() && args.size() == 1));
   for (const char c : posix::PrintableLine(data + posix::StatusText(data, args[0])))
@@ -180,7 +192,8 @@ void LinuxCommandLine(const Bytes& data) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Bytes input(reinterpret_cast<const char*>(data), size);
-  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing, LinuxCommandLine};
+  void (*const parts[])(const Bytes&) = {Numbers,  Profile, Record,
+                                         KeySynth, Typing,  LinuxCommandLine};
   parts[FUZZ_PART](input);
   return 0;
 }

@@ -21,30 +21,21 @@ struct Emitter {
 };
 
 TEST(KeyEmitter, PressesAndReleasesInQueueOrderWithScanCodes) {
-  Emitter e;
-  EXPECT_EQ(e.emitter.SimSendKeys("{ENTER}"), kParseOk);
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{13, 0x1C, 0}, Ev{13, 0x1C, kUp}));
-
-  e.keyboard.events.clear();
-  e.emitter.SimSendKeys("+a");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{16, 0x2A, 0}, Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, kUp}));
-
-  e.keyboard.events.clear();
-  e.emitter.SimSendKeys("^c");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{17, 0x1D, 0}, Ev{67, 0x2E, 0}, Ev{67, 0x2E, kUp}, Ev{17, 0x1D, kUp}));
-
-  e.keyboard.events.clear();
-  e.emitter.SimSendKeys("{BREAK}x");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{17, 0x1D, 0}, Ev{17, 0x1D, kUp}, Ev{88, 0x2D, 0}, Ev{88, 0x2D, kUp}));
-
-  e.keyboard.events.clear();  // arrows go without the extended flag
-  e.emitter.SimSendKeys("{LEFT}");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{37, 0x4B, 0}, Ev{37, 0x4B, kUp}));
-
-  e.keyboard.events.clear();  // +A: Shift goes down and up before the A
-  e.emitter.SimSendKeys("+A");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{16, 0x2A, 0}, Ev{16, 0x2A, kUp}, Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp},
-                                             Ev{16, 0x2A, 0}, Ev{16, 0x2A, kUp}));
+  const Ev enter{13, 0x1C, 0}, enterUp{13, 0x1C, kUp}, shift{16, 0x2A, 0}, shiftUp{16, 0x2A, kUp};
+  const Ev ctrl{17, 0x1D, 0}, ctrlUp{17, 0x1D, kUp}, a{65, 0x1E, 0}, aUp{65, 0x1E, kUp};
+  const std::pair<const char*, std::vector<Ev>> cases[] = {
+      {"{ENTER}", {enter, enterUp}},
+      {"+a", {shift, a, aUp, shiftUp}},
+      {"^c", {ctrl, {67, 0x2E, 0}, {67, 0x2E, kUp}, ctrlUp}},
+      {"{BREAK}x", {ctrl, ctrlUp, {88, 0x2D, 0}, {88, 0x2D, kUp}}},
+      {"{LEFT}", {{37, 0x4B, 0}, {37, 0x4B, kUp}}},  // arrows go without the extended flag
+      {"+A", {shift, shiftUp, a, aUp, shift, shiftUp}},  // Shift toggles on and off around A
+  };
+  for (const auto& [keys, events] : cases) {
+    Emitter e;
+    EXPECT_EQ(e.emitter.SimSendKeys(keys), kParseOk);
+    EXPECT_EQ(e.keyboard.events, events) << keys;
+  }
 }
 
 TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
@@ -54,9 +45,9 @@ TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   const KeyState before = e.keyboard.state;
   e.emitter.SimSendKeys("aB");
   EXPECT_THAT(e.keyboard.events,
-              ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},                          //
-                          Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp},                                //
-                          Ev{16, 0x2A, 0}, Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},  //
+              ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},                  //
+                          Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, 0},       //
+                          Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},     //
                           Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp}));
   EXPECT_EQ(e.keyboard.stateWrites, 2) << "cleared, then restored";
   EXPECT_EQ(e.keyboard.state, before);
@@ -65,34 +56,26 @@ TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   Emitter off;
   off.emitter.SimSendKeys("aB");
   EXPECT_EQ(off.keyboard.events.size(), 6u) << "no Caps Lock events when it is off";
+  off.emitter.SimSendKeys("{CAPSLOCK}");
+  EXPECT_TRUE(off.keyboard.capsLockOn) << "Caps Lock in the string leaves it inverted";
 
   Emitter empty;
   empty.keyboard.SetCapsLock(true);
   empty.emitter.SimSendKeys("");
   EXPECT_EQ(empty.keyboard.events.size(), 4u) << "only the two Caps Lock pairs";
+  empty.emitter.SimSendKeys("{CAPSLOCK}");
+  EXPECT_FALSE(empty.keyboard.capsLockOn) << "Caps Lock in the string leaves it inverted";
 }
 
-TEST(KeyEmitter, FailedParseTouchesNothing) {
+TEST(KeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
   Emitter e;
   e.keyboard.SetCapsLock(true);
   EXPECT_EQ(e.emitter.SimSendKeys("{FOO}"), kUnknownKeyName);
   EXPECT_EQ(e.emitter.SimSendKeys("ab{a 0}"), kBadRepeatCount);
+  EXPECT_EQ(e.emitter.SimSendKeys("+(ab"), kNoClosingParen);
   EXPECT_THAT(e.keyboard.events, IsEmpty());
   EXPECT_EQ(e.keyboard.stateWrites, 0);
-}
-
-TEST(KeyEmitter, CapsLockInTheStringLeavesItInverted) {
-  for (const bool on : {true, false}) {
-    Emitter e;
-    e.keyboard.SetCapsLock(on);
-    e.emitter.SimSendKeys("{CAPSLOCK}");
-    EXPECT_EQ(e.keyboard.capsLockOn, !on);
-  }
-}
-
-TEST(KeyEmitter, NothingCarriesOverBetweenCalls) {
-  Emitter e;
-  e.emitter.SimSendKeys("+(ab");  // fails: nothing typed, toggles untouched
+  e.keyboard.SetCapsLock(false);
   e.emitter.SimSendKeys("x");
   EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{88, 0x2D, 0}, Ev{88, 0x2D, kUp}));
   EXPECT_FALSE(e.emitter.NextKeyEvent());
