@@ -1,7 +1,7 @@
 // The application Tolvane types into during the end-to-end tests: one edit box with the
-// focus, logging every key message it receives, one per line, to the file named by argv[1]:
-//   down <vk> <scan> <extended> <ms>   up <vk> <scan> <extended> <ms>   char <code> <ms>
-// "sysdown"/"sysup" for keys pressed with Alt; <ms> is the Unix time in milliseconds.
+// focus, logging every key message it receives, one per line, to the file named on its
+// command line:  down|up|sysdown|sysup <vk> <scan> <extended> <ms>  or  char <code> <ms>,
+// "sys" for keys pressed with Alt; <ms> is the Unix time in milliseconds.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,25 +19,21 @@ double UnixMs() {
 }
 
 LRESULT CALLBACK EditHook(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const unsigned scan = (lParam >> 16) & 0xFF;
-  const unsigned extended = (lParam >> 24) & 1;
-  switch (message) {
-    case WM_KEYDOWN: std::fprintf(logFile, "down %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
-    case WM_KEYUP: std::fprintf(logFile, "up %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
-    case WM_SYSKEYDOWN: std::fprintf(logFile, "sysdown %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
-    case WM_SYSKEYUP: std::fprintf(logFile, "sysup %u %u %u %.1f\n", static_cast<unsigned>(wParam), scan, extended, UnixMs()); break;
-    case WM_CHAR: std::fprintf(logFile, "char %u %.1f\n", static_cast<unsigned>(wParam), UnixMs()); break;
-    default: break;
-  }
-  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR || message == WM_SYSKEYDOWN ||
-      message == WM_SYSKEYUP)
-    std::fflush(logFile);
+  const char* key = message == WM_KEYDOWN      ? "down"
+                    : message == WM_KEYUP      ? "up"
+                    : message == WM_SYSKEYDOWN ? "sysdown"
+                    : message == WM_SYSKEYUP   ? "sysup"
+                                               : nullptr;
+  const auto code = static_cast<unsigned>(wParam), flags = static_cast<unsigned>(lParam >> 16);
+  if (key) std::fprintf(logFile, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, UnixMs());
+  if (message == WM_CHAR) std::fprintf(logFile, "char %u %.1f\n", code, UnixMs());
+  std::fflush(logFile);
   return CallWindowProcW(editProc, hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) PostQuitMessage(0);
-  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {  // the edit box keeps the focus
     SetFocus(GetDlgItem(hwnd, 1));
     return 0;
   }
@@ -47,8 +43,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
-  logFile = std::fopen(arguments && *arguments ? arguments : "target-keys.log", "w");
-  if (!logFile) return 1;
+  if (!(logFile = std::fopen(arguments, "w"))) return 1;
   WNDCLASSW wc{};
   wc.lpfnWndProc = MainProc;
   wc.hInstance = instance;
@@ -67,6 +62,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  std::fclose(logFile);
   return 0;
 }
