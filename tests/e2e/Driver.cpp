@@ -1,22 +1,27 @@
-// Drives Tolvane's windows from outside, as a user's desktop would. Captions match exactly;
-// [s] is a time limit in seconds, 10 if not given.
+// Drives Tolvane's windows from outside, as a user's desktop would, and plays the application
+// it types into. Captions match exactly; [s] is a time limit in seconds, 10 if not given.
 //   wait <caption> [s]           the window appears and its program waits for input
 //   gone <caption> [s]           no such window remains
 //   caption <prefix> [s]         prints the caption of the first window starting with prefix
 //   texts <caption>              prints "class|text|id=N" for every control
+//   hidden <caption>             succeeds if the window is there but not shown
 //   command <caption> <id>       posts WM_COMMAND id (menu items)
 //   syscommand <caption> <code>  posts WM_SYSCOMMAND
 //   close <caption>              posts WM_CLOSE
 //   select <caption> <n> <row>   chooses a row of the n-th drop-down list, as a click does
 //   drop-icon <caption>          removes the window's notification icon, as an Explorer that
 //                                restarts loses it
-//   list                         prints "caption|visible=0 or 1" for every top-level window
 //   key <down|up|tap> <vk>       the user's own key, as the keyboard would send it
 //   type-batch <text>            types the text as one bare SendInput batch (the baseline
 //                                Tolvane's typing is measured against)
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
+//   target <file>                "Tolvane Target": a window with the focus, logging every
+//                                key message to the file, one a line:
+//                                  down|up|sysdown|sysup <vk> <scan> <extended> <ms>
+//                                  char <code> <ms>
+//                                ("sys": with Alt; <ms>: Unix time in milliseconds)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -28,46 +33,39 @@
 
 namespace {
 
-std::string Title(HWND h) {
+std::string Title(HWND h, int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTextA) {
   char text[512] = "";
-  GetWindowTextA(h, text, sizeof text);
+  get(h, text, sizeof text);
   return text;
 }
-
-std::string Class(HWND h) {
-  char name[64] = "";
-  GetClassNameA(h, name, sizeof name);
-  return name;
-}
+std::string Class(HWND h) { return Title(h, GetClassNameA); }
 
 // A control's text as its own window procedure gives it (GetWindowText would only give
 // another process's controls their creation text).
 std::string ControlText(HWND h) {
   char text[4096] = "";
   DWORD_PTR n = 0;
-  SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &n);
+  SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 2000, &n);
   return std::string(text, n < sizeof text ? n : 0);
 }
 
-// The first top-level window (or control of parent) that matches; nullptr if none.
-HWND Find(const std::function<bool(HWND)>& match, HWND parent = nullptr) {
-  struct Search {
-    const std::function<bool(HWND)>& match;
-    HWND found;
-  } search{match, nullptr};
-  const WNDENUMPROC visit = [](HWND h, LPARAM p) -> BOOL {
-    auto* s = reinterpret_cast<Search*>(p);
-    if (!s->match(h)) return TRUE;
-    s->found = h;
-    return FALSE;
+// The top-level windows, or the controls of parent.
+std::vector<HWND> Windows(HWND parent = nullptr) {
+  std::vector<HWND> all;
+  const WNDENUMPROC add = [](HWND h, LPARAM p) -> BOOL {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
   };
-  if (parent) EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&search));
-  else EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  if (parent) EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&all));
+  else EnumWindows(add, reinterpret_cast<LPARAM>(&all));
+  return all;
 }
 
 HWND Top(const std::string& caption, bool prefix = false) {
-  return Find([&](HWND h) { return prefix ? Title(h).rfind(caption, 0) == 0 : Title(h) == caption; });
+  for (HWND h : Windows())
+    if (prefix ? Title(h).rfind(caption, 0) == 0 : Title(h) == caption) return h;
+  return nullptr;
 }
 
 bool Within(double seconds, const std::function<bool()>& done) {
@@ -89,7 +87,50 @@ int Send(std::vector<INPUT> in) {
   return SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size() ? 0 : 1;
 }
 
-int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) { return PostMessageA(h, message, w, l) ? 0 : 1; }
+int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) {
+  return PostMessageA(h, message, w, l) ? 0 : 1;
+}
+
+FILE* keyLog = nullptr;
+
+// The target window takes the keyboard focus itself: it has no controls.
+LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  const double ms = ((static_cast<double>(now.dwHighDateTime) * 4294967296.0 + now.dwLowDateTime) -
+                     116444736000000000.0) / 10000.0;
+  const char* key = message == WM_KEYDOWN      ? "down"
+                    : message == WM_KEYUP      ? "up"
+                    : message == WM_SYSKEYDOWN ? "sysdown"
+                    : message == WM_SYSKEYUP   ? "sysup"
+                                               : nullptr;
+  const auto code = static_cast<unsigned>(w), flags = static_cast<unsigned>(l >> 16);
+  if (key)
+    std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
+  if (message == WM_CHAR) std::fprintf(keyLog, "char %u %.1f\n", code, ms);
+  std::fflush(keyLog);
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(h, message, w, l);
+}
+
+int Target(const char* file) {
+  if (!(keyLog = std::fopen(file, "w"))) return 1;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = LogKeys;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = L"TolvaneTarget";
+  RegisterClassW(&wc);
+  SetForegroundWindow(CreateWindowW(wc.lpszClassName, L"Tolvane Target",
+                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 40, 440, 160, nullptr,
+                                    nullptr, wc.hInstance, nullptr));
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -97,13 +138,7 @@ int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "", arg = argc > 2 ? argv[2] : "";
   const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
   const int number = argc > 3 ? std::atoi(argv[3]) : 0;
-  if (verb == "list") {
-    Find([](HWND h) {
-      std::printf("%s|visible=%d\n", Title(h).c_str(), IsWindowVisible(h) ? 1 : 0);
-      return false;
-    });
-    return 0;
-  }
+  if (verb == "target") return Target(arg.c_str());
   if (verb == "key") {
     std::vector<INPUT> in;
     if (arg != "up") in.push_back(Key(static_cast<WORD>(number), false));
@@ -122,15 +157,14 @@ int main(int argc, char** argv) {
     }
     return Send(in);
   }
-  if (verb == "taskbar-created") return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
+  if (verb == "taskbar-created") {
+    return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
+  }
   if (verb == "tray-icons") {
     HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
     int count = 0;
     if (tray)
-      Find([&](HWND h) {
-        count += IsWindowVisible(h) ? 1 : 0;
-        return false;
-      }, tray);
+      for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
     std::printf("%d\n", count);
     return tray ? 0 : 1;
   }
@@ -154,22 +188,25 @@ int main(int argc, char** argv) {
   }
   if (!(h = Top(arg))) return 1;
   if (verb == "texts") {
-    Find([](HWND c) {
+    for (HWND c : Windows(h))
       std::printf("%s|%s|id=%d\n", Class(c).c_str(), ControlText(c).c_str(), GetDlgCtrlID(c));
-      return false;
-    }, h);
     return 0;
   }
+  if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);
   if (verb == "select" && argc > 4) {
-    int seen = 0;
-    HWND combo = Find([&](HWND c) { return Class(c) == "ComboBox" && seen++ == number; }, h);
-    if (!combo) return 1;
+    std::vector<HWND> lists;
+    for (HWND c : Windows(h))
+      if (Class(c) == "ComboBox") lists.push_back(c);
+    if (static_cast<size_t>(number) >= lists.size()) return 1;
+    HWND combo = lists[static_cast<size_t>(number)];
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0, SMTO_ABORTIFHUNG, 2000, &result);
-    return Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0,
+                        SMTO_ABORTIFHUNG, 2000, &result);
+    return Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                reinterpret_cast<LPARAM>(combo));
   }
   if (verb == "drop-icon") {
     NOTIFYICONDATAA data{};

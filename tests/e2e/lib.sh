@@ -45,7 +45,9 @@ e2e_setup() {
   # Wine's own fonts (MS Sans Serif, and Marlett for the title-bar buttons) where this Wine
   # looks for them; without them dialogs are measured in a substitute font.
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
-  [ -e "$fonts/marlett.ttf" ] || { mkdir -p "$fonts"; cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true; }
+  if [ ! -e "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts" && cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+  fi
   # One virtual desktop for every program of the run: Wine draws the window frames and keeps
   # the keyboard focus itself, as Windows would, without an X window manager.
   # Arial is not Wine's own; Liberation Sans has its metrics, so the STEP labels wrap as on
@@ -84,8 +86,12 @@ e2e_install() {
 }
 # Starts Tolvane from a folder, with arguments.
 e2e_start() { bg "$1" wine Tolvane.exe "${@:2}"; }
-# Tolvane from a fresh folder, $folder: launch <folder name> <configuration lines> [arguments].
-launch() { folder=$(e2e_install "$1" "[Tolvane]\r\n$2"); e2e_start "$folder" "${@:3}"; }
+# Tolvane from a fresh folder, $folder, waited for by its caption if one is given.
+launch() {  # folder name, configuration lines, caption, arguments...
+  folder=$(e2e_install "$1" "[Tolvane]\r\n$2")
+  e2e_start "$folder" "${@:4}"
+  [ -z "$3" ] || wait_caption "$3" 60
+}
 
 screenshot() { import -window root "$shots/$1.png"; }
 
@@ -98,7 +104,7 @@ e2e_serial() {
   wine_stop
 }
 # The scanner's cable is pulled: the pair goes away; and plugged in again, on the same paths.
-e2e_unplug() { kill "$socat"; poll 50 test ! -e "$work/tty$port" || fail "the pseudo-terminal stayed"; }
+e2e_unplug() { kill "$socat"; poll 50 test ! -e "$work/tty$port" || fail "the pair stayed"; }
 e2e_replug() {
   socat pty,link="$work/tty$port",raw,echo=0 pty,link="$scanner",raw,echo=0 >/dev/null 2>&1 &
   socat=$! pids+=($!)
@@ -112,10 +118,10 @@ scan() { printf "$1" > "$scanner"; }
 e2e_listen() { cat "$scanner" > "$work/back.bin" & pids+=($!); }
 heard() { codes < "$work/back.bin"; }
 
-# A program in front, waited for by its caption: by default the target, which logs the keys
-# it receives to $keys.
+# A program in front, waited for by its caption: by default the driver's target, which logs
+# the keys it receives to $keys.
 e2e_target() {
-  [ $# -gt 0 ] || set -- "Tolvane Target" wine "$build/tests/e2e/tolvane-target.exe" "$keys"
+  [ $# -gt 0 ] || set -- "Tolvane Target" wine "$build/tests/e2e/tolvane-driver.exe" target "$keys"
   bg "$work" "${@:2}"
   driver wait "$1" 60 || fail "$1 did not appear"
   sleep 1
@@ -123,9 +129,14 @@ e2e_target() {
 
 # Tolvane minimised, active on COM5 with these configuration lines, and a program in front
 # (arguments as e2e_target's).
-start_scanning() { launch app "ComPort=5\r\n$1" /M; wait_caption "$active" 60; shift; e2e_target "$@"; }
+start_scanning() {
+  launch app "ComPort=5\r\n$1" "$active" /M
+  e2e_target "${@:2}"
+}
 
-wait_caption() { driver wait "$1" "${2:-20}" || fail "caption \"$1\" did not appear (now: $(driver caption 'Tolvane (' 1 || true))"; }
+wait_caption() {
+  driver wait "$1" "${2:-20}" || fail "no caption \"$1\" ($(driver caption 'Tolvane (' 1 || true))"
+}
 error_caption() { driver caption "Tolvane (Error: " "${1:-20}" || fail "no error caption"; }
 
 # Closes a window and waits for it to go.

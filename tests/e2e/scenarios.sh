@@ -13,8 +13,7 @@ shows() {
 }
 
 scenario_choose_port_and_scan() {
-  launch app 'Postamble={ENTER}\r\nRemoveReturns=1\r\n'
-  wait_caption "$inactive" 60
+  launch app 'Postamble={ENTER}\r\nRemoveReturns=1\r\n' "$inactive"
   driver select "$inactive" 2 5  # the third drop-down list is the port chooser
   wait_caption "$active"
   scan '0123456789012\r\n'
@@ -29,8 +28,7 @@ scenario_choose_port_and_scan() {
 # character.
 scenario_own_window_active() {
   e2e_target
-  launch app 'ComPort=5\r\nPostamble={ENTER}\r\n'  # shown normally, it becomes the active window
-  wait_caption "$active" 60
+  launch app 'ComPort=5\r\nPostamble={ENTER}\r\n' "$active"  # shown normally, it is active
   sleep 0.5
   scan 'SE\000EN'
   sleep 1
@@ -39,7 +37,7 @@ scenario_own_window_active() {
 }
 
 scenario_captions() {
-  launch app 'ComPort=7\r\n'
+  launch app 'ComPort=7\r\n' ''
   local caption; caption=$(error_caption 60)
   [[ "$caption" == *")" ]] || fail "failed open shows [$caption]"
   driver select "$caption" 2 5
@@ -49,8 +47,7 @@ scenario_captions() {
 }
 
 scenario_second_instance() {
-  launch app 'ComPort=5\r\n'
-  wait_caption "$active" 60
+  launch app 'ComPort=5\r\n' "$active"
   local before; before=$(md5sum < "$folder/default.tlv")
   e2e_start "$folder"
   driver wait Tolvane 30 || fail "no message box"
@@ -66,15 +63,15 @@ scenario_second_instance() {
 runonce() {
   rm -f "$work/runonce.reg"
   wine reg export "$run" "$(winepath -w "$work/runonce.reg")" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | tr -d '\r' | sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
+  iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | tr -d '\r' |
+    sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
 }
 run='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
 # Started from a folder of this name, closed: the file is written whole and the start-at-logon
 # command is the one given (a pattern).
 run_and_exit() {  # folder, configuration lines, caption, command, arguments...
-  launch "$1" "$2" "${@:5}"
-  wait_caption "$3" 60
+  launch "$1" "$2" "$3" "${@:5}"
   e2e_close "$3"
   sleep 0.5
   complete
@@ -92,8 +89,7 @@ scenario_exit_writes_file_and_startup_entry() {
   run_and_exit minimised 'AutoLoad=1\r\n' "$inactive" '*\\minimised\\Tolvane.EXE /M' /M
   grep -q '^WindowState=1' "$folder/default.tlv" || fail "WindowState 1 not written"
   run_and_exit unchecked 'AutoLoad=0\r\n' "$inactive" ''
-  launch app 'ComPort=5\r\nAutoLoad=1\r\n' /M
-  wait_caption "$active" 60
+  launch app 'ComPort=5\r\nAutoLoad=1\r\n' "$active" /M
   wine wineboot --end-session >/dev/null 2>&1
   driver gone "$active" 20 || fail "Tolvane still runs after the session ended"
   complete
@@ -104,9 +100,7 @@ scenario_exit_writes_file_and_startup_entry() {
 # closed, the dialog changes nothing; with OK, the open port is reconfigured and the settings
 # saved.
 scenario_settings_dialog() {
-  launch app 'ComPort=5\r\nPostamble={ENTER}\r\nSettings=9600,N,8,1\r\n'
-  wait_caption "$active" 60
-  speed 9600
+  launch app 'ComPort=5\r\nPostamble={ENTER}\r\nSettings=9600,N,8,1\r\n' "$active"
   driver command "$active" 2003
   driver wait "$dialog" 20 || fail "no settings dialog"
   sleep 0.5
@@ -134,13 +128,13 @@ speed() { stty -F "$work/tty5" | grep -q "speed $1 baud" || fail "the port is no
 
 # The timer stops when a port cannot be opened; the password must be asked all the same.
 scenario_password_after_failed_open() {
-  launch app 'ComPort=9\r\nPassword=pw\r\nWindowState=1\r\n'
+  launch app 'ComPort=9\r\nPassword=pw\r\nWindowState=1\r\n' ''
   local caption; caption=$(error_caption 60)
   driver syscommand "$caption" 61728  # SC_RESTORE
   driver wait "Tolvane Password" 10 || fail "restored by the system menu without the password"
   e2e_close "Tolvane Password" 10
   sleep 0.5
-  driver list | grep -Fx "$caption|visible=0" >/dev/null || fail "shown without the password"
+  driver hidden "$caption" || fail "shown without the password"
   driver command "$caption" 2009
   driver wait "Tolvane Password" 10 || fail "restored by \"Open Tolvane\" without the password"
 }
@@ -148,9 +142,8 @@ scenario_password_after_failed_open() {
 # Started minimised, the window stays hidden with its icon in the notification area; when
 # Explorer starts again with an empty notification area, the icon comes back.
 scenario_minimised_start_and_explorer_restart() {
-  launch app 'ComPort=5\r\nWindowState=0\r\n' /M
-  wait_caption "$active" 60
-  driver list | grep -Fx "$active|visible=0" >/dev/null || fail "the main window is shown"
+  launch app 'ComPort=5\r\nWindowState=0\r\n' "$active" /M
+  driver hidden "$active" || fail "the main window is shown"
   screenshot minimised-start
   local before; before=$(driver tray-icons)
   [ "$before" -ge 1 ] || fail "no icon at start"

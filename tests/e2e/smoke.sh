@@ -24,8 +24,7 @@ shot_dialog 2007 "About Tolvane" about-box "Tolvane For Bar Code Readers"
 e2e_close "$inactive"
 
 # Restoring from the notification area ("Open Tolvane") asks for the password.
-launch locked 'Password=pw\r\n' /M
-driver wait "$inactive" 60 || fail "the minimised start did not come up"
+launch locked 'Password=pw\r\n' "$inactive" /M
 sleep 0.5
 shot_dialog 2009 "Tolvane Password" enter-password-dialog "Enter Password:"
 e2e_close "$inactive"
