@@ -15,7 +15,6 @@ scenario_device_lost_and_back() {
   sleep 0.05
   e2e_unplug
   local caption; caption=$(error_caption)
-  echo "caption: $caption"
   # Idle while it waits: no more than a few percent of one core over three seconds.
   local before after; before=$(cpu_seconds); sleep 3; after=$(cpu_seconds)
   awk -v a="$before" -v b="$after" 'BEGIN { exit !((b - a) < 0.3) }' ||

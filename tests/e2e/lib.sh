@@ -123,19 +123,17 @@ heard() { codes < "$work/back.bin"; }
 e2e_target() {
   [ $# -gt 0 ] || set -- "Tolvane Target" wine "$build/tests/e2e/tolvane-driver.exe" target "$keys"
   bg "$work" "${@:2}"
-  driver wait "$1" 60 || fail "$1 did not appear"
+  wait_caption "$1" 60
   sleep 1
 }
 
 # Tolvane minimised, active on COM5 with these configuration lines, and a program in front
 # (arguments as e2e_target's).
-start_scanning() {
-  launch app "ComPort=5\r\n$1" "$active" /M
-  e2e_target "${@:2}"
-}
+start_scanning() { launch app "ComPort=5\r\n$1" "$active" /M && e2e_target "${@:2}"; }
 
+# Waits for a window by its caption; failing, tells what Tolvane's caption is.
 wait_caption() {
-  driver wait "$1" "${2:-20}" || fail "no caption \"$1\" ($(driver caption 'Tolvane (' 1 || true))"
+  driver wait "$1" "${2:-20}" || fail "no \"$1\" (Tolvane: $(driver caption 'Tolvane (' 1))"
 }
 error_caption() { driver caption "Tolvane (Error: " "${1:-20}" || fail "no error caption"; }
 
@@ -165,6 +163,5 @@ type_test() { start_scanning "$1"; step "$2" "$3"; }
 
 # default.tlv was written whole: every one of its 270 keys.
 complete() {
-  local n; n=$(grep -c '=' "$folder/default.tlv" || true)
-  [ "$n" -eq 270 ] || fail "default.tlv has $n keys, not 270"
+  [ "$(grep -c = "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"
 }
