@@ -1,46 +1,51 @@
-# Shared by the end-to-end scripts: a virtual display, the Wine prefix, the driver, and
-# clean-up of everything started. Source it; call e2e_setup <build-dir> first.
+# Shared by the end-to-end scripts: a virtual display, the Wine prefix, a simulated scanner,
+# the driver and the target, and clean-up of everything started. Source it, then call
+# e2e_setup <build-dir>, or e2e_main "$@" to run the scenario_<name> the command line names.
+set -euo pipefail
+active="Tolvane (Active On COM5)" inactive="Tolvane (Inactive)"
 
-# A registry value for the test prefix; a wineserver still ending from the previous test can
-# refuse the first attempt.
-reg_add() {
-  local i
-  for i in 1 2 3 4 5; do
-    wine reg add "$@" /f >/dev/null 2>&1 && return 0
-    sleep 1
-  done
-  echo "could not set registry value: $*" >&2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Runs a command every 0.1 s until it succeeds, for at most n tenths of a second.
+poll() {
+  local n=$1; shift
+  for _ in $(seq "$n"); do "$@" && return; sleep 0.1; done
   return 1
 }
+
+# A registry value for the test prefix; a wineserver still ending from the previous test can
+# refuse the first attempts.
+reg_add() {
+  for _ in 1 2 3 4 5; do wine reg add "$@" /f >/dev/null 2>&1 && return; sleep 1; done
+  fail "could not set registry value: $*"
+}
+
+wine_stop() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
 
 e2e_setup() {
   build="$(cd "$1" && pwd)"
   top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-  export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}"
-  export WINEDEBUG="${WINEDEBUG:--all}"
-  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-  export LANG=en_US.UTF-8 LC_ALL=C.UTF-8
-  shots="$top/build/screenshots"
+  export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}" WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" LANG=en_US.UTF-8 LC_ALL=C.UTF-8
+  shots="$top/build/screenshots" work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)" pids=()
+  keys="$work/keys.log"
   mkdir -p "$shots"
-  work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)"
-  pids=()
   trap e2e_cleanup EXIT
   # A display of our own for this run, unless asked to use the one we are on.
   if [ "${E2E_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 140); do
-      if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-    done
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
     # -noreset: a keymap a test loads stays when the last client goes.
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     pids+=($!)
-    export DISPLAY="$display"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"
+    poll 50 test -e "/tmp/.X11-unix/X$n" || fail "no virtual display"
   fi
   wineboot -i >/dev/null 2>&1 || true
   # Wine's own fonts (MS Sans Serif, and Marlett for the title-bar buttons) where this Wine
   # looks for them; without them dialogs are measured in a substitute font.
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
-  if [ -d /usr/share/wine/fonts ] && [ ! -e "$fonts/marlett.ttf" ]; then
+  if [ ! -e "$fonts/marlett.ttf" ]; then
     mkdir -p "$fonts" && cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
   fi
   # One virtual desktop for every program of the run: Wine draws the window frames and keeps
@@ -50,157 +55,113 @@ e2e_setup() {
   reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans'
   reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
   reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+  wine_stop
 }
 
 e2e_cleanup() {
   local rc=$?
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
-  for p in "${pids[@]:-}"; do [ -n "$p" ] && kill "$p" 2>/dev/null || true; done
-  [ -n "${work:-}" ] && rm -rf "$work"
+  wine_stop
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  chattr -i "${folder:-$work}" 2>/dev/null || true  # a folder a test made read-only
+  rm -rf "$work"
   exit $rc
 }
+
+e2e_main() { e2e_setup "$1"; e2e_serial 5; "scenario_$2"; echo "$2 passed"; }
 
 # Console output comes through Wine with CR LF line endings.
 driver() { wine "$build/tests/e2e/tolvane-driver.exe" "$@" | tr -d '\r'; }
 
-# A fresh program folder with Tolvane and, when given, a default.tlv.
+# Runs a command from a folder in the background, quietly.
+bg() { (cd "$1" && shift && exec "$@" >/dev/null 2>&1) & pids+=($!); }
+
+# A fresh program folder $work/<name>, with a default.tlv holding the text if given; prints it.
 e2e_install() {
   local folder="$work/$1"
   mkdir -p "$folder"
   cp "$build/Tolvane.exe" "$folder/"
-  [ -f "$build/Tolvane.chm" ] && cp "$build/Tolvane.chm" "$folder/"
-  if [ -n "${2:-}" ]; then printf '%b' "$2" > "$folder/default.tlv"; fi
+  cp "$build/Tolvane.chm" "$folder/" 2>/dev/null || true
+  [ -z "${2:-}" ] || printf '%b' "$2" > "$folder/default.tlv"
   echo "$folder"
 }
-
-# Starts Tolvane from a folder, in the background, with arguments.
-e2e_start() {
-  local folder="$1"; shift
-  (cd "$folder" && exec wine Tolvane.exe "$@" >/dev/null 2>"$folder/wine-stderr.log") &
-  pids+=($!)
+# Starts Tolvane from a folder, with arguments.
+e2e_start() { bg "$1" wine Tolvane.exe "${@:2}"; }
+# Tolvane from a fresh folder, $folder, waited for by its caption if one is given.
+launch() {  # folder name, configuration lines, caption, arguments...
+  folder=$(e2e_install "$1" "[Tolvane]\r\n$2")
+  e2e_start "$folder" "${@:4}"
+  [ -z "$3" ] || wait_caption "$3" 60
 }
 
 screenshot() { import -window root "$shots/$1.png"; }
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# A pseudo-terminal pair; one end becomes Wine's COMn, the scanner writes to the other.
-# Sets $scanner to the scanner's end. Call before starting any Windows program.
+# A pseudo-terminal pair; one end becomes Wine's COMn, the scanner writes to the other,
+# $scanner. Call before starting any Windows program.
 e2e_serial() {
-  local port="$1"
-  e2e_replug "$port"
+  port=$1 scanner="$work/scanner$1"
+  e2e_replug
   reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  scanner="$work/scanner$port"
+  wine_stop
+}
+# The scanner's cable is pulled: the pair goes away; and plugged in again, on the same paths.
+e2e_unplug() { kill "$socat"; poll 50 test ! -e "$work/tty$port" || fail "the pair stayed"; }
+e2e_replug() {
+  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$scanner",raw,echo=0 >/dev/null 2>&1 &
+  socat=$! pids+=($!)
+  poll 50 test -e "$scanner" || fail "no pseudo-terminal"
 }
 
 # Sends bytes (printf format) as the scanner would.
 scan() { printf "$1" > "$scanner"; }
 
-# Starts the target application with the focus; its key log is $keys.
+# Everything the program writes to the line, collected from the scanner's end.
+e2e_listen() { cat "$scanner" > "$work/back.bin" & pids+=($!); }
+heard() { codes < "$work/back.bin"; }
+
+# A program in front, waited for by its caption: by default the driver's target, which logs
+# the keys it receives to $keys.
 e2e_target() {
-  keys="$work/keys.log"
-  (cd "$work" && exec wine "$build/tests/e2e/tolvane-target.exe" "$keys" >/dev/null 2>&1) &
-  pids+=($!)
-  driver wait "Tolvane Target" 60 || fail "the target window did not appear"
-  sleep 0.5
+  [ $# -gt 0 ] || set -- "Tolvane Target" wine "$build/tests/e2e/tolvane-driver.exe" target "$keys"
+  bg "$work" "${@:2}"
+  wait_caption "$1" 60
+  sleep 1
 }
 
-# The characters the target received, as text (C escapes for control characters).
-typed() {
-  awk '$1=="char" { printf "%c", $2 + 0 }' "$keys" 2>/dev/null | od -An -c | tr -s ' ' | sed 's/^ //; s/ $//' | tr -d '\n'
+# Tolvane minimised, active on COM5 with these configuration lines, and a program in front
+# (arguments as e2e_target's).
+start_scanning() { launch app "ComPort=5\r\n$1" "$active" /M && e2e_target "${@:2}"; }
+
+# Waits for a window by its caption; failing, tells what Tolvane's caption is.
+wait_caption() {
+  driver wait "$1" "${2:-20}" || fail "no \"$1\" (Tolvane: $(driver caption 'Tolvane (' 1))"
 }
-
-# Waits until the target has received at least n characters.
-wait_typed() {
-  local n="$1" seconds="${2:-10}"
-  for _ in $(seq $((seconds * 20))); do
-    [ "$(grep -c '^char' "$keys" 2>/dev/null || true)" -ge "$n" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-# Everything the program writes to the line, collected from the scanner's end into $back.
-e2e_listen() {
-  back="$work/back.bin"
-  : > "$back"
-  cat "$scanner" >> "$back" &
-  pids+=($!)
-}
-
-# The bytes collected so far, as od -c shows them.
-heard() { od -An -c "$back" | tr -s ' ' | sed 's/^ //; s/ $//' | tr -d '\n'; }
-
-# Waits until the main window's caption is exactly $1.
-wait_caption() { driver wait "$1" "${2:-20}" || fail "caption \"$1\" did not appear (now: $(driver caption 'Tolvane (' 1 || true))"; }
-
-# The text of the main window's Display box: controls are numbered from 100 in tab order,
-# and Display is at 17.
-display_text() {
-  driver texts "$1" | awk -F'|' '$5=="id=117" { print $2; exit }'
-}
-
-# The scanner's cable is pulled: the pseudo-terminal pair goes away.
-e2e_unplug() {
-  local port="$1"
-  local pid
-  eval "pid=\${socat_$port:-}"
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do [ ! -e "$work/tty$port" ] && break; sleep 0.1; done
-}
-
-# The pair for COMn (again, after e2e_unplug), on the same paths.
-e2e_replug() {
-  local port="$1"
-  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$work/scanner$port",raw,echo=0 >/dev/null 2>&1 &
-  pids+=($!)
-  eval "socat_$port=$!"
-  for _ in $(seq 50); do [ -e "$work/scanner$port" ] && break; sleep 0.1; done
-}
-
-# CPU seconds used so far by the Wine process running Tolvane.exe.
-cpu_seconds() {
-  local pid
-  pid=$(pgrep -f 'Tolvane.exe' | head -1)
-  [ -n "$pid" ] || { echo 0; return; }
-  awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$pid/stat"
-}
-
-# Tolvane minimised on COM5 with the given configuration lines, the target in front; sets
-# $folder and $active.
-start_scanning() {
-  active="Tolvane (Active On COM5)"
-  e2e_serial 5
-  folder=$(e2e_install app "[Tolvane]\r\nComPort=5\r\n$1")
-  e2e_start "$folder" /M
-  wait_caption "$active" 60
-  e2e_target
-}
-
-# Scans bytes and waits until n characters in all have arrived, then a little more: nothing
-# more may follow.
-scan_and_wait() {
-  scan "$1"
-  wait_typed "$2" || fail "only $(grep -c '^char' "$keys" || true) characters arrived for $1"
-  sleep 0.3
-}
-
-expect_typed() { [ "$(typed)" = "$1" ] || fail "$2: typed [$(typed)], expected [$1]"; }
+error_caption() { driver caption "Tolvane (Error: " "${1:-20}" || fail "no error caption"; }
 
 # Closes a window and waits for it to go.
-e2e_close() { driver close "$1"; driver gone "$1" 30 || fail "\"$1\" did not close"; }
+e2e_close() { driver close "$1"; driver gone "$1" "${2:-30}" || fail "\"$1\" did not close"; }
 
-# The start-at-logon command as UTF-8. reg query prints through the OEM code page, which
-# turns most characters outside ASCII into '?'; an exported key is UTF-16.
-runonce() {
-  local reg="$work/runonce.reg"
-  rm -f "$reg"
-  wine reg export 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' "$(winepath -w "$reg")" /y >/dev/null 2>&1 || true
-  [ -f "$reg" ] || return 0
-  iconv -f UTF-16 -t UTF-8 "$reg" | tr -d '\r' | sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
+# Bytes in od -c form: one field per character, C escapes or octal for the unprintable.
+codes() { od -An -c -w100000 | tr -s ' ' | sed 's/^ //; s/ $//'; }
+
+# The characters the target received after the first n, in od -c form.
+typed() { awk -v n="${1:-0}" '$1=="char" && ++i > n { printf "%c", $2 + 0 }' "$keys" | codes; }
+chars() { grep -c '^char' "$keys" 2>/dev/null || true; }
+has_chars() { [ "$(chars)" -ge "$1" ]; }
+wait_typed() { poll $((${2:-10} * 10)) has_chars "$1"; }
+
+# Scans bytes and checks what the target receives for them (od -c form, as typed gives it),
+# counting from its n-th character (by default, from what it had before).
+step() {
+  local from=${3:-$(chars)}
+  scan "$1"
+  wait_typed $((from + $(wc -w <<< "$2"))) || true
+  sleep 0.5  # nothing more may follow
+  [ "$(typed "$from")" = "$2" ] || fail "[$1] typed [$(typed "$from")], expected [$2]"
 }
-runonce_clear() { wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Tolvane /f >/dev/null 2>&1 || true; }
+# Tolvane scanning with these configuration lines into the target: one scan and what it types.
+type_test() { start_scanning "$1"; step "$2" "$3"; }
+
+# default.tlv was written whole: every one of its 270 keys.
+complete() {
+  [ "$(grep -c = "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"
+}

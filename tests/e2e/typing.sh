@@ -1,95 +1,107 @@
 #!/usr/bin/env bash
-# What the user's own keyboard state does to a scan, end to end under Wine: keys held down,
-# Caps Lock on, on both typing paths.
+# What a scan types, end to end under Wine: the options that shape a record, framing, bytes
+# back to the scanner, both typing paths, the user's own keys held or locked, keyboard layouts,
+# real applications.
 # Usage: typing.sh <build-dir> <scenario>
-set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-e2e_setup "$1"
 
-vk_shift=16 vk_control=17 vk_capital=20
-
-# The user holds Shift (or Ctrl) when the scan arrives: it must arrive as sent, and must not
-# fire the window's shortcuts.
-scenario_held_shift() {
-  start_scanning 'Postamble={TAB}\r\n'
-  driver key down $vk_shift
-  scan_and_wait 'ab1' 4
-  driver key up $vk_shift
-  expect_typed 'a b 1 \t' "with Shift held"
+# The translation table types literal characters (one outside ASCII too), F9 for $ and F10
+# for %; trailing CR LF removed (of LF CR only the CR; a line feed types nothing); a repeated
+# record ignored, but typed again after another. F10 last: the target takes it as the menu
+# key, which would swallow what follows.
+scenario_record_options() {
+  start_scanning 'RemoveReturns=1\r\nIgnoreDups=1\r\nPostamble={TAB}\r\n'
+  step 'a$b+~{}()[] ^z\351\r\n' 'a b + ~ { } ( ) [ ] ^ z 351 \t'
+  grep -q '^down 120 ' "$keys" || fail "no F9 for the dollar sign"
+  step 'X1\n\r' 'X 1 \t'
+  step 'X1\n\r' ''
+  step B 'B \t'
+  step 'X1\n\r' 'X 1 \t'
+  scan '%%'
+  sleep 0.8
+  grep -Eq '^(sys)?down 121 ' "$keys" || fail "no F10 for the percent sign"
 }
 
-scenario_held_control() {
-  start_scanning 'Postamble={TAB}\r\n'
-  driver key down $vk_control
-  scan_and_wait 'ab1' 4
-  driver key up $vk_control
-  expect_typed 'a b 1 \t' "with Ctrl held"
+# Only digits, point and minus; date and time fields of the postamble from the clock.
+scenario_numeric_filter_and_fields() {
+  start_scanning 'NumericFilter=1\r\nPostamble={HOUR}:{MINUTE} {YEAR}{ENTER}\r\n'
+  local before after got
+  before=$(date +%H:%M)
+  scan 'A-12.5X+,7'
+  wait_typed 15 || true
+  sleep 0.3
+  after=$(date +%H:%M)
+  got=$(awk '$1=="char" { printf "%c", $2 + 0 }' "$keys" | tr -d '\r')
+  [[ "$got" == -12.57@($before|$after)" $(date +%y)" ]] || fail "typed [$got]"
 }
 
-# Caps Lock on: the console path switches it off for the keys and back on after them.
-scenario_console_caps_lock() {
-  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\n'
-  driver key tap $vk_capital
-  scan_and_wait 'aB1' 4
-  expect_typed 'a B 1 \r' "console path with Caps Lock on"
-  scan_and_wait 'cD' 7
-  expect_typed 'a B 1 \r c D \r' "Caps Lock still on for the user, the scan still intact"
+# Bytes 60 ms apart join into one record, 400 ms apart they make two.
+scenario_framing() {
+  start_scanning 'Postamble={TAB}\r\n'
+  scan AB; sleep 0.06; step CD 'A B C D \t' 0
+  scan EF; sleep 0.4; step GH 'E F \t G H \t' 5
 }
 
-scenario_caps_lock() {
+# The scanner beep string after each record; with Opto-RS, a query, and every second record
+# dropped.
+scenario_scanner_beep_and_opto_rs() {
+  start_scanning 'ScannerBeepString=27,7\r\nHandshake=3\r\nPostamble={TAB}\r\n'
+  e2e_listen
+  step A 'A \t'; step B ''; step C 'C \t'; step D ''
+  [ "$(heard)" = '? \r 033 \a ? \r 033 \a' ] || fail "bytes back [$(heard)]"
+}
+
+# Key by key: Shift around the capital, scan codes from the layout, no Unicode events. With
+# Caps Lock on, it is switched off for the keys and back on after them.
+scenario_console_path() {
+  type_test 'DOSTarget=1\r\nPostamble={ENTER}\r\nRemoveReturns=1\r\n' 'Ab1+\r\n' 'A b 1 + \r'
+  grep -q '^down 16 42 ' "$keys" || fail "no Shift press"
+  ! grep -q '^down 231 ' "$keys" || fail "a Unicode event on the console path"
+  driver key tap 20
+  step aB1 'a B 1 \r'
+  step cD 'c D \r'
+}
+
+# The user holds Shift, then Ctrl, when a scan arrives; then Caps Lock is on. The scan arrives
+# as sent and fires none of the window's shortcuts.
+scenario_held_keys_and_caps_lock() {
   start_scanning 'Postamble={TAB}\r\n'
-  driver key tap $vk_capital
-  scan_and_wait 'aB1' 4
-  expect_typed 'a B 1 \t' "with Caps Lock on"
+  for vk in 16 17; do
+    driver key down $vk
+    step ab1 'a b 1 \t'
+    driver key up $vk
+  done
+  driver key tap 20
+  step aB1 'a B 1 \t'
 }
 
 # The X server's keymap is German (or French) before Wine starts, so the target's layout is.
-on_layout() {  # layout, caps lock (0/1), bytes to scan
+on_layout() {  # layout, Caps Lock on (1) or not, bytes to scan
   setxkbmap "$1" || fail "setxkbmap $1"
   start_scanning 'Postamble={TAB}\r\n'
-  [ "$2" = 1 ] && driver key tap $vk_capital
-  local sent; sent=$(printf "$3")
-  scan "$3"
-  wait_typed $((${#sent} + 1)) || fail "only $(grep -c '^char' "$keys" || true) characters arrived"
-  sleep 0.3
-  local got; got=$(awk '$1=="char" && $2 != 9 { printf "%c", $2 + 0 }' "$keys")
-  [ "$got" = "$sent" ] || fail "$1 layout, Caps Lock $2: typed [$got], expected [$sent]"
+  if [ "$2" = 1 ]; then driver key tap 20; fi
+  step "$3" "$(printf "$3" | codes) \\t"
 }
-
 scenario_german_layout() { on_layout de 0 'zyZY@{[]}\\~|^`a\344\366\374\337'; }
 scenario_french_layout() { on_layout fr 1 '1234567890azqwAZQWm@\351\350\347\340'; }
 
-# Wine's own Notepad, with a character outside ASCII and a German keyboard word.
+# Wine's own Notepad, with characters outside ASCII and a German keyboard word.
 scenario_real_notepad() {
-  e2e_serial 5
-  folder=$(e2e_install app '[Tolvane]\r\nComPort=5\r\nPostamble={ENTER}\r\n')
-  e2e_start "$folder" /M
-  wait_caption "Tolvane (Active On COM5)" 60
-  (cd "$work" && exec wine notepad >/dev/null 2>&1) &
-  pids+=($!)
-  driver wait "Untitled - Notepad" 30 || fail "Notepad did not start"
-  sleep 1
+  start_scanning 'Postamble={ENTER}\r\n' "Untitled - Notepad" wine notepad
   scan 'Gr\374\337e 4006381333931 (x+y)~{z}'
   sleep 1.5
-  local got
-  got=$(driver texts "Untitled - Notepad" | awk -F'|' '$1=="Edit" { print $2; exit }')
+  local got; got=$(driver texts "Untitled - Notepad" | awk -F'|' '$1=="Edit" { print $2; exit }')
   [ "$got" = "$(printf 'Gr\374\337e 4006381333931 (x+y)~{z}')" ] || fail "Notepad holds [$got]"
 }
 
 # The console path into a real console: cmd runs the scanned command line.
 scenario_real_console() {
-  e2e_serial 5
-  folder=$(e2e_install app '[Tolvane]\r\nComPort=5\r\nDOSTarget=1\r\nPostamble={ENTER}\r\n')
-  e2e_start "$folder" /M
-  wait_caption "Tolvane (Active On COM5)" 60
-  (cd "$work" && exec wineconsole cmd >/dev/null 2>&1) &
-  pids+=($!)
-  driver wait "C:\\windows\\system32\\cmd.exe" 30 || fail "the console did not start"
-  sleep 1
+  local console='C:\windows\system32\cmd.exe'
+  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\n' "$console" wineconsole cmd
   scan 'echo Scan-42 AbC>out.txt'
-  for _ in $(seq 50); do [ -s "$work/out.txt" ] && break; sleep 0.1; done
-  [ "$(tr -d '\r\n' < "$work/out.txt" 2>/dev/null)" = "Scan-42 AbC" ] || fail "cmd wrote [$(cat "$work/out.txt" 2>/dev/null)]"
+  poll 50 test -s "$work/out.txt" || true
+  local got; got=$(tr -d '\r\n' < "$work/out.txt")
+  [ "$got" = "Scan-42 AbC" ] || fail "cmd wrote [$got]"
 }
 
-"scenario_$2"
-echo "scenario $2 passed"
+e2e_main "$@"
