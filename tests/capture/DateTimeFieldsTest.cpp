@@ -18,8 +18,7 @@ TEST(DateTimeFields, ReplacesFirstOccurrenceOfEachField) {
   EXPECT_EQ(ExpandDateTimeFields("{TAB}", clock), "{TAB}");
   EXPECT_EQ(ExpandDateTimeFields("", clock), "");
   clock.now = {2000, 12, 31, 0, 0, 0};
-  EXPECT_EQ(ExpandDateTimeFields("{Year}{month}{day}{hour}{minute}{second}", clock),
-            "001231000000");
+  EXPECT_EQ(ExpandDateTimeFields("{Year}{month}{day}{hour}{minute}{second}", clock), "001231000000");
 
   clock.readings = 0;
   clock.script = {{2007, 3, 5, 14, 5, 59}, {2007, 3, 5, 14, 6, 0}};

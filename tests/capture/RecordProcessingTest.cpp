@@ -14,21 +14,29 @@ struct Opened : Harness {
   MainForm& form() { return app.mainForm(); }
 };
 
-TEST(RecordProcessing, TypesEachCharacterThroughKeyTransThenWaitsForThePostamble) {
+// Nothing is typed while the program's own window is active (the main window, a dialog or a
+// message box); the record is still shown and remembered.
+TEST(RecordProcessing, TypesEachCharacterThroughKeyTransUnlessTheProgramIsActive) {
   Opened h;
+  h.form().BeepOnInput.SetValue(1);
   h.form().TermKeyCombo.text = "{TAB}";
+  h.fp.activeWindow.programActive = true;
+  h.Scan("AB");
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
+  EXPECT_EQ(h.form().Display.text, "AB{TAB}");
+  EXPECT_EQ(h.app.processing().state.LastRecord, "AB");
+
+  h.fp.activeWindow.programActive = false;
   h.Scan("A+$ ~");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait",
-                                        "SendKeys {F9} nowait", "SendKeys { } nowait",
-                                        "SendKeys {~} nowait", "SendKeys {TAB} wait"));
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait", "SendKeys {F9} nowait",
+                                        "SendKeys { } nowait", "SendKeys {~} nowait", "SendKeys {TAB} wait"));
   EXPECT_EQ(h.form().Display.text, "A+$ ~{TAB}");
 }
 
 TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
   const std::pair<std::string, std::string> cases[] = {
-      {"ABC\r\n", "ABC"},          {"ABC\n", "ABC"},           {"ABC\r", "ABC"},
-      {"ABC\n\r", "ABC\n"},        {"ABC{ENTER}", "ABC"},      {"ABC{enter}", "ABC{enter}"},
-      {"ABC{ENTER}\r\n", "ABC{ENTER}"}, {"\r\n\r\n", "\r\n"},
+      {"ABC\r\n", "ABC"}, {"ABC\n", "ABC"}, {"ABC\r", "ABC"}, {"ABC\n\r", "ABC\n"}, {"ABC{ENTER}", "ABC"},
+      {"ABC{enter}", "ABC{enter}"}, {"ABC{ENTER}\r\n", "ABC{ENTER}"}, {"\r\n\r\n", "\r\n"},
   };
   for (const auto& [in, out] : cases) {
     Opened h;
@@ -50,9 +58,8 @@ TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
   h.app.serialSettings().ScannerBeepString = "27,7";
 
   h.Scan("X1");
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07",
-                                                "SendKeys X nowait", "SendKeys 1 nowait",
-                                                "SendKeys  wait"));
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07", "SendKeys X nowait",
+                                                "SendKeys 1 nowait", "SendKeys  wait"));
   h.fp.journal.Clear();
   h.form().Display.text = "kept";
   h.Scan("X1");  // the duplicate still beeps on both ends but is neither shown nor typed
@@ -92,9 +99,8 @@ TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
 
 TEST(RecordProcessing, BeepStringToBytes) {
   const std::pair<const char*, std::optional<std::string>> cases[] = {
-      {"7", "\x07"},      {"27,7", "\x1b\x07"},             {"7,", std::string("\x07\x00", 2)},
-      {"-1", "\xff"},     {"2.5,&H41, 6 5", "\x02\x41\x41"}, {" ", std::string(1, '\0')},
-      {"300", "\x2c"},    {"7,99999999999", std::nullopt},
+      {"7", "\x07"}, {"27,7", "\x1b\x07"}, {"7,", std::string("\x07\x00", 2)}, {"-1", "\xff"}, {"300", "\x2c"},
+      {"2.5,&H41, 6 5", "\x02\x41\x41"}, {" ", std::string(1, '\0')}, {"7,99999999999", std::nullopt},
   };
   for (const auto& [text, bytes] : cases) EXPECT_EQ(BeepStringToBytes(text), bytes) << text;
 
@@ -123,21 +129,6 @@ TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
   EXPECT_EQ(h.app.processing().state.LastRecord, "4");
 }
 
-TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
-  Opened h;
-  h.form().BeepOnInput.SetValue(1);
-  h.form().TermKeyCombo.text = "{ENTER}";
-  h.fp.activeWindow.programActive = true;  // the main window, a dialog or a message box
-  h.Scan("AB");
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
-  EXPECT_EQ(h.form().Display.text, "AB{ENTER}");
-  EXPECT_EQ(h.app.processing().state.LastRecord, "AB");
-
-  h.fp.activeWindow.programActive = false;
-  h.Scan("C");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys C nowait", "SendKeys {ENTER} wait"));
-}
-
 // A key text the facility cannot read types nothing; a locked workstation or an elevated
 // target takes no injected keys at all: the user is told, the record stays in Display, and
 // nothing is typed again later into whatever has the focus.
@@ -157,8 +148,7 @@ TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
   h.fp.sendKeys.refusing = true;
   h.Scan("4006381333931");
   EXPECT_EQ(h.app.mainForm().Display.text, "4006381333931{ENTER}");
-  EXPECT_THAT(h.fp.journal.With("Balloon"),
-              ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
+  EXPECT_THAT(h.fp.journal.With("Balloon"), ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
   EXPECT_NE(NotTypedText("4006381333931").find("4006381333931"), std::string::npos);
 
   h.fp.clock.ms += 400;  // at most one balloon a second
@@ -175,36 +165,28 @@ TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
 }
 
 // The console path presses keys itself: Caps Lock is undone around each call, date fields in
-// the record reach it unexpanded (it knows no such key) while the postamble is expanded.
+// the record reach it unexpanded (it knows no such key) while the postamble is expanded. The
+// other path expands both and waits only for the postamble.
 TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
-  Opened h;
-  h.form().chkDOSTarget.SetValue(1);
-  h.form().TermKeyCombo.text = "{TAB}";
-  h.fp.keyboard.SetCapsLock(true);
-  h.Scan("a%\n");  // a, F10, and the line feed's empty entry (Caps Lock pairs only)
-  EXPECT_TRUE(h.SentKeys().empty());
-  std::vector<std::uint8_t> keys;
-  for (const auto& e : h.fp.keyboard.events)
-    if (e.vk != 20) keys.push_back(e.vk);
-  EXPECT_EQ(keys, (std::vector<std::uint8_t>{65, 65, 121, 121, 9, 9}));
-  EXPECT_EQ(h.fp.keyboard.events.size(), 6u + 4 * 4) << "four calls, each with its Caps Lock pairs";
-
   for (const int dos : {1, 0}) {
-    Opened d;
-    d.app.keyTrans()['D'] = "{DAY}";
-    d.form().TermKeyCombo.text = "{HOUR}{ENTER}";
-    d.form().chkDOSTarget.SetValue(dos);
-    d.Scan("D");
-    std::vector<int> pressed;
-    for (const auto& e : d.fp.keyboard.events)
-      if (!(e.flags & Keyboard::kKeyUp)) pressed.push_back(e.vk);
+    Opened h;
+    h.form().chkDOSTarget.SetValue(dos);
+    h.app.keyTrans()['D'] = "{DAY}";
+    h.form().TermKeyCombo.text = "{HOUR}{TAB}";
+    h.fp.keyboard.SetCapsLock(true);
+    h.Scan("a%D\n");  // a, F10, the day field and the line feed's empty entry
+    std::vector<int> keys;
+    for (const auto& e : h.fp.keyboard.events)
+      if (e.vk != 20) keys.push_back(e.vk);
+    EXPECT_EQ(h.form().Display.text, "a%D\n14{TAB}");
     if (dos) {
-      EXPECT_THAT(d.SentKeys(), IsEmpty());
-      EXPECT_THAT(pressed, ElementsAre('1', '4', 13));
-    } else {  // the other path expands both and waits only for the postamble
-      EXPECT_THAT(pressed, IsEmpty());
-      EXPECT_THAT(d.SentKeys(), ElementsAre("SendKeys 05 nowait", "SendKeys 14{ENTER} wait"));
-      EXPECT_EQ(d.form().Display.text, "D14{ENTER}");
+      EXPECT_THAT(h.SentKeys(), IsEmpty());
+      EXPECT_THAT(keys, ElementsAre(65, 65, 121, 121, '1', '1', '4', '4', 9, 9));
+      EXPECT_EQ(h.fp.keyboard.events.size(), keys.size() + 4 * 4) << "Caps Lock pairs around each call that types";
+    } else {
+      EXPECT_THAT(keys, IsEmpty());
+      EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys a nowait", "SendKeys {F10} nowait", "SendKeys 05 nowait",
+                                            "SendKeys  nowait", "SendKeys 14{TAB} wait"));
     }
   }
 }
