@@ -5,27 +5,20 @@
 namespace tolvane {
 namespace {
 
-std::optional<std::string> Read(const std::string& file, const char* section = "S",
-                                 const char* key = "k") {
+std::optional<std::string> Read(const std::string& file, const char* section = "S", const char* key = "k") {
   return ProfileFile::Parse(file).Get(section, key);
 }
 
 TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
   const std::pair<const char*, std::optional<std::string>> cases[] = {  // [S] k
-      {"[S]\r\nk=v\r\n", "v"},                  {"[S]\r\n  k \t=\t v  \r\n", "v"},
-      {"[S]\r\nk=  \"  v  \"  \r\n", "  v  "},  {"[S]\r\nk='  v  '\r\n", "  v  "},
-      {"[S]\r\nk=\"'v'\"\r\n", "'v'"},          {"[S]\r\nk=\"v'\r\n", "\"v'"},
-      {"[S]\r\nk=\"\r\n", "\""},                {"[S]\r\nk=\r\n", ""},
-      {"[S]\r\nk\r\n", std::nullopt},           {"[S]\r\nk=a=b\r\n", "a=b"},
-      {"[S]\r\nk=v ;c\r\n", "v ;c"},            {"[S]\r\n  ;k=v\r\n", std::nullopt},
-      {"[S]\r\nk=v1\r\nk=v2\r\n", "v1"},        {"[S]\r\na=1\r\n[S]\r\nk=v\r\n", std::nullopt},
-      {"[ S ]\r\nk=v\r\n", "v"},                {" [S]\r\nk=v\r\n", "v"},
-      {"[S\r\nk=v\r\n", "v"},                   {"[S]k=v\r\n", std::nullopt},
-      {"k=v\r\n[S]\r\n", std::nullopt},         {"[S]\nk=v\n", "v"},
-      {"[S]\rk=v\r", "v"},                      {"[S]\r\nk=v", "v"},
-      {"\xEF\xBB\xBF[S]\r\nk=v\r\n", std::nullopt}, {"\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "v"},
-      {"[S]\r\nk=caf\xE9\r\n", "caf\xE9"},      {"", std::nullopt},
-      {"[T]\r\nk=v\r\n", std::nullopt},
+      {"[S]\r\nk=v\r\n", "v"}, {"[S]\r\n  k \t=\t v  \r\n", "v"}, {"[S]\r\nk=  \"  v  \"  \r\n", "  v  "},
+      {"[S]\r\nk='  v  '\r\n", "  v  "}, {"[S]\r\nk=\"'v'\"\r\n", "'v'"}, {"[S]\r\nk=\"v'\r\n", "\"v'"},
+      {"[S]\r\nk=\"\r\n", "\""}, {"[S]\r\nk=\r\n", ""}, {"[S]\r\nk\r\n", std::nullopt}, {"[S]\r\nk=a=b\r\n", "a=b"},
+      {"[S]\r\nk=v ;c\r\n", "v ;c"}, {"[S]\r\n  ;k=v\r\n", std::nullopt}, {"[S]\r\nk=v1\r\nk=v2\r\n", "v1"},
+      {"[S]\r\na=1\r\n[S]\r\nk=v\r\n", std::nullopt}, {"[ S ]\r\nk=v\r\n", "v"}, {" [S]\r\nk=v\r\n", "v"},
+      {"[S\r\nk=v\r\n", "v"}, {"[S]k=v\r\n", std::nullopt}, {"k=v\r\n[S]\r\n", std::nullopt}, {"[S]\nk=v\n", "v"},
+      {"[S]\rk=v\r", "v"}, {"[S]\r\nk=v", "v"}, {"\xEF\xBB\xBF[S]\r\nk=v\r\n", std::nullopt}, {"", std::nullopt},
+      {"\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "v"}, {"[S]\r\nk=caf\xE9\r\n", "caf\xE9"}, {"[T]\r\nk=v\r\n", std::nullopt},
   };
   for (const auto& [file, value] : cases) EXPECT_EQ(Read(file), value) << '"' << file << '"';
   EXPECT_EQ(Read("[S]\r\n;k=v\r\n", "S", ";k"), std::nullopt);

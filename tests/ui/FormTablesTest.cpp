@@ -15,8 +15,7 @@ void ExpectSoundTable(Form& form) {
   std::set<int> tabs;
   int defaults = 0, cancels = 0, buttons = 0;
   for (const ControlSpec& c : f.controls) {
-    const std::string state =
-        c.index >= 0 ? std::string(c.name) + "(" + std::to_string(c.index) + ")" : c.name;
+    const std::string state = c.index >= 0 ? std::string(c.name) + "(" + std::to_string(c.index) + ")" : c.name;
     SCOPED_TRACE(std::string(f.name) + "." + state);
     EXPECT_TRUE(tabs.insert(c.tabIndex).second) << "tab index used twice";
     const ControlSpec* frame = c.container ? f.Find(c.container) : nullptr;
@@ -24,8 +23,7 @@ void ExpectSoundTable(Form& form) {
     // The never-shown older port chooser keeps its table geometry below its frame.
     const int width = frame ? frame->width : f.clientWidth;
     const int height = frame ? frame->height : f.clientHeight;
-    const bool inside = c.left >= 0 && c.top >= 0 && c.left + c.width <= width &&
-                        c.top + c.height <= height;
+    const bool inside = c.left >= 0 && c.top >= 0 && c.left + c.width <= width && c.top + c.height <= height;
     EXPECT_TRUE(inside || (frame && (frame->flags & kHidden))) << "sticks out of its container";
     buttons += c.kind == ControlKind::Button;
     defaults += (c.flags & kDefaultButton) != 0;

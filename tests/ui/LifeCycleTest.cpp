@@ -16,9 +16,7 @@ constexpr const char* kConfig = "C:\\Tolvane\\default.tlv";
 struct LifeHarness : Harness {
   explicit LifeHarness(const char* file = "[Tolvane]\r\n") {
     fp.profileStore.files[kConfig] = file;
-    app.mainForm().captionChanged = [this](const std::string& c) {
-      fp.journal.Add("Caption " + c);
-    };
+    app.mainForm().captionChanged = [this](const std::string& c) { fp.journal.Add("Caption " + c); };
   }
   bool Start(ProgramInfo info = {"C:\\Tolvane", "Tolvane", ""}) { return app.Form_Load(info, 77); }
   std::optional<std::string> Saved(const char* key, const char* file = kConfig) {
@@ -64,9 +62,9 @@ TEST(LifeCycle, StartUpOpensTheSavedPortUnderTheSplashThenShowsTheWindowOrTheIco
   EXPECT_THAT(second.fp.journal.entries, ElementsAre("MessageBox Tolvane is already running."));
   EXPECT_EQ(second.fp.profileStore.files[kConfig], "[Tolvane]\r\nComPort=2\r\n");
 
-  // Minimised by the argument or the saved state, only the icon shows.
-  const std::tuple<const char*, const char*, bool> starts[] = {  // arguments, WindowState
-      {"/M", "0", false}, {"/m", "0", true}, {"", "1", false}, {"", "2", true}};
+  // Minimised by the argument or the saved state, only the icon shows. Arguments, WindowState, shown:
+  const std::tuple<const char*, const char*, bool> starts[] = {{"/M", "0", false}, {"/m", "0", true},
+                                                               {"", "1", false}, {"", "2", true}};
   for (const auto& [arguments, state, visible] : starts) {
     LifeHarness m(("[Tolvane]\r\nWindowState=" + std::string(state) + "\r\n").c_str());
     m.Start({"C:\\Tolvane", "Tolvane", arguments});
@@ -105,9 +103,8 @@ TEST(LifeCycle, ExitAndSessionEndShutDownOnce) {
   cancelled.app.EndSession(false);
   EXPECT_TRUE(cancelled.app.mainForm().loaded);
   cancelled.fp.profileStore.readOnly = true;
-  EXPECT_THAT(cancelled.Exit(), testing::Contains("MessageBox Tolvane could not save its settings "
-                                                  "to C:\\Tolvane\\default.tlv.\r\n\r\n"
-                                                  "Access is denied."));
+  EXPECT_THAT(cancelled.Exit(), testing::Contains("MessageBox Tolvane could not save its settings to "
+                                                  "C:\\Tolvane\\default.tlv.\r\n\r\nAccess is denied."));
 }
 
 // A blank quotes the program part; UTF-8 outside the code page goes through unchanged; a

@@ -104,8 +104,7 @@ TEST(MainWindow, SetPasswordDialog) {
   };
   set("New", "new");  // differs in case only
   EXPECT_EQ(h.app.password(), "old");
-  EXPECT_THAT(h.fp.journal.With("MessageBox"),
-              ElementsAre(std::string("MessageBox ") + kPasswordMismatch));
+  EXPECT_THAT(h.fp.journal.With("MessageBox"), ElementsAre(std::string("MessageBox ") + kPasswordMismatch));
   set("New", "New");
   set(nullptr, nullptr);  // OK at once keeps it
   EXPECT_EQ(h.app.password(), "New");
@@ -142,22 +141,19 @@ TEST(MainWindow, IconMenusAboutAndHelp) {
   h.app.window().TaskbarCreated();
   h.app.window().DeleteTrayIcon();
   h.app.window().TaskbarCreated();  // not after shut-down
-  EXPECT_THAT(h.fp.journal.entries,
-              ElementsAre("NotifyIcon add", "NotifyIcon add", "NotifyIcon delete"));
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("NotifyIcon add", "NotifyIcon add", "NotifyIcon delete"));
   EXPECT_EQ(h.fp.notifyIcon.icon, 7u);
 
   h.fp.clock.now.year = 2031;
   h.fp.toolkit.modalScripts.push_back([](Form& f) {
-    EXPECT_EQ(f.Text("NoticeLabel")->text,
-              "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
+    EXPECT_EQ(f.Text("NoticeLabel")->text, "Copyright \xA9 2024-2031 Tolvane Software\r\nAll rights reserved.");
     f.Click("WebLink");
     f.Click("OkButton");
   });
   h.app.mainForm().Click("HelpAbout");
   h.app.mainForm().Click("HelpIndex");
   EXPECT_THAT(h.fp.journal.With("S"),
-              ElementsAre("ShowModal about", "ShellOpen https://www.tolvane.example/",
-                          "SendKeys {F1} nowait"));
+              ElementsAre("ShowModal about", "ShellOpen https://www.tolvane.example/", "SendKeys {F1} nowait"));
 
   MainForm& f = h.app.mainForm();
   f.Click("PortOption", 3);
@@ -190,9 +186,8 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
   whileShown([&h] { h.app.MSettings_Click(); }, [&h] { h.app.MSettings_Click(); });
   whileShown([&w] { w.mPassword_Click(); }, [&w] { w.mPassword_Click(); });
   EXPECT_THAT(h.fp.journal.With("BringToFront"),
-              ElementsAre("BringToFront about", "BringToFront about",
-                          "BringToFront EnterPasswordDialog", "BringToFront PortSetup",
-                          "BringToFront SetPasswordDialog"));
+              ElementsAre("BringToFront about", "BringToFront about", "BringToFront EnterPasswordDialog",
+                          "BringToFront PortSetup", "BringToFront SetPasswordDialog"));
   for (const char* fault : {"destroyed under", "unloaded under", "still loaded"})
     EXPECT_THAT(h.fp.journal.With(fault), IsEmpty()) << fault;
 }
