@@ -70,20 +70,6 @@ TEST(RecordAssembly, NumericFilterIsReadPerCharacterAndAClosedPortWaits) {
   EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("-", "1", ".", "5", "Y", ""));
 }
 
-TEST(RecordAssembly, OptoRsQueriesOnEverySecondDsrChange) {
-  Harness h;
-  h.Open();
-  h.fp.serial.ChangeDsr();  // mode 0: nothing
-  EXPECT_EQ(h.fp.serial.written, "");
-  h.app.serialSettings().FlowCtrlIndex = 3;
-  for (int i = 0; i < 4; ++i) h.fp.serial.ChangeDsr();
-  // Other notifications (break, framing error, ...) are ignored.
-  h.fp.serial.Raise(1001);
-  h.fp.serial.Raise(3);
-  EXPECT_EQ(h.fp.serial.written, "?\r?\r");
-  EXPECT_EQ(h.app.assembly().state.ReceiveBuffer, "");
-}
-
 // Typing with wait lets the timer tick; such a tick must leave the record being typed alone,
 // and what arrives meanwhile makes the next record.
 TEST(RecordAssembly, TicksWhileTypingChangeNothing) {

@@ -111,6 +111,7 @@ TEST(RecordProcessing, BeepStringToBytes) {
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys Z nowait", "SendKeys  wait"));
 }
 
+// Opto-RS: a query before every other record, and on every second change of DSR.
 TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
   Opened h;
   h.app.serialSettings().FlowCtrlIndex = 3;
@@ -127,24 +128,32 @@ TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
                           "MessageBeep 0", "SendKeys 3 nowait", "SendKeys  wait",                //
                           "Output=?\r", "MessageBeep 0", "SendKeys 4 nowait", "SendKeys  wait"));
   EXPECT_EQ(h.app.processing().state.LastRecord, "4");
+
+  h.fp.serial.written.clear();
+  h.app.serialSettings().FlowCtrlIndex = 0;
+  h.fp.serial.ChangeDsr();
+  h.app.serialSettings().FlowCtrlIndex = 3;
+  for (int i = 0; i < 4; ++i) h.fp.serial.ChangeDsr();
+  h.fp.serial.Raise(1001);  // other notifications (break, framing error, ...) are ignored
+  h.fp.serial.Raise(3);
+  EXPECT_EQ(h.fp.serial.written, "?\r?\r");
+  EXPECT_EQ(h.app.assembly().state.ReceiveBuffer, "");
 }
 
 // A key text the facility cannot read types nothing; a locked workstation or an elevated
 // target takes no injected keys at all: the user is told, the record stays in Display, and
 // nothing is typed again later into whatever has the focus.
 TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
-  Opened r;
-  r.fp.sendKeys.failing.insert("B");
-  r.form().TermKeyCombo.text = "{TAB}";
-  r.Scan("ABC");
-  EXPECT_THAT(r.fp.sendKeys.typed, ElementsAre("A", "C", "{TAB}"));
-  EXPECT_EQ(r.app.assembly().state.CurrentRecord, "");
-  EXPECT_EQ(r.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
-
   Harness h;
   h.app.window().AddTrayIcon(7);
   h.Open();
   h.app.mainForm().TermKeyCombo.text = "{ENTER}";
+  h.fp.sendKeys.failing.insert("B");
+  h.Scan("ABC");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{ENTER}"));
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "");
+  EXPECT_EQ(h.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
+
   h.fp.sendKeys.refusing = true;
   h.Scan("4006381333931");
   EXPECT_EQ(h.app.mainForm().Display.text, "4006381333931{ENTER}");
@@ -160,7 +169,7 @@ TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
 
   h.fp.sendKeys.refusing = false;
   h.Scan("D");
-  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("D", "{ENTER}")) << "nothing refused is retried";
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{ENTER}", "D", "{ENTER}")) << "nothing refused is retried";
   EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
 }
 
