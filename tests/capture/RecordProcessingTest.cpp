@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "capture/DateTimeFields.h"
 #include "support/Harness.h"
 
 namespace tolvane::test {
@@ -198,6 +199,40 @@ TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
                                             "SendKeys  nowait", "SendKeys 14{TAB} wait"));
     }
   }
+}
+
+TEST(KeyTrans, BuiltInEntriesTypeDataLiterally) {
+  KeyTransTable t;
+  t.fill("junk");
+  InitKeyTrans(t);
+  const std::pair<int, const char*> escaped[] = {
+      {8, "{BACKSPACE}"}, {9, "{TAB}"}, {13, "{ENTER}"}, {27, "{ESCAPE}"}, {127, "{DELETE}"}, {' ', "{ }"},
+      {160, "{ }"}, {'$', "{F9}"}, {'%', "{F10}"}, {'+', "{+}"}, {'~', "{~}"}, {'{', "{{}"}, {'}', "{}}"},
+      {'(', "{(}"}, {')', "{)}"}, {'[', "{[}"}, {']', "{]}"}, {'^', "{^}"},
+  };
+  for (const auto& [n, keys] : escaped) EXPECT_EQ(t[static_cast<std::size_t>(n)], keys) << n;
+  for (const unsigned char c : std::string("!\"#&'*,09AZ\\_`az|\xA1\xE9\xFF"))
+    EXPECT_EQ(t[c], std::string(1, static_cast<char>(c))) << int{c};
+  for (int n : {0, 7, 10, 11, 12, 14, 26, 28, 31, 128, 150, 159}) EXPECT_EQ(t[static_cast<std::size_t>(n)], "") << n;
+}
+
+// The first occurrence of each field in any case; each field reads the clock anew.
+TEST(DateTimeFields, ReplacesFirstOccurrenceOfEachField) {
+  fake::Clock clock;
+  clock.now = {2007, 3, 5, 14, 5, 9};
+  EXPECT_EQ(ExpandDateTimeFields("{year}-{Month}", clock), "07-03");
+  EXPECT_EQ(ExpandDateTimeFields("{HOUR}:{MINUTE}:{SECOND}{ENTER}", clock), "14:05:09{ENTER}");
+  EXPECT_EQ(ExpandDateTimeFields("{DAY}{DAY}", clock), "05{DAY}");
+  EXPECT_EQ(ExpandDateTimeFields("ab{year", clock), "ab{year");
+  EXPECT_EQ(ExpandDateTimeFields("{TAB}", clock), "{TAB}");
+  EXPECT_EQ(ExpandDateTimeFields("", clock), "");
+  clock.now = {2000, 12, 31, 0, 0, 0};
+  EXPECT_EQ(ExpandDateTimeFields("{Year}{month}{day}{hour}{minute}{second}", clock), "001231000000");
+
+  clock.readings = 0;
+  clock.script = {{2007, 3, 5, 14, 5, 59}, {2007, 3, 5, 14, 6, 0}};
+  EXPECT_EQ(ExpandDateTimeFields("{MINUTE}{SECOND}", clock), "0500");
+  EXPECT_EQ(clock.readings, 2);
 }
 
 }  // namespace
