@@ -12,7 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicksAndCarriesEveryByteValue) {
+TEST(RecordAssembly, FramesReadsBySilenceOrLengthAndCarriesEveryByteValue) {
   Harness h;
   h.Open();
   const auto& typed = h.fp.sendKeys.typed;
@@ -46,6 +46,20 @@ TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicksAndCarriesEveryByteValue) {
   h.app.keyTrans()[10] = "<10>";
   h.Scan(std::string("\0\xFF\n", 3));
   EXPECT_THAT(typed, ElementsAre("<0>", "<255>", "<10>", ""));
+
+  // An endless stream is cut into bounded records without loss.
+  h.fp.sendKeys.typed.clear();
+  h.fp.journal.Clear();
+  std::string stream;
+  for (std::size_t i = 0; i < kMaxRecordLength + 10; ++i) stream += static_cast<char>('a' + i % 26);
+  h.fp.serial.Arrive(stream);
+  h.Ticks(1);
+  ASSERT_EQ(typed.size(), kMaxRecordLength + 1) << "completed without silence";
+  h.Ticks(3);
+  std::string all;
+  for (const auto& k : typed) all += k;
+  EXPECT_EQ(all, stream) << "every byte typed, in order";
+  EXPECT_EQ(h.fp.journal.With("SendKeys  wait").size(), 2u);
 }
 
 // The filter applies to each character as it is taken; a closed port assembles nothing and a
@@ -94,21 +108,6 @@ TEST(RecordAssembly, TicksWhileTypingChangeNothing) {
   fp.serial.Arrive("AB");
   for (int i = 0; i < 8; ++i) app.TickTimer_Tick();
   EXPECT_THAT(sendKeys.typed, ElementsAre("A", "B", "", "C", "D", ""));
-}
-
-TEST(RecordAssembly, EndlessStreamIsCutIntoBoundedRecordsWithoutLoss) {
-  Harness h;
-  h.Open();
-  std::string stream;
-  for (std::size_t i = 0; i < kMaxRecordLength + 10; ++i) stream += static_cast<char>('a' + i % 26);
-  h.fp.serial.Arrive(stream);
-  h.Ticks(1);
-  ASSERT_EQ(h.fp.sendKeys.typed.size(), kMaxRecordLength + 1) << "completed without silence";
-  h.Ticks(3);
-  std::string typed;
-  for (const auto& k : h.fp.sendKeys.typed) typed += k;
-  EXPECT_EQ(typed, stream) << "every byte typed, in order";
-  EXPECT_EQ(h.fp.journal.With("SendKeys  wait").size(), 2u);
 }
 
 }  // namespace

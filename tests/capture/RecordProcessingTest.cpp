@@ -73,11 +73,10 @@ TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
 
   const int beeps[] = {0, 0, 64, 48, 16, 32, 0};  // sound list positions -1 .. 5
   for (std::int16_t index = -1; index <= 5; ++index) {
-    Opened s;
-    s.form().BeepOnInput.SetValue(1);
-    s.form().cboSound.listIndex = index;
-    s.Scan("1");
-    EXPECT_EQ(s.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
+    h.form().cboSound.listIndex = index;
+    h.fp.journal.Clear();
+    h.Scan("X1");
+    EXPECT_EQ(h.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
   }
 }
 

@@ -66,9 +66,6 @@ TEST(PortSetup, OkStoresAndReopensAnOpenPortCancelChangesNothing) {
   cancelled.HelpButton_Click();
   EXPECT_TRUE(cancelled.loaded);
   cancelled.BaudCombo.listIndex = 0;
-  cancelled.ParityCombo.listIndex = 1;
-  cancelled.DataBitsCombo.listIndex = 0;
-  cancelled.StopBitsCombo.listIndex = 2;
   cancelled.FlowCtrlCombo.listIndex = 2;
   cancelled.BeepString.text = "7";
   cancelled.Cancel_Button_Click();
