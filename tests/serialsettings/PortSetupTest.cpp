@@ -27,9 +27,8 @@ TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLi
       {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},       {"57600,o,7,2", {9, 1, 2, 2}, "57600,O,7,2"},
       {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},  {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
       {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},         {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
-      {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits override earlier ones
-      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},             // no comma: the defaults stay
-      {"", {8, 2, 2, 0}, "38400,E,7,1"},
+      {"", {8, 2, 2, 0}, "38400,E,7,1"},  {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits win
+      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},  // no comma: the defaults stay
   };
   for (const auto& c : cases) {
     Harness h;
