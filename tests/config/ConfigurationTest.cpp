@@ -1,3 +1,5 @@
+// The settings file from the bytes up: how a profile file reads and edits, what the program
+// loads and saves at start and shut-down, and the POSIX store that replaces it whole.
 #include "config/Configuration.h"
 
 #include <gmock/gmock.h>
