@@ -12,7 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicksAndCarriesEveryByteValue) {
+TEST(RecordAssembly, FramesReadsBySilenceOrLengthAndCarriesEveryByteValue) {
   Harness h;
   h.Open();
   const auto& typed = h.fp.sendKeys.typed;
@@ -27,7 +27,6 @@ TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicksAndCarriesEveryByteValue) {
   EXPECT_THAT(typed, IsEmpty());
   h.Ticks(1);  // the third silent tick completes it, not earlier
   EXPECT_THAT(typed, ElementsAre("1", "2", "3", "4", "5", "6", "7", "8", ""));
-  EXPECT_EQ(h.fp.journal.entries.back(), "SendKeys  wait");
   // Reads three silent ticks apart are two records.
   h.fp.sendKeys.typed.clear();
   h.fp.serial.Arrive("A");
@@ -47,48 +46,42 @@ TEST(RecordAssembly, FramesReadsBySilenceOfThreeTicksAndCarriesEveryByteValue) {
   h.app.keyTrans()[10] = "<10>";
   h.Scan(std::string("\0\xFF\n", 3));
   EXPECT_THAT(typed, ElementsAre("<0>", "<255>", "<10>", ""));
+
+  // An endless stream is cut into bounded records without loss.
+  h.fp.sendKeys.typed.clear();
+  h.fp.journal.Clear();
+  std::string stream;
+  for (std::size_t i = 0; i < kMaxRecordLength + 10; ++i) stream += static_cast<char>('a' + i % 26);
+  h.fp.serial.Arrive(stream);
+  h.Ticks(1);
+  ASSERT_EQ(typed.size(), kMaxRecordLength + 1) << "completed without silence";
+  h.Ticks(3);
+  std::string all;
+  for (const auto& k : typed) all += k;
+  EXPECT_EQ(all, stream) << "every byte typed, in order";
+  EXPECT_EQ(h.fp.journal.With("SendKeys  wait").size(), 2u);
 }
 
-TEST(RecordAssembly, NumericFilterIsReadPerCharacter) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().NumFilter.SetValue(1);
-  h.fp.serial.Arrive("A-12.5X+,\r");
-  h.Ticks(1);
-  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-12.5");
-  h.app.mainForm().NumFilter.SetValue(0);  // only what is taken afterwards is affected
-  h.fp.serial.Arrive("Y7");
-  h.Ticks(1);
-  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-12.5Y7");
-}
-
-TEST(RecordAssembly, ClosedPortAssemblesNothingAndReopenFinishesTheHalfRecord) {
+// The filter applies to each character as it is taken; a closed port assembles nothing and a
+// reopen finishes the half record.
+TEST(RecordAssembly, NumericFilterIsReadPerCharacterAndAClosedPortWaits) {
   Harness h;
   h.Open(1);
-  h.fp.serial.Arrive("AB");
+  h.app.mainForm().NumFilter.SetValue(1);
+  h.fp.serial.Arrive("A-1.5X+,\r");
+  h.Ticks(1);
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-1.5");
+  h.app.mainForm().NumFilter.SetValue(0);
+  h.fp.serial.Arrive("Y");
   h.Ticks(1);
   h.app.PortList_Click(0);
   h.Ticks(10);
-  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "AB");
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "-1.5Y");
   h.app.PortList_Click(2);
   h.Ticks(2);
   EXPECT_THAT(h.fp.sendKeys.typed, IsEmpty());
   h.Ticks(1);
-  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "B", ""));
-}
-
-TEST(RecordAssembly, OptoRsQueriesOnEverySecondDsrChange) {
-  Harness h;
-  h.Open();
-  h.fp.serial.ChangeDsr();  // mode 0: nothing
-  EXPECT_EQ(h.fp.serial.written, "");
-  h.app.serialSettings().FlowCtrlIndex = 3;
-  for (int i = 0; i < 4; ++i) h.fp.serial.ChangeDsr();
-  // Other notifications (break, framing error, ...) are ignored.
-  h.fp.serial.Raise(1001);
-  h.fp.serial.Raise(3);
-  EXPECT_EQ(h.fp.serial.written, "?\r?\r");
-  EXPECT_EQ(h.app.assembly().state.ReceiveBuffer, "");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("-", "1", ".", "5", "Y", ""));
 }
 
 // Typing with wait lets the timer tick; such a tick must leave the record being typed alone,
@@ -104,10 +97,9 @@ TEST(RecordAssembly, TicksWhileTypingChangeNothing) {
     std::function<void()> during;
   } sendKeys{fp.journal};
   Platform platform = fp.platform();
-  Tolvane app{{platform.serial, sendKeys, platform.sound, platform.activeWindow, platform.clock,
-               platform.keyboard, platform.profileStore, platform.startupEntries,
-               platform.toolkit, platform.messageBox, platform.notifyIcon, platform.shell,
-               platform.singleInstance}};
+  Tolvane app{{platform.serial, sendKeys, platform.sound, platform.activeWindow, platform.clock, platform.keyboard,
+               platform.profileStore, platform.startupEntries, platform.toolkit, platform.messageBox,
+               platform.notifyIcon, platform.shell, platform.singleInstance}};
   app.PortList_Click(1);
   sendKeys.during = [&] {
     fp.serial.Arrive("CD");
@@ -116,21 +108,6 @@ TEST(RecordAssembly, TicksWhileTypingChangeNothing) {
   fp.serial.Arrive("AB");
   for (int i = 0; i < 8; ++i) app.TickTimer_Tick();
   EXPECT_THAT(sendKeys.typed, ElementsAre("A", "B", "", "C", "D", ""));
-}
-
-TEST(RecordAssembly, EndlessStreamIsCutIntoBoundedRecordsWithoutLoss) {
-  Harness h;
-  h.Open();
-  std::string stream;
-  for (std::size_t i = 0; i < kMaxRecordLength + 10; ++i) stream += static_cast<char>('a' + i % 26);
-  h.fp.serial.Arrive(stream);
-  h.Ticks(1);
-  ASSERT_EQ(h.fp.sendKeys.typed.size(), kMaxRecordLength + 1) << "completed without silence";
-  h.Ticks(3);
-  std::string typed;
-  for (const auto& k : h.fp.sendKeys.typed) typed += k;
-  EXPECT_EQ(typed, stream) << "every byte typed, in order";
-  EXPECT_EQ(h.fp.journal.With("SendKeys  wait").size(), 2u);
 }
 
 }  // namespace

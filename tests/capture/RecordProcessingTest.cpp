@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "capture/DateTimeFields.h"
 #include "support/Harness.h"
 
 namespace tolvane::test {
@@ -14,21 +15,29 @@ struct Opened : Harness {
   MainForm& form() { return app.mainForm(); }
 };
 
-TEST(RecordProcessing, TypesEachCharacterThroughKeyTransThenWaitsForThePostamble) {
+// Nothing is typed while the program's own window is active (the main window, a dialog or a
+// message box); the record is still shown and remembered.
+TEST(RecordProcessing, TypesEachCharacterThroughKeyTransUnlessTheProgramIsActive) {
   Opened h;
+  h.form().BeepOnInput.SetValue(1);
   h.form().TermKeyCombo.text = "{TAB}";
+  h.fp.activeWindow.programActive = true;
+  h.Scan("AB");
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
+  EXPECT_EQ(h.form().Display.text, "AB{TAB}");
+  EXPECT_EQ(h.app.processing().state.LastRecord, "AB");
+
+  h.fp.activeWindow.programActive = false;
   h.Scan("A+$ ~");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait",
-                                        "SendKeys {F9} nowait", "SendKeys { } nowait",
-                                        "SendKeys {~} nowait", "SendKeys {TAB} wait"));
+  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys A nowait", "SendKeys {+} nowait", "SendKeys {F9} nowait",
+                                        "SendKeys { } nowait", "SendKeys {~} nowait", "SendKeys {TAB} wait"));
   EXPECT_EQ(h.form().Display.text, "A+$ ~{TAB}");
 }
 
 TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
   const std::pair<std::string, std::string> cases[] = {
-      {"ABC\r\n", "ABC"},          {"ABC\n", "ABC"},           {"ABC\r", "ABC"},
-      {"ABC\n\r", "ABC\n"},        {"ABC{ENTER}", "ABC"},      {"ABC{enter}", "ABC{enter}"},
-      {"ABC{ENTER}\r\n", "ABC{ENTER}"}, {"\r\n\r\n", "\r\n"},
+      {"ABC\r\n", "ABC"}, {"ABC\n", "ABC"}, {"ABC\r", "ABC"}, {"ABC\n\r", "ABC\n"}, {"ABC{ENTER}", "ABC"},
+      {"ABC{enter}", "ABC{enter}"}, {"ABC{ENTER}\r\n", "ABC{ENTER}"}, {"\r\n\r\n", "\r\n"},
   };
   for (const auto& [in, out] : cases) {
     Opened h;
@@ -50,9 +59,8 @@ TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
   h.app.serialSettings().ScannerBeepString = "27,7";
 
   h.Scan("X1");
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07",
-                                                "SendKeys X nowait", "SendKeys 1 nowait",
-                                                "SendKeys  wait"));
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 48", "Output=\x1b\x07", "SendKeys X nowait",
+                                                "SendKeys 1 nowait", "SendKeys  wait"));
   h.fp.journal.Clear();
   h.form().Display.text = "kept";
   h.Scan("X1");  // the duplicate still beeps on both ends but is neither shown nor typed
@@ -65,11 +73,10 @@ TEST(RecordProcessing, BeepsThenAcknowledgesThenDropsDuplicates) {
 
   const int beeps[] = {0, 0, 64, 48, 16, 32, 0};  // sound list positions -1 .. 5
   for (std::int16_t index = -1; index <= 5; ++index) {
-    Opened s;
-    s.form().BeepOnInput.SetValue(1);
-    s.form().cboSound.listIndex = index;
-    s.Scan("1");
-    EXPECT_EQ(s.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
+    h.form().cboSound.listIndex = index;
+    h.fp.journal.Clear();
+    h.Scan("X1");
+    EXPECT_EQ(h.fp.journal.entries.front(), "MessageBeep " + std::to_string(beeps[index + 1]));
   }
 }
 
@@ -92,9 +99,8 @@ TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
 
 TEST(RecordProcessing, BeepStringToBytes) {
   const std::pair<const char*, std::optional<std::string>> cases[] = {
-      {"7", "\x07"},      {"27,7", "\x1b\x07"},             {"7,", std::string("\x07\x00", 2)},
-      {"-1", "\xff"},     {"2.5,&H41, 6 5", "\x02\x41\x41"}, {" ", std::string(1, '\0')},
-      {"300", "\x2c"},    {"7,99999999999", std::nullopt},
+      {"7", "\x07"}, {"27,7", "\x1b\x07"}, {"7,", std::string("\x07\x00", 2)}, {"-1", "\xff"}, {"300", "\x2c"},
+      {"2.5,&H41, 6 5", "\x02\x41\x41"}, {" ", std::string(1, '\0')}, {"7,99999999999", std::nullopt},
   };
   for (const auto& [text, bytes] : cases) EXPECT_EQ(BeepStringToBytes(text), bytes) << text;
 
@@ -105,6 +111,7 @@ TEST(RecordProcessing, BeepStringToBytes) {
   EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys Z nowait", "SendKeys  wait"));
 }
 
+// Opto-RS: a query before every other record, and on every second change of DSR.
 TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
   Opened h;
   h.app.serialSettings().FlowCtrlIndex = 3;
@@ -121,44 +128,36 @@ TEST(RecordProcessing, OptoRsProcessesEveryOtherRecordAfterAQuery) {
                           "MessageBeep 0", "SendKeys 3 nowait", "SendKeys  wait",                //
                           "Output=?\r", "MessageBeep 0", "SendKeys 4 nowait", "SendKeys  wait"));
   EXPECT_EQ(h.app.processing().state.LastRecord, "4");
-}
 
-TEST(RecordProcessing, OwnWindowActiveShowsButDoesNotType) {
-  Opened h;
-  h.form().BeepOnInput.SetValue(1);
-  h.form().TermKeyCombo.text = "{ENTER}";
-  h.fp.activeWindow.programActive = true;  // the main window, a dialog or a message box
-  h.Scan("AB");
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("MessageBeep 0"));
-  EXPECT_EQ(h.form().Display.text, "AB{ENTER}");
-  EXPECT_EQ(h.app.processing().state.LastRecord, "AB");
-
-  h.fp.activeWindow.programActive = false;
-  h.Scan("C");
-  EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys C nowait", "SendKeys {ENTER} wait"));
+  h.fp.serial.written.clear();
+  h.app.serialSettings().FlowCtrlIndex = 0;
+  h.fp.serial.ChangeDsr();
+  h.app.serialSettings().FlowCtrlIndex = 3;
+  for (int i = 0; i < 4; ++i) h.fp.serial.ChangeDsr();
+  h.fp.serial.Raise(1001);  // other notifications (break, framing error, ...) are ignored
+  h.fp.serial.Raise(3);
+  EXPECT_EQ(h.fp.serial.written, "?\r?\r");
+  EXPECT_EQ(h.app.assembly().state.ReceiveBuffer, "");
 }
 
 // A key text the facility cannot read types nothing; a locked workstation or an elevated
 // target takes no injected keys at all: the user is told, the record stays in Display, and
 // nothing is typed again later into whatever has the focus.
 TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
-  Opened r;
-  r.fp.sendKeys.failing.insert("B");
-  r.form().TermKeyCombo.text = "{TAB}";
-  r.Scan("ABC");
-  EXPECT_THAT(r.fp.sendKeys.typed, ElementsAre("A", "C", "{TAB}"));
-  EXPECT_EQ(r.app.assembly().state.CurrentRecord, "");
-  EXPECT_EQ(r.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
-
   Harness h;
   h.app.window().AddTrayIcon(7);
   h.Open();
   h.app.mainForm().TermKeyCombo.text = "{ENTER}";
+  h.fp.sendKeys.failing.insert("B");
+  h.Scan("ABC");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{ENTER}"));
+  EXPECT_EQ(h.app.assembly().state.CurrentRecord, "");
+  EXPECT_EQ(h.fp.sendKeys.batches, 1) << "the record and its postamble are one batch";
+
   h.fp.sendKeys.refusing = true;
   h.Scan("4006381333931");
   EXPECT_EQ(h.app.mainForm().Display.text, "4006381333931{ENTER}");
-  EXPECT_THAT(h.fp.journal.With("Balloon"),
-              ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
+  EXPECT_THAT(h.fp.journal.With("Balloon"), ElementsAre("Balloon Tolvane: " + NotTypedText("4006381333931")));
   EXPECT_NE(NotTypedText("4006381333931").find("4006381333931"), std::string::npos);
 
   h.fp.clock.ms += 400;  // at most one balloon a second
@@ -170,43 +169,68 @@ TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
 
   h.fp.sendKeys.refusing = false;
   h.Scan("D");
-  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("D", "{ENTER}")) << "nothing refused is retried";
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "C", "{ENTER}", "D", "{ENTER}")) << "nothing refused is retried";
   EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
 }
 
 // The console path presses keys itself: Caps Lock is undone around each call, date fields in
-// the record reach it unexpanded (it knows no such key) while the postamble is expanded.
+// the record reach it unexpanded (it knows no such key) while the postamble is expanded. The
+// other path expands both and waits only for the postamble.
 TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
-  Opened h;
-  h.form().chkDOSTarget.SetValue(1);
-  h.form().TermKeyCombo.text = "{TAB}";
-  h.fp.keyboard.SetCapsLock(true);
-  h.Scan("a%\n");  // a, F10, and the line feed's empty entry (Caps Lock pairs only)
-  EXPECT_TRUE(h.SentKeys().empty());
-  std::vector<std::uint8_t> keys;
-  for (const auto& e : h.fp.keyboard.events)
-    if (e.vk != 20) keys.push_back(e.vk);
-  EXPECT_EQ(keys, (std::vector<std::uint8_t>{65, 65, 121, 121, 9, 9}));
-  EXPECT_EQ(h.fp.keyboard.events.size(), 6u + 4 * 4) << "four calls, each with its Caps Lock pairs";
-
   for (const int dos : {1, 0}) {
-    Opened d;
-    d.app.keyTrans()['D'] = "{DAY}";
-    d.form().TermKeyCombo.text = "{HOUR}{ENTER}";
-    d.form().chkDOSTarget.SetValue(dos);
-    d.Scan("D");
-    std::vector<int> pressed;
-    for (const auto& e : d.fp.keyboard.events)
-      if (!(e.flags & Keyboard::kKeyUp)) pressed.push_back(e.vk);
+    Opened h;
+    h.form().chkDOSTarget.SetValue(dos);
+    h.app.keyTrans()['D'] = "{DAY}";
+    h.form().TermKeyCombo.text = "{HOUR}{TAB}";
+    h.fp.keyboard.SetCapsLock(true);
+    h.Scan("a%D\n");  // a, F10, the day field and the line feed's empty entry
+    std::vector<int> keys;
+    for (const auto& e : h.fp.keyboard.events)
+      if (e.vk != 20) keys.push_back(e.vk);
+    EXPECT_EQ(h.form().Display.text, "a%D\n14{TAB}");
     if (dos) {
-      EXPECT_THAT(d.SentKeys(), IsEmpty());
-      EXPECT_THAT(pressed, ElementsAre('1', '4', 13));
-    } else {  // the other path expands both and waits only for the postamble
-      EXPECT_THAT(pressed, IsEmpty());
-      EXPECT_THAT(d.SentKeys(), ElementsAre("SendKeys 05 nowait", "SendKeys 14{ENTER} wait"));
-      EXPECT_EQ(d.form().Display.text, "D14{ENTER}");
+      EXPECT_THAT(h.SentKeys(), IsEmpty());
+      EXPECT_THAT(keys, ElementsAre(65, 65, 121, 121, '1', '1', '4', '4', 9, 9));
+      EXPECT_EQ(h.fp.keyboard.events.size(), keys.size() + 4 * 4) << "Caps Lock pairs around each call that types";
+    } else {
+      EXPECT_THAT(keys, IsEmpty());
+      EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys a nowait", "SendKeys {F10} nowait", "SendKeys 05 nowait",
+                                            "SendKeys  nowait", "SendKeys 14{TAB} wait"));
     }
   }
+}
+
+TEST(KeyTrans, BuiltInEntriesTypeDataLiterally) {
+  KeyTransTable t;
+  t.fill("junk");
+  InitKeyTrans(t);
+  const std::pair<int, const char*> escaped[] = {
+      {8, "{BACKSPACE}"}, {9, "{TAB}"}, {13, "{ENTER}"}, {27, "{ESCAPE}"}, {127, "{DELETE}"}, {' ', "{ }"},
+      {160, "{ }"}, {'$', "{F9}"}, {'%', "{F10}"}, {'+', "{+}"}, {'~', "{~}"}, {'{', "{{}"}, {'}', "{}}"},
+      {'(', "{(}"}, {')', "{)}"}, {'[', "{[}"}, {']', "{]}"}, {'^', "{^}"},
+  };
+  for (const auto& [n, keys] : escaped) EXPECT_EQ(t[static_cast<std::size_t>(n)], keys) << n;
+  for (const unsigned char c : std::string("!\"#&'*,09AZ\\_`az|\xA1\xE9\xFF"))
+    EXPECT_EQ(t[c], std::string(1, static_cast<char>(c))) << int{c};
+  for (int n : {0, 7, 10, 11, 12, 14, 26, 28, 31, 128, 150, 159}) EXPECT_EQ(t[static_cast<std::size_t>(n)], "") << n;
+}
+
+// The first occurrence of each field in any case; each field reads the clock anew.
+TEST(DateTimeFields, ReplacesFirstOccurrenceOfEachField) {
+  fake::Clock clock;
+  clock.now = {2007, 3, 5, 14, 5, 9};
+  EXPECT_EQ(ExpandDateTimeFields("{year}-{Month}", clock), "07-03");
+  EXPECT_EQ(ExpandDateTimeFields("{HOUR}:{MINUTE}:{SECOND}{ENTER}", clock), "14:05:09{ENTER}");
+  EXPECT_EQ(ExpandDateTimeFields("{DAY}{DAY}", clock), "05{DAY}");
+  EXPECT_EQ(ExpandDateTimeFields("ab{year", clock), "ab{year");
+  EXPECT_EQ(ExpandDateTimeFields("{TAB}", clock), "{TAB}");
+  clock.now = {2000, 12, 31, 0, 0, 0};
+  EXPECT_EQ(ExpandDateTimeFields("{Year}{month}{day}{hour}{minute}{second}", clock), "001231000000");
+
+  clock.readings = 0;
+  clock.script = {{2007, 3, 5, 14, 5, 59}, {2007, 3, 5, 14, 6, 0}};
+  EXPECT_EQ(ExpandDateTimeFields("{MINUTE}{SECOND}", clock), "0500");
+  EXPECT_EQ(clock.readings, 2);
 }
 
 }  // namespace

@@ -1,9 +1,16 @@
+// The settings file from the bytes up: how a profile file reads and edits, what the program
+// loads and saves at start and shut-down, and the POSIX store that replaces it whole.
 #include "config/Configuration.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
 #include "config/ProfileFile.h"
+#include "platform/posix/ProfileStore.h"
 #include "support/Harness.h"
 
 namespace tolvane::test {
@@ -14,13 +21,12 @@ using ::testing::ElementsAre;
 constexpr const char* kPath = "C:\\Tolvane\\default.tlv";
 
 struct ConfigHarness : Harness {
-  explicit ConfigHarness(const std::string& file = "", const std::string& arguments = "") {
+  explicit ConfigHarness(const std::string& file = "") {
     app.configPath() = kPath;
     app.programPath() = "C:\\Tolvane\\TOLVANE.EXE";
-    app.mainForm().cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand",
-                                     "Question"};
+    app.mainForm().cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
     fp.profileStore.files[kPath] = file;
-    app.LoadSettings(arguments);
+    app.LoadSettings("");
   }
   ProfileFile Saved() {
     EXPECT_TRUE(app.SaveSettings());
@@ -37,10 +43,9 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
   h.Saved();
   const std::string& saved = h.fp.profileStore.files[kPath];
   EXPECT_EQ(saved.substr(0, saved.find("KeyTrans0=")),
-            "[Tolvane]\r\nComPort=0\r\nDOSTarget=0\r\nBeepSound=0\r\nScannerBeepString=\r\n"
-            "Handshake=0\r\nBeep=0\r\nAutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=0\r\n"
-            "RemoveReturns=0\r\nPostamble=\r\nWindowState=0\r\nSettings=9600,N,8,1\r\n"
-            "Password=\r\n");
+            "[Tolvane]\r\nComPort=0\r\nDOSTarget=0\r\nBeepSound=0\r\nScannerBeepString=\r\nHandshake=0\r\nBeep=0\r\n"
+            "AutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=0\r\nRemoveReturns=0\r\nPostamble=\r\nWindowState=0\r\n"
+            "Settings=9600,N,8,1\r\nPassword=\r\n");
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1 + 14 + 256);
   EXPECT_NE(saved.find("KeyTrans13={ENTER}\r\n"), std::string::npos);
   EXPECT_NE(saved.find("KeyTrans255=\xFF\r\n"), std::string::npos);
@@ -48,10 +53,9 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
 }
 
 TEST(Configuration, LoadsEveryKeyIntoItsOwnerOpensTheSavedPortAndSavesItBack) {
-  ConfigHarness h("[Tolvane]\r\nHandshake=1\r\nDOSTarget=1\r\nBeep=1\r\nBeepSound=3\r\n"
-                  "ScannerBeepString=27,7\r\nAutoLoad=1\r\nRemoveReturns=1\r\nNumericFilter=1\r\n"
-                  "IgnoreDups=2\r\nPostamble={TAB}{TAB}\r\nSettings=19200,E,7,2\r\n"
-                  "Password=Secret\r\nComPort=3\r\nKeyTrans36=$\r\nKeyTrans65=\r\n"
+  ConfigHarness h("[Tolvane]\r\nHandshake=1\r\nDOSTarget=1\r\nBeep=1\r\nBeepSound=3\r\nScannerBeepString=27,7\r\n"
+                  "AutoLoad=1\r\nRemoveReturns=1\r\nNumericFilter=1\r\nIgnoreDups=2\r\nPostamble={TAB}{TAB}\r\n"
+                  "Settings=19200,E,7,2\r\nPassword=Secret\r\nComPort=3\r\nKeyTrans36=$\r\nKeyTrans65=\r\n"
                   "WindowState=2\r\n");
   const MainForm& f = h.app.mainForm();
   EXPECT_EQ(h.app.dosTarget(), 1);
@@ -69,34 +73,28 @@ TEST(Configuration, LoadsEveryKeyIntoItsOwnerOpensTheSavedPortAndSavesItBack) {
   EXPECT_EQ(f.windowState, kMaximized);
   // COM3 opened during the load with the same file's settings and flow control.
   EXPECT_THAT(h.fp.journal.entries,
-              ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "CommPort=3",
-                          "Settings=19200,E,7,2", "DTREnable=1", "Handshaking=3", "RTSEnable=1",
-                          "PortOpen=1"));
+              ElementsAre("ReadFile C:\\Tolvane\\default.tlv", "CommPort=3", "Settings=19200,E,7,2", "DTREnable=1",
+                          "Handshaking=3", "RTSEnable=1", "PortOpen=1"));
 
   h.app.mainForm().windowState = kMinimized;
   const ProfileFile saved = h.Saved();
   EXPECT_EQ(saved.Get("Tolvane", "IgnoreDups"), "2");
   EXPECT_EQ(saved.Get("Tolvane", "KeyTrans65"), "");
-  // The start-at-logon entry is written between IgnoreDups and RemoveReturns.
-  const auto& j = h.fp.journal.entries;
-  EXPECT_EQ(j[j.size() - 2], "RunOnce set Tolvane=C:\\Tolvane\\TOLVANE.EXE /M");
+  EXPECT_THAT(h.fp.journal.With("RunOnce"), ElementsAre("RunOnce set Tolvane=C:\\Tolvane\\TOLVANE.EXE /M"));
 
   ConfigHarness greyed("[Tolvane]\r\nAutoLoad=2\r\n");
   greyed.Saved();
-  EXPECT_THAT(greyed.fp.journal.With("RunOnce"), ElementsAre("RunOnce remove Tolvane"))
-      << "only 1 writes it";
+  EXPECT_THAT(greyed.fp.journal.With("RunOnce"), ElementsAre("RunOnce remove Tolvane")) << "only 1 writes it";
 }
 
 TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
-  const std::pair<const char*, std::int16_t> beeps[] = {
-      {" 1", 1}, {"1.5", 2}, {"2.5", 2}, {"abc", 0}, {"1 2", 0},
-      {"3", 0},  {"-1", 0},  {"0.6", 1}, {"99999", 0}, {"&H1", 1}};
+  const std::pair<const char*, std::int16_t> beeps[] = {{" 1", 1}, {"1.5", 2}, {"2.5", 2}, {"abc", 0},   {"1 2", 0},
+                                                        {"3", 0},  {"-1", 0},  {"0.6", 1}, {"99999", 0}, {"&H1", 1}};
   for (const auto& [text, value] : beeps) {
     ConfigHarness h(std::string("[Tolvane]\r\nBeep=") + text + "\r\n");
     EXPECT_EQ(h.app.mainForm().BeepOnInput.value, value) << text;
   }
-  ConfigHarness h("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=17\r\nWindowState=3\r\n"
-                  "DOSTarget=70000\r\n");
+  ConfigHarness h("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=17\r\nWindowState=3\r\nDOSTarget=70000\r\n");
   EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 0);
   EXPECT_EQ(h.app.mainForm().cboSound.listIndex, 0);
   EXPECT_EQ(h.app.mainForm().windowState, kNormal);
@@ -106,19 +104,13 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
   ConfigHarness none("[Tolvane]\r\nBeepSound=-1\r\nComPort=-1\r\n");  // lists without a selection
   EXPECT_EQ(none.app.mainForm().cboSound.listIndex, -1);
   EXPECT_EQ(none.Saved().Get("Tolvane", "ComPort"), "-1");
-
-  for (const auto& [arguments, state] :
-       {std::pair{"/M", kMinimized}, {"-x /Mini", kMinimized}, {"/m", kNormal}})
-    EXPECT_EQ(ConfigHarness("[Tolvane]\r\nWindowState=0\r\n", arguments).app.mainForm().windowState,
-              state);
 }
 
 // Comments, unknown keys and long values survive a save; a file of garbage gives defaults and
 // a sound file.
 TEST(Configuration, WhatTheFileHoldsSurvives) {
   const std::string longText(250, 'p');
-  ConfigHarness h("; set up by IT\r\n[Tolvane]\r\nPostamble=" + longText +
-                  "\r\nCustom=mine\r\n[Other]\r\nx=1\r\n");
+  ConfigHarness h("; set up by IT\r\n[Tolvane]\r\nPostamble=" + longText + "\r\nCustom=mine\r\n[Other]\r\nx=1\r\n");
   EXPECT_EQ(h.app.mainForm().TermKeyCombo.text, longText) << "read in full";
   h.app.password() = "pass word ";
   const ProfileFile back = h.Saved();
@@ -135,6 +127,204 @@ TEST(Configuration, WhatTheFileHoldsSurvives) {
     EXPECT_EQ(g.app.serialSettings().PortSettings, "9600,N,8,1");
     EXPECT_EQ(g.Saved().Get("Tolvane", "KeyTrans43"), "{+}");
   }
+}
+
+std::optional<std::string> Read(const std::string& file, const char* section = "S", const char* key = "k") {
+  return ProfileFile::Parse(file).Get(section, key);
+}
+
+TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
+  const std::pair<const char*, std::optional<std::string>> cases[] = {  // [S] k
+      {"[S]\r\nk=v\r\n", "v"}, {"[S]\r\n  k \t=\t v  \r\n", "v"}, {"[S]\r\nk=  \"  v  \"  \r\n", "  v  "},
+      {"[S]\r\nk='  v  '\r\n", "  v  "}, {"[S]\r\nk=\"'v'\"\r\n", "'v'"}, {"[S]\r\nk=\"v'\r\n", "\"v'"},
+      {"[S]\r\nk=\"\r\n", "\""}, {"[S]\r\nk=\r\n", ""}, {"[S]\r\nk\r\n", std::nullopt}, {"[S]\r\nk=a=b\r\n", "a=b"},
+      {"[S]\r\nk=v ;c\r\n", "v ;c"}, {"[S]\r\n  ;k=v\r\n", std::nullopt}, {"[S]\r\nk=v1\r\nk=v2\r\n", "v1"},
+      {"[S]\r\na=1\r\n[S]\r\nk=v\r\n", std::nullopt}, {"[ S ]\r\nk=v\r\n", "v"}, {" [S]\r\nk=v\r\n", "v"},
+      {"[S\r\nk=v\r\n", "v"}, {"[S]k=v\r\n", std::nullopt}, {"k=v\r\n[S]\r\n", std::nullopt}, {"[S]\nk=v\n", "v"},
+      {"[S]\rk=v\r", "v"}, {"[S]\r\nk=v", "v"}, {"\xEF\xBB\xBF[S]\r\nk=v\r\n", std::nullopt}, {"", std::nullopt},
+      {"\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "v"}, {"[S]\r\nk=caf\xE9\r\n", "caf\xE9"}, {"[T]\r\nk=v\r\n", std::nullopt},
+  };
+  for (const auto& [file, value] : cases) EXPECT_EQ(Read(file), value) << '"' << file << '"';
+  EXPECT_EQ(Read("[S]\r\n;k=v\r\n", "S", ";k"), std::nullopt);
+  EXPECT_EQ(Read("[S]\r\n#k=v\r\n", "S", "#k"), "v");
+  EXPECT_EQ(Read("[S]k=v\r\nj=w\r\n", "S", "j"), "w");
+  EXPECT_EQ(Read("[S]\r\n\xE9t\xE9=1\r\n", "S", "\xC9T\xC9"), "1");
+  EXPECT_EQ(Read("[S]\r\nk=v\r\n", " S ", " k "), "v");
+  EXPECT_EQ(Read("[S]\r\nk=v\r\n", "\tS"), std::nullopt);
+}
+
+TEST(ProfileFile, EditsInPlaceKeepingEveryOtherLine) {
+  ProfileFile f = ProfileFile::Parse("; my scanner\r\n[Other]\r\nx = 1\r\n\r\n[tolvane]\r\n"
+                                     "ComPort = 3\r\nUnknown=keep\r\n; note\r\n\r\n[Last]\n");
+  f.Set("Tolvane", "comport", "4");
+  f.Set("Tolvane", "Beep", "1");
+  f.Set("New", "k", "v");
+  EXPECT_EQ(f.Serialize(), "; my scanner\r\n[Other]\r\nx = 1\r\n\r\n[tolvane]\r\nComPort=4\r\n"
+                           "Unknown=keep\r\nBeep=1\r\n; note\r\n\r\n[Last]\n[New]\r\nk=v\r\n");
+
+  for (const char* file : {"", "[S]\r\nk=v", "[S]"}) {  // appending after no line ending
+    ProfileFile g = ProfileFile::Parse(file);
+    g.Set("S", "k", "v");
+    g.Set("T", "a", "");
+    g.Set("S", "j", "w");
+    EXPECT_EQ(g.Serialize(), "[S]\r\nk=v\r\nj=w\r\n[T]\r\na=\r\n") << file;
+  }
+}
+
+TEST(ProfileFile, WhatIsWrittenReadsBackUnchanged) {
+  const std::string values[] = {"", "plain", " lead", "trail ", "\ttab", "\"quoted\"", "'single'",
+                                "\"half", "a=b;c", std::string(250, 'x'), "caf\xE9", "{ }"};
+  for (const auto& v : values) {
+    ProfileFile f;
+    f.Set("S", "k", v);
+    EXPECT_EQ(ProfileFile::Parse(f.Serialize()).Get("S", "k"), v) << v;
+  }
+  ProfileFile f;  // a line break cannot make a second key
+  f.Set("S", "k", "a\r\nevil=1");
+  const ProfileFile back = ProfileFile::Parse(f.Serialize());
+  EXPECT_EQ(back.Get("S", "k"), "aevil=1");
+  EXPECT_EQ(back.Get("S", "evil"), std::nullopt);
+}
+
+struct LifeHarness : Harness {
+  explicit LifeHarness(const char* file = "[Tolvane]\r\n") {
+    fp.profileStore.files[kPath] = file;
+    app.mainForm().captionChanged = [this](const std::string& c) { fp.journal.Add("Caption " + c); };
+  }
+  bool Start(ProgramInfo info = {"C:\\Tolvane", "Tolvane", ""}) { return app.Form_Load(info, 77); }
+  std::optional<std::string> Saved(const char* key, const char* file = kPath) {
+    return ProfileFile::Parse(fp.profileStore.files[file]).Get("Tolvane", key);
+  }
+  // What an exit did, after the start's own effects.
+  std::vector<std::string> Exit() {
+    fp.journal.Clear();
+    app.FileExit_Click();
+    app.mainForm().Close();  // the close box after exit changes nothing
+    return fp.journal.entries;
+  }
+  void AutoLoadMinimised() {
+    app.mainForm().LoadWithWindows.SetValue(1);
+    app.mainForm().SetWindowState(kMinimized);
+  }
+};
+
+TEST(LifeCycle, StartUpOpensTheSavedPortUnderTheSplashThenShowsTheWindowOrTheIcon) {
+  LifeHarness h("[Tolvane]\r\nComPort=2\r\n");
+  ASSERT_TRUE(h.Start());
+  const auto& j = h.fp.journal.entries;
+  const auto at = [&j](const char* e) { return std::find(j.begin(), j.end(), e) - j.begin(); };
+  EXPECT_LT(at("Caption Tolvane (Inactive)"), at("ShowModeless about"));
+  EXPECT_LT(at("ShowModeless about"), at("PortOpen=1"));
+  EXPECT_LT(at("Caption Tolvane (Active On COM2)"), at("NotifyIcon add"));
+  EXPECT_LT(at("NotifyIcon add"), at("Unload about"));
+  EXPECT_EQ(h.app.mainForm().ReturnGlyph.text, "(\r)");
+  EXPECT_EQ(h.app.mainForm().TermKeyCombo.items.size(), 6u);
+  EXPECT_EQ(h.app.mainForm().cboSound.items[4], "Question");
+  EXPECT_EQ(h.app.window().about, nullptr) << "the splash is gone before the window shows";
+  EXPECT_TRUE(h.app.mainForm().visible);
+
+  h.app.window().ShowSplash();  // the about box without button or caption
+  EXPECT_EQ(h.app.window().about->caption, "");
+  EXPECT_EQ(h.app.window().about->outerHeight, 4950);
+  EXPECT_FALSE(h.app.window().about->ControlVisible(*AboutSpec().Find("OkButton")));
+
+  LifeHarness second("[Tolvane]\r\nComPort=2\r\n");  // leaves only its message
+  second.fp.singleInstance.running = true;
+  EXPECT_FALSE(second.Start());
+  second.app.Form_Unload();
+  EXPECT_THAT(second.fp.journal.entries, ElementsAre("MessageBox Tolvane is already running."));
+  EXPECT_EQ(second.fp.profileStore.files[kPath], "[Tolvane]\r\nComPort=2\r\n");
+
+  // Minimised by the argument or the saved state, only the icon shows. Arguments, WindowState, shown:
+  const std::tuple<const char*, const char*, bool> starts[] = {
+      {"/M", "0", false}, {"-x /Mini", "0", false}, {"/m", "0", true}, {"", "1", false}, {"", "2", true}};
+  for (const auto& [arguments, state, visible] : starts) {
+    LifeHarness m(("[Tolvane]\r\nWindowState=" + std::string(state) + "\r\n").c_str());
+    m.Start({"C:\\Tolvane", "Tolvane", arguments});
+    EXPECT_EQ(m.app.mainForm().visible, visible) << arguments << state;
+  }
+}
+
+// Exit and the end of a session save once, with the start-at-logon entry written in the middle
+// of the save, and remove the icon; only an exit tells of a failed save.
+TEST(LifeCycle, ExitAndSessionEndShutDownOnce) {
+  const std::vector<std::string> saved = {
+      "ReadFile C:\\Tolvane\\default.tlv", "RunOnce set Tolvane=C:\\Tolvane\\Tolvane.EXE /M",
+      "WriteFile C:\\Tolvane\\default.tlv", "NotifyIcon delete"};
+  LifeHarness exit;
+  exit.Start();
+  exit.AutoLoadMinimised();
+  EXPECT_EQ(exit.Exit(), saved);
+  EXPECT_EQ(exit.Saved("WindowState"), "1");
+  EXPECT_FALSE(exit.app.mainForm().loaded);
+
+  LifeHarness session;
+  session.Start();
+  session.AutoLoadMinimised();
+  session.fp.profileStore.readOnly = true;
+  session.fp.journal.Clear();
+  session.app.QueryEndSession();
+  EXPECT_TRUE(session.fp.journal.entries.empty()) << "asking ends nothing yet";
+  session.app.EndSession(true);
+  EXPECT_EQ(session.fp.journal.entries, saved) << "no message box while the session ends";
+  EXPECT_EQ(session.Exit(), std::vector<std::string>{});
+  EXPECT_FALSE(session.app.mainForm().loaded);
+
+  LifeHarness cancelled;  // another program cancelled the logoff: Tolvane runs on
+  cancelled.Start();
+  cancelled.app.QueryEndSession();
+  cancelled.app.EndSession(false);
+  EXPECT_TRUE(cancelled.app.mainForm().loaded);
+  cancelled.fp.profileStore.readOnly = true;
+  EXPECT_THAT(cancelled.Exit(), testing::Contains("MessageBox Tolvane could not save its settings to "
+                                                  "C:\\Tolvane\\default.tlv.\r\n\r\nAccess is denied."));
+}
+
+// A blank quotes the program part; UTF-8 outside the code page goes through unchanged; a
+// window not minimised starts without /M.
+TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
+  LifeHarness root;
+  root.Start({"D:\\", "TOLVANE", ""});
+  EXPECT_EQ(root.app.programPath(), "D:\\TOLVANE.EXE");
+  EXPECT_EQ(root.app.configPath(), "D:\\default.tlv");
+  root.app.mainForm().LoadWithWindows.SetValue(1);
+  root.Exit();
+  EXPECT_EQ(root.fp.startupEntries.values["Tolvane"], "D:\\TOLVANE.EXE");
+  EXPECT_EQ(root.Saved("WindowState", "D:\\default.tlv"), "0");
+
+  for (const std::string folder : {"C:\\Program Files\\Tolvane", "C:\\T\u03A9lvane \u0416"}) {
+    LifeHarness spaced;
+    spaced.Start({folder, "tolvane", ""});
+    spaced.AutoLoadMinimised();
+    spaced.app.Form_Unload();
+    EXPECT_EQ(spaced.fp.startupEntries.values["Tolvane"], "\"" + folder + "\\tolvane.EXE\" /M");
+    EXPECT_EQ(spaced.app.programPath(), folder + "\\tolvane.EXE /M");
+    EXPECT_TRUE(spaced.fp.profileStore.files.count(folder + "\\default.tlv"));
+  }
+}
+
+namespace fs = std::filesystem;
+
+TEST(PosixProfileStore, ReplacesTheFileWholeOrNotAtAll) {
+  std::string tmpl = (fs::temp_directory_path() / "tolvane-store-XXXXXX").string();
+  const fs::path dir = mkdtemp(tmpl.data());
+  posix::ProfileStore store;
+  const std::string file = (dir / "default.tlv").string();
+  EXPECT_EQ(store.Read(file), std::nullopt);
+
+  ASSERT_TRUE(store.Write(file, "[Tolvane]\r\nBeep=1\r\n"));
+  EXPECT_EQ(store.Read(file), "[Tolvane]\r\nBeep=1\r\n");
+  const std::string big(3 << 20, 'x');
+  ASSERT_TRUE(store.Write(file, big));
+  EXPECT_EQ(store.Read(file), big);
+
+  // A write that cannot complete leaves the old file and no temporary beside it.
+  EXPECT_FALSE(store.Write((dir / "gone" / "default.tlv").string(), "x"));
+  fs::create_directory(dir / "taken");
+  EXPECT_FALSE(store.Write((dir / "taken").string(), "x")) << "cannot replace a folder";
+  EXPECT_EQ(store.Read(file), big);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2) << "no temporary left behind";
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -22,19 +22,13 @@ TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLi
     std::array<std::int16_t, 4> positions;  // baud, parity, data bits, stop bits
     const char* saved;
   } cases[] = {
-      {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
-      {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
-      {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},
-      {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},
-      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
-      {"57600,o,7,2", {9, 1, 2, 2}, "57600,O,7,2"},
-      {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},
-      {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
-      {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},
-      {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits override earlier ones
-      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},             // no comma: the defaults stay
-      {"", {8, 2, 2, 0}, "38400,E,7,1"},
-      {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},       {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
+      {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},   {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},
+      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},       {"57600,o,7,2", {9, 1, 2, 2}, "57600,O,7,2"},
+      {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},  {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
+      {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},         {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"", {8, 2, 2, 0}, "38400,E,7,1"},  {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits win
+      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},  // no comma: the defaults stay
   };
   for (const auto& c : cases) {
     Harness h;
@@ -43,9 +37,7 @@ TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLi
     s.FlowCtrlIndex = 3;
     s.ScannerBeepString = "27,7";
     DerivePositions(s);
-    EXPECT_EQ((std::array{s.BaudIndex, s.ParityIndex, s.DataBitsIndex, s.StopBitsIndex}),
-              c.positions)
-        << c.stored;
+    EXPECT_EQ((std::array{s.BaudIndex, s.ParityIndex, s.DataBitsIndex, s.StopBitsIndex}), c.positions) << c.stored;
     h.app.OpenPortSetup().OK_Button_Click();
     EXPECT_EQ(s.PortSettings, c.saved) << c.stored;
     EXPECT_TRUE(s.FlowCtrlIndex == 3 && s.ScannerBeepString == "27,7");
@@ -53,33 +45,9 @@ TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLi
   EXPECT_EQ(BuildSettingsString("0", 9, -1, 7), "0,E,7,1");
 }
 
-TEST(PortSetup, OpensBesideTheMainWindowHelpKeepsItAndCancelChangesNothing) {
-  Harness h;
-  h.Open();
-  h.app.mainForm().left = 3000;
-  h.app.mainForm().top = 2000;
-  const SerialSettings before = h.app.serialSettings();
-  PortSetup d = h.app.OpenPortSetup();
-  EXPECT_TRUE(d.left == 2200 && d.top == 2340);
-  d.HelpButton_Click();
-  EXPECT_TRUE(d.loaded);
-  d.BaudCombo.listIndex = 0;
-  d.ParityCombo.listIndex = 1;
-  d.DataBitsCombo.listIndex = 0;
-  d.StopBitsCombo.listIndex = 2;
-  d.FlowCtrlCombo.listIndex = 2;
-  d.BeepString.text = "7";
-  d.Cancel_Button_Click();
-  const SerialSettings& after = h.app.serialSettings();
-  EXPECT_FALSE(d.loaded);
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("SendKeys {F1} nowait"));
-  EXPECT_TRUE(after.PortSettings == before.PortSettings && after.BaudIndex == before.BaudIndex &&
-              after.FlowCtrlIndex == before.FlowCtrlIndex && after.ScannerBeepString.empty());
-}
-
 // OK on a closed port only stores what the next activation uses; on an open one it reopens
-// with the new line settings and reports a failed reopen.
-TEST(PortSetup, OkStoresAndReopensAnOpenPort) {
+// with the new line settings and reports a failed reopen. Help keeps the dialog, Cancel changes nothing.
+TEST(PortSetup, OkStoresAndReopensAnOpenPortCancelChangesNothing) {
   Harness h;
   DerivePositions(h.app.serialSettings());
   PortSetup closed = h.app.OpenPortSetup();
@@ -89,6 +57,24 @@ TEST(PortSetup, OkStoresAndReopensAnOpenPort) {
   h.Open(2);
   EXPECT_EQ(h.fp.serial.settings, "9600,N,7,1");
 
+  h.app.mainForm().left = 3000;
+  h.app.mainForm().top = 2000;
+  const SerialSettings before = h.app.serialSettings();
+  PortSetup cancelled = h.app.OpenPortSetup();
+  EXPECT_TRUE(cancelled.left == 2200 && cancelled.top == 2340) << "beside the main window";
+  cancelled.HelpButton_Click();
+  EXPECT_TRUE(cancelled.loaded);
+  cancelled.BaudCombo.listIndex = 0;
+  cancelled.FlowCtrlCombo.listIndex = 2;
+  cancelled.BeepString.text = "7";
+  cancelled.Cancel_Button_Click();
+  const SerialSettings& after = h.app.serialSettings();
+  EXPECT_FALSE(cancelled.loaded);
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("SendKeys {F1} nowait"));
+  EXPECT_TRUE(after.PortSettings == before.PortSettings && after.BaudIndex == before.BaudIndex &&
+              after.FlowCtrlIndex == before.FlowCtrlIndex && after.ScannerBeepString.empty());
+
+  h.fp.journal.Clear();
   PortSetup d = h.app.OpenPortSetup();
   d.BaudCombo.listIndex = 10;
   d.ParityCombo.listIndex = 4;
