@@ -67,8 +67,7 @@ void Profile(const Bytes& input) {
     p = next;
   }
   std::map<std::string, std::optional<std::string>> before;
-  for (const char* k : {"COMPORT", "SETTINGS", "KEYTRANS65", "K"})
-    before[k] = file.Get("Tolvane", k);
+  for (const char* k : {"COMPORT", "SETTINGS", "KEYTRANS65", "K"}) before[k] = file.Get("Tolvane", k);
   for (const auto& [upper, edit] : last) file.Set("Tolvane", edit.first, edit.second);
   const ProfileFile again = ProfileFile::Parse(file.Serialize());
   for (const auto& [upper, edit] : last) {
@@ -135,11 +134,9 @@ void KeySynth(const Bytes& data) {
   const Bytes keys = data.substr(1);
   const std::int16_t result = emitter.SimSendKeys(keys);
   Check(result >= 0 && result <= 5);
-  Check(result == 0 ? keyboard.stateWrites == 2
-                    : keyboard.events.empty() && keyboard.stateWrites == 0);
+  Check(result == 0 ? keyboard.stateWrites == 2 : keyboard.events.empty() && keyboard.stateWrites == 0);
   CheckConsoleEvents(keyboard.events);
-  Check(result != 0 || keyboard.capsLockOn == ((data[0] & 1) != 0) ||
-        keys.find('{') != Bytes::npos);
+  Check(result != 0 || keyboard.capsLockOn == ((data[0] & 1) != 0) || keys.find('{') != Bytes::npos);
 }
 
 // The facility's notation on a published layout, Caps Lock and the user's held keys from the
@@ -161,9 +158,7 @@ void Typing(const Bytes& data) {
   const std::uint8_t modifiers[8] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x5B, 0x5C};
   for (int i = 0; i < 8; ++i)
     if (data[1] & (1 << i)) sim.Hold(modifiers[i]);
-  KeystrokeEmitter emitter(layout, sim, [](char c) {
-    return static_cast<char16_t>(static_cast<unsigned char>(c));
-  });
+  KeystrokeEmitter emitter(layout, sim, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
   emitter.Add(*strokes);
   sim.Type(emitter.Finish());
   Check(sim.Faults().empty());
@@ -184,16 +179,14 @@ void LinuxCommandLine(const Bytes& data) {
   Check(o ? error.empty() && known : !error.empty());
   const std::string device = posix::DevicePath(args[0], static_cast<int>(args.size()) - 1);
   Check(!device.empty() || (args[0].empty() && args.size() == 1));
-  for (const char c : posix::PrintableLine(data + posix::StatusText(data, args[0])))
-    Check(c >= 32 && c < 127);
+  for (const char c : posix::PrintableLine(data + posix::StatusText(data, args[0]))) Check(c >= 32 && c < 127);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Bytes input(reinterpret_cast<const char*>(data), size);
-  void (*const parts[])(const Bytes&) = {Numbers,  Profile, Record,
-                                         KeySynth, Typing,  LinuxCommandLine};
+  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing, LinuxCommandLine};
   parts[FUZZ_PART](input);
   return 0;
 }

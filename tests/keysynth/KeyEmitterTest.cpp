@@ -28,7 +28,7 @@ TEST(KeyEmitter, PressesAndReleasesInQueueOrderWithScanCodes) {
       {"+a", {shift, a, aUp, shiftUp}},
       {"^c", {ctrl, {67, 0x2E, 0}, {67, 0x2E, kUp}, ctrlUp}},
       {"{BREAK}x", {ctrl, ctrlUp, {88, 0x2D, 0}, {88, 0x2D, kUp}}},
-      {"{LEFT}", {{37, 0x4B, 0}, {37, 0x4B, kUp}}},  // arrows go without the extended flag
+      {"{LEFT}", {{37, 0x4B, 0}, {37, 0x4B, kUp}}},      // arrows go without the extended flag
       {"+A", {shift, shiftUp, a, aUp, shift, shiftUp}},  // Shift toggles on and off around A
   };
   for (const auto& [keys, events] : cases) {
@@ -44,11 +44,10 @@ TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   e.keyboard.state[16] = 0x80;  // Shift held by the user
   const KeyState before = e.keyboard.state;
   e.emitter.SimSendKeys("aB");
-  EXPECT_THAT(e.keyboard.events,
-              ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},                  //
-                          Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, 0},       //
-                          Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},     //
-                          Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp}));
+  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},               //
+                                             Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, 0},    //
+                                             Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},  //
+                                             Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp}));
   EXPECT_EQ(e.keyboard.stateWrites, 2) << "cleared, then restored";
   EXPECT_EQ(e.keyboard.state, before);
   EXPECT_TRUE(e.keyboard.capsLockOn);

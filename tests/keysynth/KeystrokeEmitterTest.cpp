@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 
+#include "keysynth/KeyNames.h"
 #include "tests/support/TableLayout.h"
 #include "tests/support/TypingSimulator.h"
 
@@ -48,8 +49,7 @@ Typed TypeOn(const LayoutTable& table, const std::vector<std::string>& texts, bo
 // The characters as themselves in the notation.
 std::string Literal(const std::string& text) {
   std::string notation;
-  for (const char ch : text)
-    notation += std::strchr("+^%~(){}", ch) ? std::string("{") + ch + "}" : std::string(1, ch);
+  for (const char ch : text) notation += std::strchr("+^%~(){}", ch) ? std::string("{") + ch + "}" : std::string(1, ch);
   return notation;
 }
 
@@ -63,12 +63,9 @@ TEST(KeystrokeEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
     every += static_cast<char>(c);
     expected += static_cast<char16_t>(c);
   }
-  const std::string byKeys[] = {
-      every.substr(0, 0x5F),  // US: printable ASCII
-      "\"@#~\\|\xA3",
-      "zyZY@{[]}\\~|\xE4\xF6\xFC\xC4\xD6\xDC\xDF",
-      "1234567890aqzwAQZWm@\xE9\xE8\xE7\xE0",  // French digits need Shift
-      "zy@#"};
+  // US: printable ASCII; French digits need Shift.
+  const std::string byKeys[] = {every.substr(0, 0x5F), "\"@#~\\|\xA3", "zyZY@{[]}\\~|\xE4\xF6\xFC\xC4\xD6\xDC\xDF",
+                                "1234567890aqzwAQZWm@\xE9\xE8\xE7\xE0", "zy@#"};
   for (std::size_t n = 0; n < AllLayouts().size(); ++n) {
     for (const bool caps : {false, true}) {
       SCOPED_TRACE(std::string(AllLayouts()[n]->name) + (caps ? " Caps Lock on" : ""));
@@ -88,13 +85,11 @@ TEST(KeystrokeEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
 }
 
 TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
-  for (const std::uint8_t held :
-       {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin}) {
+  for (const std::uint8_t held : {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin}) {
     const Typed t = TypeOn(UsLayout(), {"a", "b", "1", "{TAB}"}, false, {held});
     EXPECT_TRUE(t.text == u"ab1\t") << KeyName(held);
     // Pressing Win again after the batch shows as a key of its own; nothing else may.
-    EXPECT_EQ(t.events, std::vector<std::string>(held == vk::LWin, "LWin"))
-        << KeyName(held) << ": no shortcut fired";
+    EXPECT_EQ(t.events, std::vector<std::string>(held == vk::LWin, "LWin")) << KeyName(held) << ": no shortcut fired";
     EXPECT_THAT(t.faults, IsEmpty()) << KeyName(held);
   }
   // Alt and Win released alone would open a menu: a Ctrl tap comes between.
@@ -105,8 +100,7 @@ TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
     EXPECT_TRUE(batch[2].vk == held && batch[2].up) << KeyName(held);
     EXPECT_TRUE(batch.back().vk == held && !batch.back().up) << KeyName(held);
   }
-  EXPECT_THAT(TypeOn(UsLayout(), {""}, false, {vk::LMenu}).batch, IsEmpty())
-      << "nothing to type, nothing touched";
+  EXPECT_THAT(TypeOn(UsLayout(), {""}, false, {vk::LMenu}).batch, IsEmpty()) << "nothing to type, nothing touched";
 }
 
 TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {
@@ -118,6 +112,10 @@ TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {
       << "a dead key under held modifiers would wait for the next key";
   EXPECT_TRUE(TypeOn(GermanLayout(), {"+a", "a"}, true).text == u"aa")
       << "Shift held by the text meets Caps Lock, as on a keyboard";
+  // Every key the notation names is sent as the layout has it (twice, so Caps Lock ends as it was).
+  for (const LayoutTable* table : AllLayouts())
+    for (const KeyNameRow& row : KeyNameTable())
+      EXPECT_THAT(TypeOn(*table, {std::string("{") + row.name + " 2}"}).faults, IsEmpty()) << row.name;
 }
 
 }  // namespace

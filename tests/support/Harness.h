@@ -15,9 +15,7 @@ struct Harness {
   fake::FakePlatform fp;
   Tolvane app{fp.platform()};
 
-  Harness() {
-    app.mainForm().hWnd = kMainWindow;
-  }
+  Harness() { app.mainForm().hWnd = kMainWindow; }
 
   // Opens COMn and forgets the journal so far.
   void Open(std::int16_t n = 1) {

@@ -46,18 +46,16 @@ TEST(PublishedLayouts, CapsLockAltGrAndDeadKeysAsOnWindows) {
   }
   ExpectTyped(UkLayout(), {{'E', kAltGr}, {'E', kAltGr, true}, {'4', kAltGr, true}}, u"éÉ€");
   ExpectTyped(GermanLayout(),
-              {{vk::Oem4}, {vk::OemPlus}, {vk::Oem6}, {vk::Oem6, kModShift}, {vk::Oem5},
-               {vk::Oem5, kModShift}, {'1', 0, true}, {vk::OemMinus, 0, true}, {vk::Oem1, 0, true},
-               {'Q', kAltGr}},
+              {{vk::Oem4}, {vk::OemPlus}, {vk::Oem6}, {vk::Oem6, kModShift}, {vk::Oem5}, {vk::Oem5, kModShift},
+               {'1', 0, true}, {vk::OemMinus, 0, true}, {vk::Oem1, 0, true}, {'Q', kAltGr}},
               u"ß+´`^°!-Ü@", "..ddd");
-  ExpectTyped(FrenchLayout(),
-              {{'9', kAltGr}, {'2', kAltGr}, {vk::Oem3, 0, true}, {'2', kAltGr, true}}, u"^~%~",
+  ExpectTyped(FrenchLayout(), {{'9', kAltGr}, {'2', kAltGr}, {vk::Oem3, 0, true}, {'2', kAltGr, true}}, u"^~%~",
               ".d.d");
   ExpectTyped(SwissGermanLayout(),
-              {{vk::Oem1}, {vk::Oem1, kModShift}, {vk::Oem1, 0, true}, {vk::Oem1, kModShift, true},
-               {vk::Oem7}, {vk::Oem7, kModShift}, {vk::Oem7, 0, true}, {vk::Oem7, kModShift, true},
-               {vk::Oem5}, {vk::Oem5, kModShift}, {vk::Oem5, 0, true}, {vk::Oem5, kModShift, true},
-               {vk::Oem1, kAltGr, true}, {vk::Oem1, kModCtrl, true}},
+              {{vk::Oem1}, {vk::Oem1, kModShift}, {vk::Oem1, 0, true}, {vk::Oem1, kModShift, true}, {vk::Oem7},
+               {vk::Oem7, kModShift}, {vk::Oem7, 0, true}, {vk::Oem7, kModShift, true}, {vk::Oem5},
+               {vk::Oem5, kModShift}, {vk::Oem5, 0, true}, {vk::Oem5, kModShift, true}, {vk::Oem1, kAltGr, true},
+               {vk::Oem1, kModCtrl, true}},
               u"üèÜÈöéÖÉäàÄÀ[\x1b");
 }
 
@@ -65,8 +63,7 @@ TEST(PublishedLayouts, CapsLockAltGrAndDeadKeysAsOnWindows) {
 // pressed or released; kUnicode | unit types the unit as a Unicode event; a KeyInput goes as it is.
 enum : int { kDown = 1 << 16, kUp = 1 << 17, kUnicode = 1 << 18 };
 
-std::vector<KeyInput> Events(const LayoutTable& table,
-                             const std::vector<std::variant<int, KeyInput>>& tokens) {
+std::vector<KeyInput> Events(const LayoutTable& table, const std::vector<std::variant<int, KeyInput>>& tokens) {
   const TableLayout layout(table);
   std::vector<KeyInput> out;
   for (const auto& token : tokens) {
@@ -78,8 +75,7 @@ std::vector<KeyInput> Events(const LayoutTable& table,
     const auto key = static_cast<std::uint8_t>(t & 0xFF);
     const std::uint16_t scan = layout.ScanCode(key);
     for (const bool up : {false, true}) {
-      if (t & kUnicode)
-        out.push_back({0, static_cast<std::uint16_t>(t & 0xFFFF), up, false, true});
+      if (t & kUnicode) out.push_back({0, static_cast<std::uint16_t>(t & 0xFFFF), up, false, true});
       else if (!(t & (up ? kDown : kUp)))
         out.push_back({key, static_cast<std::uint16_t>(scan & 0xFF), up, scan > 0xFF, false});
     }
@@ -90,30 +86,27 @@ std::vector<KeyInput> Events(const LayoutTable& table,
 TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
   const TableLayout de(GermanLayout());
   TypingSimulator sim(de, false);
-  sim.Type(Events(GermanLayout(),
-                  {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital,
-                   KeyInput{vk::Left, 0x4B}, kUp | vk::Left,          // not extended
-                   vk::Oem102, KeyInput{0, u'x', true, false, true},  // Unicode up alone
-                   vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5, kDown | vk::LShift}));
-  EXPECT_THAT(sim.Faults(),
-              ElementsAre("B released without a press", "C pressed again while down",
-                          "Left sent with scan 0x4B, the layout has 0xE04B",
-                          "Unicode 0x0078 released without a press",
-                          "Unicode 0x0065 typed while dead key 0x00B4 waits",
-                          "VK_DF is not a key of the German layout",
-                          "VK_DF is not a key of the German layout",
-                          "LShift left down at the end of the batch", "Caps Lock turned on",
-                          "dead key 0x005E still waiting at the end"));
+  sim.Type(Events(GermanLayout(), {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital,
+                                   KeyInput{vk::Left, 0x4B}, kUp | vk::Left,          // not extended
+                                   vk::Oem102, KeyInput{0, u'x', true, false, true},  // Unicode up alone
+                                   vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5, kDown | vk::LShift}));
+  EXPECT_THAT(sim.Faults(), ElementsAre("B released without a press", "C pressed again while down",
+                                        "Left sent with scan 0x4B, the layout has 0xE04B",
+                                        "Unicode 0x0078 released without a press",
+                                        "Unicode 0x0065 typed while dead key 0x00B4 waits",
+                                        "VK_DF is not a key of the German layout",
+                                        "VK_DF is not a key of the German layout",
+                                        "LShift left down at the end of the batch", "Caps Lock turned on",
+                                        "dead key 0x005E still waiting at the end"));
   EXPECT_EQ(sim.Text(), u"cc<´e");
   EXPECT_THAT(sim.Events(), ElementsAre("Left", "VK_DF"));
 
   // What the emitter sends goes through: generic modifiers, Ctrl+Alt as AltGr, a dead key
   // and its letter under Caps Lock, a surrogate pair.
   TypingSimulator clean(de, true);
-  clean.Type(Events(GermanLayout(), {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B',
-                                     kDown | vk::Control, kDown | vk::Menu, 'Q', kUp | vk::Menu,
-                                     kUp | vk::Control, vk::Oem5, 'E', kUnicode | 0xD83D,
-                                     kUnicode | 0xDE00}));
+  clean.Type(Events(GermanLayout(), {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B', kDown | vk::Control,
+                                     kDown | vk::Menu, 'Q', kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E',
+                                     kUnicode | 0xD83D, kUnicode | 0xDE00}));
   EXPECT_EQ(clean.Text(), u"aB@Ê\U0001F600");
   EXPECT_THAT(clean.Faults(), IsEmpty());
 }
