@@ -61,8 +61,7 @@ struct Builder {
   // keyboard: the character keys row by row as they lie on the keyboard.
   Builder(std::string_view name, bool altGr, std::array<std::int8_t, 8> numbers, std::string_view keyboard)
       : t{name, altGr, numbers, {}, {}, OtherScans()} {
-    for (std::size_t i = 0; i < keyboard.size(); ++i)
-      t.scanCodes[Vk(keyboard[i])] = kCharacterScans[i];
+    for (std::size_t i = 0; i < keyboard.size(); ++i) t.scanCodes[Vk(keyboard[i])] = kCharacterScans[i];
   }
 
   // Keys sharing a table: one string per modification number, a character per key (' ' for none).
@@ -70,8 +69,7 @@ struct Builder {
     for (std::size_t k = 0; k < names.size(); ++k) {
       const std::uint8_t key = Vk(names[k]);
       KeyRow row{key, static_cast<std::uint8_t>(key >= 'A' && key <= 'Z' ? kCapLok : 0), {}, {}};
-      for (const std::u16string_view column : columns)
-        row.chars += column.at(k) == u' ' ? u'\0' : column[k];
+      for (const std::u16string_view column : columns) row.chars += column.at(k) == u' ' ? u'\0' : column[k];
       t.rows.push_back(row);
     }
     return *this;
@@ -185,11 +183,6 @@ const std::vector<const LayoutTable*>& AllLayouts() {
   static const std::vector<const LayoutTable*> all = {&tables[0], &tables[1], &tables[2], &tables[3], &tables[4]};
   return all;
 }
-const LayoutTable& UsLayout() { return *AllLayouts()[0]; }
-const LayoutTable& UkLayout() { return *AllLayouts()[1]; }
-const LayoutTable& GermanLayout() { return *AllLayouts()[2]; }
-const LayoutTable& FrenchLayout() { return *AllLayouts()[3]; }
-const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 std::string KeyName(std::uint8_t key) {
   static const std::map<std::uint8_t, const char*> kNames = {

@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <variant>
-
 #include "tests/support/TableLayout.h"
 #include "tests/support/TypingSimulator.h"
 
@@ -59,25 +57,20 @@ TEST(PublishedLayouts, CapsLockAltGrAndDeadKeysAsOnWindows) {
               u"üèÜÈöéÖÉäàÄÀ[\x1b");
 }
 
-// Key events with the layout's scan codes, from tokens: a key is tapped, with kDown or kUp only
-// pressed or released; kUnicode | unit types the unit as a Unicode event; a KeyInput goes as it is.
-enum : int { kDown = 1 << 16, kUp = 1 << 17, kUnicode = 1 << 18 };
+// Key events with the layout's scan codes, from tokens: a key is tapped, with kDown or kUp only pressed or
+// released, with kPlain without the E0 prefix; kUnicode | unit types the unit as a Unicode event.
+enum : int { kDown = 1 << 16, kUp = 1 << 17, kUnicode = 1 << 18, kPlain = 1 << 19 };
 
-std::vector<KeyInput> Events(const LayoutTable& table, const std::vector<std::variant<int, KeyInput>>& tokens) {
-  const TableLayout layout(table);
+std::vector<KeyInput> Events(const TableLayout& layout, std::initializer_list<int> tokens) {
   std::vector<KeyInput> out;
-  for (const auto& token : tokens) {
-    if (std::holds_alternative<KeyInput>(token)) {
-      out.push_back(std::get<KeyInput>(token));
-      continue;
-    }
-    const int t = std::get<int>(token);
-    const auto key = static_cast<std::uint8_t>(t & 0xFF);
-    const std::uint16_t scan = layout.ScanCode(key);
+  for (const int t : tokens) {
+    const bool unicode = t & kUnicode;
+    const auto key = static_cast<std::uint8_t>(unicode ? 0 : t & 0xFF);
+    const auto scan = static_cast<std::uint16_t>(unicode ? t & 0xFFFF : layout.ScanCode(key));
     for (const bool up : {false, true}) {
-      if (t & kUnicode) out.push_back({0, static_cast<std::uint16_t>(t & 0xFFFF), up, false, true});
-      else if (!(t & (up ? kDown : kUp)))
-        out.push_back({key, static_cast<std::uint16_t>(scan & 0xFF), up, scan > 0xFF, false});
+      if (t & (up ? kDown : kUp)) continue;
+      const bool extended = !unicode && scan > 0xFF && !(t & kPlain);
+      out.push_back({key, static_cast<std::uint16_t>(unicode ? scan : scan & 0xFF), up, extended, unicode});
     }
   }
   return out;
@@ -86,10 +79,9 @@ std::vector<KeyInput> Events(const LayoutTable& table, const std::vector<std::va
 TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
   const TableLayout de(GermanLayout());
   TypingSimulator sim(de, false);
-  sim.Type(Events(GermanLayout(), {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital,
-                                   KeyInput{vk::Left, 0x4B}, kUp | vk::Left,          // not extended
-                                   vk::Oem102, KeyInput{0, u'x', true, false, true},  // Unicode up alone
-                                   vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5, kDown | vk::LShift}));
+  sim.Type(Events(de, {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital, kDown | kPlain | vk::Left,
+                       kUp | vk::Left, vk::Oem102, kUp | kUnicode | u'x', vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5,
+                       kDown | vk::LShift}));
   EXPECT_THAT(sim.Faults(), ElementsAre("B released without a press", "C pressed again while down",
                                         "Left sent with scan 0x4B, the layout has 0xE04B",
                                         "Unicode 0x0078 released without a press",
@@ -102,11 +94,11 @@ TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
   EXPECT_THAT(sim.Events(), ElementsAre("Left", "VK_DF"));
 
   // What the emitter sends goes through: generic modifiers, Ctrl+Alt as AltGr, a dead key
-  // and its letter under Caps Lock, a surrogate pair.
+  // and its letter under Caps Lock, a surrogate pair, Help as its virtual key alone.
   TypingSimulator clean(de, true);
-  clean.Type(Events(GermanLayout(), {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B', kDown | vk::Control,
-                                     kDown | vk::Menu, 'Q', kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E',
-                                     kUnicode | 0xD83D, kUnicode | 0xDE00}));
+  clean.Type(Events(de, {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B', kDown | vk::Control, kDown | vk::Menu, 'Q',
+                         kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E', kUnicode | 0xD83D, kUnicode | 0xDE00,
+                         0x2F}));
   EXPECT_EQ(clean.Text(), u"aB@Ê\U0001F600");
   EXPECT_THAT(clean.Faults(), IsEmpty());
 }

@@ -52,12 +52,12 @@ struct LayoutTable {
   std::map<std::uint8_t, std::uint16_t> scanCodes;  // 0xE0xx for an extended key
 };
 
-const LayoutTable& UsLayout();
-const LayoutTable& UkLayout();
-const LayoutTable& GermanLayout();
-const LayoutTable& FrenchLayout();
-const LayoutTable& SwissGermanLayout();
 const std::vector<const LayoutTable*>& AllLayouts();
+inline const LayoutTable& UsLayout() { return *AllLayouts()[0]; }
+inline const LayoutTable& UkLayout() { return *AllLayouts()[1]; }
+inline const LayoutTable& GermanLayout() { return *AllLayouts()[2]; }
+inline const LayoutTable& FrenchLayout() { return *AllLayouts()[3]; }
+inline const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 // A key's name in test messages: "Home", "F9", "LShift", "A", "VK_BA".
 std::string KeyName(std::uint8_t vk);
