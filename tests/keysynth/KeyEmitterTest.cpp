@@ -1,7 +1,8 @@
 #include "keysynth/KeyEmitter.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "platform/fake/Keyboard.h"
 
@@ -52,18 +53,16 @@ TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   EXPECT_EQ(e.keyboard.state, before);
   EXPECT_TRUE(e.keyboard.capsLockOn);
 
-  Emitter off;
-  off.emitter.SimSendKeys("aB");
-  EXPECT_EQ(off.keyboard.events.size(), 6u) << "no Caps Lock events when it is off";
-  off.emitter.SimSendKeys("{CAPSLOCK}");
-  EXPECT_TRUE(off.keyboard.capsLockOn) << "Caps Lock in the string leaves it inverted";
-
-  Emitter empty;
-  empty.keyboard.SetCapsLock(true);
-  empty.emitter.SimSendKeys("");
-  EXPECT_EQ(empty.keyboard.events.size(), 4u) << "only the two Caps Lock pairs";
-  empty.emitter.SimSendKeys("{CAPSLOCK}");
-  EXPECT_FALSE(empty.keyboard.capsLockOn) << "Caps Lock in the string leaves it inverted";
+  // Caps Lock as it was, Caps Lock events only when it is on; {CAPSLOCK} in the string leaves it inverted.
+  const std::tuple<bool, const char*, std::size_t, bool> cases[] = {
+      {false, "aB", 6, false}, {true, "", 4, true}, {false, "{CAPSLOCK}", 2, true}, {true, "{CAPSLOCK}", 6, false}};
+  for (const auto& [caps, keys, count, after] : cases) {
+    Emitter c;
+    c.keyboard.SetCapsLock(caps);
+    c.emitter.SimSendKeys(keys);
+    EXPECT_EQ(c.keyboard.events.size(), count) << keys;
+    EXPECT_EQ(c.keyboard.capsLockOn, after) << keys;
+  }
 }
 
 TEST(KeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {

@@ -1,7 +1,6 @@
 #include "keysynth/KeyParser.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "platform/fake/Keyboard.h"
 

@@ -1,7 +1,6 @@
 #include "keysynth/SendKeysNotation.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "keysynth/KeyNames.h"
 

@@ -1,7 +1,5 @@
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include "tests/support/TableLayout.h"
 #include "tests/support/TypingSimulator.h"
 
 namespace tolvane::test {
