@@ -17,8 +17,7 @@ std::string Hex(unsigned value, int digits) {
 // A key the notation names but the layout has no scan code for (Help) goes to SendInput as its
 // virtual key with scan code 0, which Windows takes.
 bool Named(std::uint8_t key) {
-  const auto& names = KeyNameTable();
-  return std::any_of(names.begin(), names.end(), [key](const KeyNameRow& r) { return r.vk == key; });
+  return std::any_of(KeyNameTable().begin(), KeyNameTable().end(), [key](const KeyNameRow& r) { return r.vk == key; });
 }
 
 }  // namespace
