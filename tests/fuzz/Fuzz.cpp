@@ -21,6 +21,16 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+// The pieces between 0 bytes; always at least one.
+std::vector<Bytes> Split(const Bytes& data) {
+  std::vector<Bytes> pieces(1);
+  for (const char c : data) {
+    if (c == '\0') pieces.emplace_back();
+    else pieces.back() += c;
+  }
+  return pieces;
+}
+
 // Console key events: a failed parse types nothing; modifiers pair up and every key goes up
 // before the next goes down; the Caps Lock switch is the only extended event.
 void CheckConsoleEvents(const std::vector<fake::RecordedKeyEvent>& events) {
@@ -53,18 +63,16 @@ void Numbers(const Bytes& text) {
 // A file, a 0, then edits "key\x01value" between 0 bytes: after the edits and a write, each
 // key reads back as last written and every other key as it was.
 void Profile(const Bytes& input) {
-  const auto split = input.find('\0');
-  ProfileFile file = ProfileFile::Parse(input.substr(0, split));
+  const auto pieces = Split(input);
+  ProfileFile file = ProfileFile::Parse(pieces[0]);
   std::map<std::string, std::pair<std::string, std::string>> last;  // by upper-cased name
-  for (std::size_t p = split; p != Bytes::npos && p < input.size();) {
-    const auto next = input.find('\0', p + 1);
-    const Bytes edit = input.substr(p + 1, next == Bytes::npos ? Bytes::npos : next - p - 1);
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    const Bytes& edit = pieces[i];
     const auto sep = edit.find('\x01');
     std::string name, value = sep == Bytes::npos ? "" : edit.substr(sep + 1);
     for (const char c : edit.substr(0, sep))
       if (std::isalnum(static_cast<unsigned char>(c))) name += c;
     if (!name.empty()) last[ToUpper(name)] = {name, value};
-    p = next;
   }
   std::map<std::string, std::optional<std::string>> before;
   for (const char* k : {"COMPORT", "SETTINGS", "KEYTRANS65", "K"}) before[k] = file.Get("Tolvane", k);
@@ -170,12 +178,7 @@ void Typing(const Bytes& data) {
 // The Linux program's command line (arguments between 0 bytes) and its Device and status
 // texts: a clear yes or no, and lines with nothing but printable characters.
 void LinuxCommandLine(const Bytes& data) {
-  std::vector<std::string> args;
-  for (std::size_t p = 0; p <= data.size();) {
-    const auto end = std::min(data.find('\0', p), data.size());
-    args.push_back(data.substr(p, end - p));
-    p = end + 1;
-  }
+  const std::vector<std::string> args = Split(data);
   std::string error;
   const auto o = posix::ParseArguments(args, error);
   const bool known = o && (o->typing == "auto" || o->typing == "uinput" || o->typing == "xtest");
