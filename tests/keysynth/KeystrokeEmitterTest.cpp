@@ -78,20 +78,20 @@ TEST(KeystrokeEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
 }
 
 TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
-  for (const std::uint8_t held : {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin}) {
+  for (const std::uint8_t held :
+       {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin, vk::RWin}) {
     const Typed t = TypeOn(UsLayout(), {"a", "b", "1", "{TAB}"}, false, held);
     EXPECT_TRUE(t.text == u"ab1\t") << KeyName(held);
     // Pressing Win again after the batch shows as a key of its own; nothing else may.
-    EXPECT_EQ(t.events, std::vector<std::string>(held == vk::LWin, "LWin")) << KeyName(held) << ": no shortcut fired";
+    const bool win = held == vk::LWin || held == vk::RWin;
+    EXPECT_EQ(t.events, std::vector<std::string>(win, KeyName(held))) << KeyName(held) << ": no shortcut fired";
     EXPECT_THAT(t.faults, IsEmpty()) << KeyName(held);
-  }
-  // Alt and Win released alone would open a menu: a Ctrl tap comes between.
-  for (const std::uint8_t held : {vk::LMenu, vk::RMenu, vk::LWin, vk::RWin}) {
-    const auto batch = TypeOn(UsLayout(), {"a"}, false, held).batch;
-    ASSERT_GE(batch.size(), 3u);
-    EXPECT_EQ(batch[0].vk, vk::LControl) << KeyName(held);
-    EXPECT_TRUE(batch[2].vk == held && batch[2].up) << KeyName(held);
-    EXPECT_TRUE(batch.back().vk == held && !batch.back().up) << KeyName(held);
+    // Alt and Win released alone would open a menu: a Ctrl tap comes between.
+    if (!win && held != vk::LMenu && held != vk::RMenu) continue;
+    ASSERT_GE(t.batch.size(), 3u);
+    EXPECT_EQ(t.batch[0].vk, vk::LControl) << KeyName(held);
+    EXPECT_TRUE(t.batch[2].vk == held && t.batch[2].up) << KeyName(held);
+    EXPECT_TRUE(t.batch.back().vk == held && !t.batch.back().up) << KeyName(held);
   }
   EXPECT_THAT(TypeOn(UsLayout(), {""}, false, vk::LMenu).batch, IsEmpty()) << "nothing to type, nothing touched";
 }

@@ -22,8 +22,7 @@ void ExpectTyped(const LayoutTable& t, std::vector<Press> presses, std::u16strin
   const TableLayout layout(t);
   ASSERT_EQ(presses.size(), typed.size());
   for (std::size_t i = 0; i < presses.size(); ++i) {
-    const Press& p = presses[i];
-    const KeyResult r = layout.Translate(p.key, p.modifiers, p.capsLock);
+    const KeyResult r = layout.Translate(presses[i].key, presses[i].modifiers, presses[i].capsLock);
     EXPECT_EQ(r.ch, typed[i]) << "press " << i;
     EXPECT_EQ(r.dead, i < dead.size() && dead[i] == 'd') << "press " << i;
   }
