@@ -29,9 +29,8 @@ void BM_ScanToKeys(benchmark::State& st) {
   fake::FakePlatform fp;
   DiscardingSendKeys sink;
   Platform platform = fp.platform();
-  Platform discarding{platform.serial, sink, platform.sound, platform.activeWindow,
-                      platform.clock, platform.keyboard, platform.profileStore,
-                      platform.startupEntries, platform.toolkit, platform.messageBox,
+  Platform discarding{platform.serial, sink, platform.sound, platform.activeWindow, platform.clock, platform.keyboard,
+                      platform.profileStore, platform.startupEntries, platform.toolkit, platform.messageBox,
                       platform.notifyIcon, platform.shell, platform.singleInstance};
   Tolvane app(discarding);
   app.mainForm().TermKeyCombo.text = "{ENTER}";
@@ -73,11 +72,8 @@ void BM_EmitRecord13(benchmark::State& st) {
   InitKeyTrans(keyTrans);
   long events = 0;
   for (auto _ : st) {
-    KeystrokeEmitter emitter(layout, keys, [](char c) {
-      return static_cast<char16_t>(static_cast<unsigned char>(c));
-    });
-    for (const char c : kRecord)
-      emitter.Add(*ParseSendKeys(keyTrans[static_cast<unsigned char>(c)]));
+    KeystrokeEmitter emitter(layout, keys, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+    for (const char c : kRecord) emitter.Add(*ParseSendKeys(keyTrans[static_cast<unsigned char>(c)]));
     emitter.Add(*ParseSendKeys("{ENTER}"));
     events += static_cast<long>(emitter.Finish().size());
   }

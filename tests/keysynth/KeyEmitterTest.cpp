@@ -1,7 +1,8 @@
 #include "keysynth/KeyEmitter.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "platform/fake/Keyboard.h"
 
@@ -28,7 +29,7 @@ TEST(KeyEmitter, PressesAndReleasesInQueueOrderWithScanCodes) {
       {"+a", {shift, a, aUp, shiftUp}},
       {"^c", {ctrl, {67, 0x2E, 0}, {67, 0x2E, kUp}, ctrlUp}},
       {"{BREAK}x", {ctrl, ctrlUp, {88, 0x2D, 0}, {88, 0x2D, kUp}}},
-      {"{LEFT}", {{37, 0x4B, 0}, {37, 0x4B, kUp}}},  // arrows go without the extended flag
+      {"{LEFT}", {{37, 0x4B, 0}, {37, 0x4B, kUp}}},      // arrows go without the extended flag
       {"+A", {shift, shiftUp, a, aUp, shift, shiftUp}},  // Shift toggles on and off around A
   };
   for (const auto& [keys, events] : cases) {
@@ -44,27 +45,24 @@ TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   e.keyboard.state[16] = 0x80;  // Shift held by the user
   const KeyState before = e.keyboard.state;
   e.emitter.SimSendKeys("aB");
-  EXPECT_THAT(e.keyboard.events,
-              ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},                  //
-                          Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, 0},       //
-                          Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},     //
-                          Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp}));
+  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},               //
+                                             Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, 0},    //
+                                             Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},  //
+                                             Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp}));
   EXPECT_EQ(e.keyboard.stateWrites, 2) << "cleared, then restored";
   EXPECT_EQ(e.keyboard.state, before);
   EXPECT_TRUE(e.keyboard.capsLockOn);
 
-  Emitter off;
-  off.emitter.SimSendKeys("aB");
-  EXPECT_EQ(off.keyboard.events.size(), 6u) << "no Caps Lock events when it is off";
-  off.emitter.SimSendKeys("{CAPSLOCK}");
-  EXPECT_TRUE(off.keyboard.capsLockOn) << "Caps Lock in the string leaves it inverted";
-
-  Emitter empty;
-  empty.keyboard.SetCapsLock(true);
-  empty.emitter.SimSendKeys("");
-  EXPECT_EQ(empty.keyboard.events.size(), 4u) << "only the two Caps Lock pairs";
-  empty.emitter.SimSendKeys("{CAPSLOCK}");
-  EXPECT_FALSE(empty.keyboard.capsLockOn) << "Caps Lock in the string leaves it inverted";
+  // Caps Lock as it was, Caps Lock events only when it is on; {CAPSLOCK} in the string leaves it inverted.
+  const std::tuple<bool, const char*, std::size_t, bool> cases[] = {
+      {false, "aB", 6, false}, {true, "", 4, true}, {false, "{CAPSLOCK}", 2, true}, {true, "{CAPSLOCK}", 6, false}};
+  for (const auto& [caps, keys, count, after] : cases) {
+    Emitter c;
+    c.keyboard.SetCapsLock(caps);
+    c.emitter.SimSendKeys(keys);
+    EXPECT_EQ(c.keyboard.events.size(), count) << keys;
+    EXPECT_EQ(c.keyboard.capsLockOn, after) << keys;
+  }
 }
 
 TEST(KeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {

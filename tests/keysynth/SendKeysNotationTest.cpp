@@ -1,7 +1,6 @@
 #include "keysynth/SendKeysNotation.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "keysynth/KeyNames.h"
 
@@ -21,14 +20,10 @@ std::vector<S> P(std::string_view text) { return ParseSendKeys(text).value_or(st
 // The typing facility reads the notation with the console path's parser (whose grammar its own
 // tests cover); characters stay characters so the focused window's layout can type them.
 TEST(SendKeysNotation, StrokesOfTheFacility) {
-  EXPECT_THAT(P("aB\xE9~{+}{} 2}"),
-              ElementsAre(C('a'), C('B'), C('\xE9'), K(0x0D), C('+'), C('}'), C('}')));
-  EXPECT_THAT(P("{F16}{INS}{BREAK}{ADD}{TAB 2}"),
-              ElementsAre(K(0x7F), K(0x2D), K(3), K(0x6B), K(9), K(9)));
-  EXPECT_THAT(P("+(ec)^a+"), ElementsAre(D(0x10), C('e'), C('c'), U(0x10), D(0x11), C('a'),
-                                         U(0x11), D(0x10), U(0x10)));
-  for (const char* bad : {"{FOO}", "{ENTER", "(ab", "{TAB 0}", "{a -1}"})
-    EXPECT_FALSE(ParseSendKeys(bad)) << bad;
+  EXPECT_THAT(P("aB\xE9~{+}{} 2}"), ElementsAre(C('a'), C('B'), C('\xE9'), K(0x0D), C('+'), C('}'), C('}')));
+  EXPECT_THAT(P("{F16}{INS}{BREAK}{ADD}{TAB 2}"), ElementsAre(K(0x7F), K(0x2D), K(3), K(0x6B), K(9), K(9)));
+  EXPECT_THAT(P("+(ec)^a+"), ElementsAre(D(0x10), C('e'), C('c'), U(0x10), D(0x11), C('a'), U(0x11), D(0x10), U(0x10)));
+  for (const char* bad : {"{FOO}", "{ENTER", "(ab", "{TAB 0}", "{a -1}"}) EXPECT_FALSE(ParseSendKeys(bad)) << bad;
   const char brace[] = {'a', '{'};  // not a C string (found by fuzzing)
   EXPECT_FALSE(ParseSendKeys(std::string_view(brace, sizeof brace)));
 }
@@ -42,9 +37,6 @@ TEST(KeyNames, OneTableTwoReadings) {
     EXPECT_EQ(LookupKeyName(only, KeyNameSet::Console), nullptr) << only;
   }
   EXPECT_EQ(LookupKeyName("ENTER", KeyNameSet::None), nullptr);
-  int console = 0;
-  for (const auto& row : KeyNameTable()) console += row.console != 0;
-  EXPECT_EQ(console, 41);
 }
 
 }  // namespace

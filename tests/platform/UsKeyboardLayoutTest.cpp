@@ -19,8 +19,7 @@ TEST(UsKeyboardLayout, AnswersAsWindowsDoes) {
       "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\xBA\xBB\xBC\xBD\xBE\xBF\xC0\xDB\xDC\xDD\xDE \t\r\b\x1b";
   const auto vk = [&keys](std::size_t i) { return static_cast<std::uint8_t>(keys[i]); };
   for (std::size_t i = 0; i < plain.size(); ++i) EXPECT_EQ(key(plain[i]), vk(i)) << int{plain[i]};
-  for (std::size_t i = 0; i < shifted.size(); ++i)
-    EXPECT_EQ(key(shifted[i]), 0x100 | vk(i)) << shifted[i];
+  for (std::size_t i = 0; i < shifted.size(); ++i) EXPECT_EQ(key(shifted[i]), 0x100 | vk(i)) << shifted[i];
   EXPECT_EQ(key('\n'), 0x20D) << "Ctrl+Enter";
   for (int c = 128; c < 256; ++c) EXPECT_EQ(key(static_cast<char>(c)), -1) << c;
 }

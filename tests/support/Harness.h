@@ -15,18 +15,14 @@ struct Harness {
   fake::FakePlatform fp;
   Tolvane app{fp.platform()};
 
-  Harness() {
-    app.mainForm().hWnd = kMainWindow;
-  }
+  Harness() { app.mainForm().hWnd = kMainWindow; }
 
   // Opens COMn and forgets the journal so far.
   void Open(std::int16_t n = 1) {
     app.PortList_Click(n);
     fp.journal.Clear();
   }
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) app.TickTimer_Tick();
-  }
+  void Ticks(int n) { for (int i = 0; i < n; ++i) app.TickTimer_Tick(); }
   // One read followed by enough silence to complete it.
   void Scan(const std::string& bytes) {
     fp.serial.Arrive(bytes);

@@ -36,19 +36,16 @@ constexpr std::uint8_t kCharacterScans[] = {
 // The other keys the typing engine names, the same on every layout.
 std::map<std::uint8_t, std::uint16_t> OtherScans() {
   std::map<std::uint8_t, std::uint16_t> scans = {
-      {vk::Escape, 0x01}, {vk::Back, 0x0E}, {vk::Tab, 0x0F}, {vk::Return, 0x1C},
-      {vk::Space, 0x39}, {vk::Capital, 0x3A}, {vk::Shift, 0x2A}, {vk::LShift, 0x2A},
-      {vk::RShift, 0x36}, {vk::Control, 0x1D}, {vk::LControl, 0x1D}, {vk::RControl, 0xE01D},
-      {vk::Menu, 0x38}, {vk::LMenu, 0x38}, {vk::RMenu, 0xE038}, {vk::LWin, 0xE05B},
-      {vk::RWin, 0xE05C}, {vk::Cancel, 0xE046}, {vk::Home, 0xE047}, {vk::Up, 0xE048},
-      {vk::Prior, 0xE049}, {vk::Left, 0xE04B}, {vk::Right, 0xE04D}, {vk::End, 0xE04F},
-      {vk::Down, 0xE050}, {vk::Next, 0xE051}, {vk::Insert, 0xE052}, {vk::Delete, 0xE053},
-      {vk::Multiply, 0x37}, {vk::Subtract, 0x4A}, {vk::Add, 0x4E}, {vk::Divide, 0xE035},
-      {vk::F1 + 10, 0x57}, {vk::F1 + 11, 0x58}, {0x2C /* Print Screen */, 0xE037},
-      {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46}, {0x0C /* Clear */, 0x4C}};
-  const auto at = [&scans](int key) -> std::uint16_t& {
-    return scans[static_cast<std::uint8_t>(key)];
-  };
+      {vk::Escape, 0x01},    {vk::Back, 0x0E},      {vk::Tab, 0x0F},       {vk::Return, 0x1C},   {vk::Space, 0x39},
+      {vk::Capital, 0x3A},   {vk::Shift, 0x2A},     {vk::LShift, 0x2A},    {vk::RShift, 0x36},   {vk::Control, 0x1D},
+      {vk::LControl, 0x1D},  {vk::RControl, 0xE01D}, {vk::Menu, 0x38},     {vk::LMenu, 0x38},    {vk::RMenu, 0xE038},
+      {vk::LWin, 0xE05B},    {vk::RWin, 0xE05C},    {vk::Cancel, 0xE046},  {vk::Home, 0xE047},   {vk::Up, 0xE048},
+      {vk::Prior, 0xE049},   {vk::Left, 0xE04B},    {vk::Right, 0xE04D},   {vk::End, 0xE04F},    {vk::Down, 0xE050},
+      {vk::Next, 0xE051},    {vk::Insert, 0xE052},  {vk::Delete, 0xE053},  {vk::Multiply, 0x37}, {vk::Subtract, 0x4A},
+      {vk::Add, 0x4E},       {vk::Divide, 0xE035},  {vk::F1 + 10, 0x57},   {vk::F1 + 11, 0x58},
+      {0x2C /* Print Screen */, 0xE037}, {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46},
+      {0x0C /* Clear */, 0x4C}};
+  const auto at = [&scans](int key) -> std::uint16_t& { return scans[static_cast<std::uint8_t>(key)]; };
   for (int i = 0; i < 10; ++i) at(vk::F1 + i) = static_cast<std::uint16_t>(0x3B + i);
   for (int i = 0; i < 4; ++i) at(vk::F1 + 12 + i) = static_cast<std::uint16_t>(0x64 + i);
   return scans;
@@ -62,11 +59,9 @@ const DeadKey kTilde{u'~', u"aAnNoO ", u"ãÃñÑõÕ~"};
 
 struct Builder {
   // keyboard: the character keys row by row as they lie on the keyboard.
-  Builder(std::string_view name, bool altGr, std::array<std::int8_t, 8> numbers,
-          std::string_view keyboard)
+  Builder(std::string_view name, bool altGr, std::array<std::int8_t, 8> numbers, std::string_view keyboard)
       : t{name, altGr, numbers, {}, {}, OtherScans()} {
-    for (std::size_t i = 0; i < keyboard.size(); ++i)
-      t.scanCodes[Vk(keyboard[i])] = kCharacterScans[i];
+    for (std::size_t i = 0; i < keyboard.size(); ++i) t.scanCodes[Vk(keyboard[i])] = kCharacterScans[i];
   }
 
   // Keys sharing a table: one string per modification number, a character per key (' ' for none).
@@ -74,8 +69,7 @@ struct Builder {
     for (std::size_t k = 0; k < names.size(); ++k) {
       const std::uint8_t key = Vk(names[k]);
       KeyRow row{key, static_cast<std::uint8_t>(key >= 'A' && key <= 'Z' ? kCapLok : 0), {}, {}};
-      for (const std::u16string_view column : columns)
-        row.chars += column.at(k) == u' ' ? u'\0' : column[k];
+      for (const std::u16string_view column : columns) row.chars += column.at(k) == u' ' ? u'\0' : column[k];
       t.rows.push_back(row);
     }
     return *this;
@@ -107,10 +101,8 @@ struct Builder {
   }
 
   // Keys whose characters change with Caps Lock, and with Caps Lock and Shift.
-  Builder& OwnCaps(std::string_view names, std::u16string_view caps,
-                   std::u16string_view capsShift) {
-    for (std::size_t k = 0; k < names.size(); ++k)
-      Row(names[k]).capsChars = {caps[k], capsShift[k]};
+  Builder& OwnCaps(std::string_view names, std::u16string_view caps, std::u16string_view capsShift) {
+    for (std::size_t k = 0; k < names.size(); ++k) Row(names[k]).capsChars = {caps[k], capsShift[k]};
     return CapsLock(names, kSgCaps);
   }
 
@@ -129,20 +121,17 @@ struct Builder {
 };
 
 LayoutTable MakeUs() {
-  Builder b("US", false, {0, 1, 2, 3, X, X, X, X},
-            "`1234567890-=QWERTYUIOP[]\\ASDFGHJKL;'<ZXCVBNM,./");
+  Builder b("US", false, {0, 1, 2, 3, X, X, X, X}, "`1234567890-=QWERTYUIOP[]\\ASDFGHJKL;'<ZXCVBNM,./");
   // Columns: base, Shift, Ctrl, Shift+Ctrl.
   b.Keys("[]\\<", {u"[]\\\\", u"{}||", u"\x1b\x1d\x1c\x1c"}).Controls();
   b.Keys("26-", {u"26-", u"@^_", u"   ", u" \x1e\x1f"});
   b.Keys("`13457890=QWERTYUIOPASDFGHJKL;'ZXCVBNM,./",
-         {u"`13457890=qwertyuiopasdfghjkl;'zxcvbnm,./",
-          u"~!#$%&*()+QWERTYUIOPASDFGHJKL:\"ZXCVBNM<>?"});
+         {u"`13457890=qwertyuiopasdfghjkl;'zxcvbnm,./", u"~!#$%&*()+QWERTYUIOPASDFGHJKL:\"ZXCVBNM<>?"});
   return b.t;
 }
 
 LayoutTable MakeUk() {
-  Builder b("United Kingdom", true, {0, 1, 2, 3, X, X, 4, 5},
-            "!1234567890-=QWERTYUIOP[]'ASDFGHJKL;`\\ZXCVBNM,./");
+  Builder b("United Kingdom", true, {0, 1, 2, 3, X, X, 4, 5}, "!1234567890-=QWERTYUIOP[]'ASDFGHJKL;`\\ZXCVBNM,./");
   // Columns: base, Shift, Ctrl, Shift+Ctrl, AltGr, Shift+AltGr.
   b.Keys("[]'\\", {u"[]#\\", u"{}~|", u"\x1b\x1d\x1c\x1c"}).Controls();
   b.Keys("26-", {u"26-", u"\"^_", u"   ", u" \x1e\x1f"});
@@ -154,8 +143,7 @@ LayoutTable MakeUk() {
 }
 
 LayoutTable MakeGerman() {
-  Builder b("German", true, {0, 1, 3, 4, X, X, 2, X},
-            "\\1234567890[]QWERTZUIOP;=/ASDFGHJKL`'<YXCVBNM,.-");
+  Builder b("German", true, {0, 1, 3, 4, X, X, 2, X}, "\\1234567890[]QWERTZUIOP;=/ASDFGHJKL`'<YXCVBNM,.-");
   // Columns: base, Shift, AltGr, Ctrl, Shift+Ctrl.
   b.Keys("37890[QEM<", {u"37890ßqem<", u"§/()=?QEM>", u"³{[]}\\@€µ|"});
   b.Keys(";=/", {u"ü+#", u"Ü*'", u" ~ ", u"\x1b\x1d\x1c"}).Controls();
@@ -166,21 +154,18 @@ LayoutTable MakeGerman() {
 }
 
 LayoutTable MakeFrench() {
-  Builder b("French", true, {0, 1, 2, 4, X, X, 3, X},
-            "'1234567890[=AZERTYUIOP];\\QSDFGHJKLM`<WXCVBN,./!");
+  Builder b("French", true, {0, 1, 2, 4, X, X, 3, X}, "'1234567890[=AZERTYUIOP];\\QSDFGHJKLM`<WXCVBN,./!");
   // Columns: base, Shift, Ctrl, AltGr, Shift+Ctrl.
   b.Keys("]\\<", {u"^*<", u"¨µ>", u"\x1b\x1c\x1c"}).Controls();
   b.Keys("23470[=E;", {u"é\"'èà)=e$", u"23470°+E£", u"        \x1d", u"~#{`@]}€¤"});
   b.Keys("5689", {u"(-_ç", u"5689", u"    ", u"[|\\^", u"\x1b\x1f\x1c\x1e"});
   b.Keys("'1AZRTYUIOPQSDFGHJKLM`WXCVBN,./!",
          {u"²&azrtyuiopqsdfghjklmùwxcvbn,;:!", u" 1AZRTYUIOPQSDFGHJKLM%WXCVBN?./§"});
-  b.CapsLock("1234567890[]\\=;`,./!");
-  return b.Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
+  return b.CapsLock("1234567890[]\\=;`,./!").Dead("]27", {kCircumflex, kDiaeresis, kTilde, kGrave}).t;
 }
 
 LayoutTable MakeSwissGerman() {
-  Builder b("Swiss German", true, {0, 1, 3, 4, X, X, 2, X},
-            "/1234567890[]QWERTZUIOP;`!ASDFGHJKL'\\<YXCVBNM,.-");
+  Builder b("Swiss German", true, {0, 1, 3, 4, X, X, 2, X}, "/1234567890[]QWERTZUIOP;`!ASDFGHJKL'\\<YXCVBNM,.-");
   // Columns: base, Shift, AltGr, Ctrl, Shift+Ctrl.
   b.Keys("134578[]E\\<", {u"134578'^eä<", u"+*ç%/(?`Eà>", u"¦#°§|¢´~€{\\"});
   b.Keys(";`!", {u"ü¨$", u"è!£", u"[]}", u"\x1b\x1d\x1c"}).Controls();
@@ -194,27 +179,19 @@ LayoutTable MakeSwissGerman() {
 }  // namespace
 
 const std::vector<const LayoutTable*>& AllLayouts() {
-  static const LayoutTable tables[] = {MakeUs(), MakeUk(), MakeGerman(), MakeFrench(),
-                                       MakeSwissGerman()};
-  static const std::vector<const LayoutTable*> all = {&tables[0], &tables[1], &tables[2],
-                                                      &tables[3], &tables[4]};
+  static const LayoutTable tables[] = {MakeUs(), MakeUk(), MakeGerman(), MakeFrench(), MakeSwissGerman()};
+  static const std::vector<const LayoutTable*> all = {&tables[0], &tables[1], &tables[2], &tables[3], &tables[4]};
   return all;
 }
-const LayoutTable& UsLayout() { return *AllLayouts()[0]; }
-const LayoutTable& UkLayout() { return *AllLayouts()[1]; }
-const LayoutTable& GermanLayout() { return *AllLayouts()[2]; }
-const LayoutTable& FrenchLayout() { return *AllLayouts()[3]; }
-const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 std::string KeyName(std::uint8_t key) {
   static const std::map<std::uint8_t, const char*> kNames = {
-      {vk::Home, "Home"}, {vk::End, "End"}, {vk::Left, "Left"}, {vk::Delete, "Del"},
-      {vk::LWin, "LWin"}, {vk::RWin, "RWin"}, {vk::Capital, "CapsLock"}, {vk::Tab, "Tab"},
-      {vk::LShift, "LShift"}, {vk::RShift, "RShift"}, {vk::LControl, "LCtrl"},
-      {vk::RControl, "RCtrl"}, {vk::LMenu, "LAlt"}, {vk::RMenu, "RAlt"}, {vk::Return, "Enter"}};
+      {vk::Home, "Home"},     {vk::End, "End"},       {vk::Left, "Left"},     {vk::Delete, "Del"},
+      {vk::LWin, "LWin"},     {vk::RWin, "RWin"},     {vk::Capital, "CapsLock"}, {vk::Tab, "Tab"},
+      {vk::LShift, "LShift"}, {vk::RShift, "RShift"}, {vk::LControl, "LCtrl"}, {vk::RControl, "RCtrl"},
+      {vk::LMenu, "LAlt"},    {vk::RMenu, "RAlt"},    {vk::Return, "Enter"}};
   if (const auto it = kNames.find(key); it != kNames.end()) return it->second;
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
-    return std::string(1, static_cast<char>(key));
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
   if (key >= vk::F1 && key < vk::F1 + 24) return "F" + std::to_string(key - vk::F1 + 1);
   static constexpr char kHex[] = "0123456789ABCDEF";
   return std::string("VK_") + kHex[key >> 4] + kHex[key & 15];

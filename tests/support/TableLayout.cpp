@@ -16,8 +16,7 @@ std::int16_t TableLayout::VkKeyScanEx(char16_t c) const {
       for (std::size_t column = 0; column < chars.size(); ++column) {
         const bool dead = (row.deadColumns >> column) & 1;
         if (chars[column] != c || (part < 2 && dead != (part == 1))) continue;
-        const auto bits =
-            static_cast<int>(std::find(number.begin(), number.end(), column) - number.begin());
+        const auto bits = static_cast<int>(std::find(number.begin(), number.end(), column) - number.begin());
         const int answer = (bits << 8) | row.vk;
         // A Ctrl character gives way to any key that types it without Ctrl.
         if ((bits & (kModCtrl | kModAlt)) != kModCtrl) return static_cast<std::int16_t>(answer);
@@ -39,16 +38,14 @@ KeyResult TableLayout::Translate(std::uint8_t vk, std::uint8_t modifiers, bool c
   constexpr int kCtrlAlt = kModCtrl | kModAlt;
   int bits = modifiers & (kModShift | kCtrlAlt);
   if ((bits & kCtrlAlt) == kModAlt) bits &= ~kModAlt;  // Alt alone leaves the character as it is
-  if ((bits & kCtrlAlt) == kModCtrl && vk >= 'A' && vk <= 'Z')
-    return {static_cast<char16_t>(vk - 'A' + 1), false};
+  if ((bits & kCtrlAlt) == kModCtrl && vk >= 'A' && vk <= 'Z') return {static_cast<char16_t>(vk - 'A' + 1), false};
 
-  const auto row = std::find_if(table_.rows.begin(), table_.rows.end(),
-                                [vk](const KeyRow& r) { return r.vk == vk; });
+  const auto row = std::find_if(table_.rows.begin(), table_.rows.end(), [vk](const KeyRow& r) { return r.vk == vk; });
   if (row == table_.rows.end()) return {};
   const bool plain = (bits & ~kModShift) == 0;
   const bool ownCaps = capsLock && plain && (row->attributes & kSgCaps);
-  if (capsLock && (((row->attributes & kCapLok) && plain) ||
-                   ((row->attributes & kCapLokAltGr) && (bits & kCtrlAlt) == kCtrlAlt))) {
+  if (capsLock &&
+      (((row->attributes & kCapLok) && plain) || ((row->attributes & kCapLokAltGr) && (bits & kCtrlAlt) == kCtrlAlt))) {
     bits ^= kModShift;
   }
   const std::u16string& chars = ownCaps ? row->capsChars : row->chars;

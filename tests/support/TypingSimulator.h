@@ -16,8 +16,7 @@ namespace tolvane::test {
 
 class TypingSimulator : public KeyStates {
  public:
-  TypingSimulator(const TableLayout& layout, bool capsLock)
-      : layout_(layout), capsLock_(capsLock) {}
+  TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
 
   // The user holds this key down (a left or right modifier) before and after the batches.
   void Hold(std::uint8_t key) { down_[key] = userHeld_[key] = true; }
