@@ -3,6 +3,7 @@
 // Usage: tolvane-keylog <log file>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <chrono>
 #include <cstdio>
@@ -35,21 +36,13 @@ int main(int argc, char** argv) {
       KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(e.xkey.keycode), 1, &perCode);
       sym = map ? map[0] : NoSymbol;
       if (map) XFree(map);
-      const long c = static_cast<long>(sym < 0x100 ? sym : sym >= 0x1000000 ? sym - 0x1000000 : 0);
-      if (c >= 0x80 && c < 0x800) {
-        text[0] = static_cast<char>(0xC0 | (c >> 6));
-        text[1] = static_cast<char>(0x80 | (c & 0x3F));
-        text[2] = '\0';
-      } else if (c >= 32 && c < 0x80) {
-        text[0] = static_cast<char>(c);
-        text[1] = '\0';
-      }
+      xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), text, sizeof text);
     }
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch()).count();
     const char* name = XKeysymToString(sym);
-    std::fprintf(log, "%s %s %lld\n", name ? name : "?", text[0] && static_cast<unsigned char>(text[0]) >= 32 ? text : "-",
-                 static_cast<long long>(ms));
+    const bool printable = static_cast<unsigned char>(text[0]) >= 32;
+    std::fprintf(log, "%s %s %lld\n", name ? name : "?", printable ? text : "-", static_cast<long long>(ms));
     std::fflush(log);
   }
 }
