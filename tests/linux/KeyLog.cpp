@@ -17,27 +17,22 @@ int main(int argc, char** argv) {
   XStoreName(d, w, "Tolvane Key Log");
   XMapRaised(d, w);
   XSync(d, False);
-  XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
-  XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, w, nullptr) : nullptr;
   for (XEvent e;;) {
     XNextEvent(d, &e);
     if (e.type == Expose) XSetInputFocus(d, w, RevertToParent, CurrentTime);
     if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
     if (e.type != KeyPress) continue;
-    char text[32] = "";
-    KeySym sym = 0;
-    Status status;
-    const int n = ic ? Xutf8LookupString(ic, &e.xkey, text, sizeof text - 1, &sym, &status)
-                     : XLookupString(&e.xkey, text, sizeof text - 1, &sym, nullptr);
-    text[n > 0 ? n : 0] = '\0';
+    KeySym sym = NoSymbol;
+    XLookupString(&e.xkey, nullptr, 0, &sym, nullptr);
     if (sym == NoSymbol) {
       // A key just bound by the typing program: Xlib's cached keymap may lag; ask the server.
       int perCode = 0;
       KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(e.xkey.keycode), 1, &perCode);
       sym = map ? map[0] : NoSymbol;
       if (map) XFree(map);
-      xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), text, sizeof text);
     }
+    char text[8] = "";
+    xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), text, sizeof text);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch()).count();
     const char* name = XKeysymToString(sym);
