@@ -24,12 +24,11 @@ const std::string kFiles[] = {
     // Blanks and tabs around names and values; quotes: outer, single, nested, unmatched.
     "[S]\r\nk=v\r\n", "[S]\r\n  k  =  v  \r\n", "[S]\r\n\tk\t=\tv\t\r\n", "[S]\r\nk=  \"  v  \"  \r\n",
     "[S]\r\nk='  v  '\r\n", "[S]\r\nk=\"'v'\"\r\nj='\"w\"'\r\n", "[S]\r\nk=\"v'\r\nj=\"\r\ni=''\r\n",
-    // Empty values, no "=", "=" and ";" in values, comments, "#".
+    // Empty values, no "=", "=" and ";" in values, comments, "#"; duplicate keys and sections, keys before any
+    // section, padded headers.
     "[S]\r\nk=\r\nj= \r\n", "[S]\r\nk\r\nj=1\r\n", "[S]\r\nk=a=b\r\nj=v ;c\r\n",
-    "; top\r\n[S]\r\n;k=v\r\n  ;j=w\r\nk=real\r\n", "[S]\r\n#k=v\r\n",
-    // Duplicate keys and sections, keys before any section, padded headers.
-    "[S]\r\nk=1\r\nK=2\r\n", "[S]\r\na=1\r\n[s]\r\nk=2\r\na=3\r\n", "k=v\r\n[S]\r\nj=w\r\n",
-    "[ S ]\r\nk=v\r\n  [T]\r\nj=w\r\n",
+    "; top\r\n[S]\r\n;k=v\r\n  ;j=w\r\nk=real\r\n", "[S]\r\n#k=v\r\n", "[S]\r\nk=1\r\nK=2\r\n",
+    "[S]\r\na=1\r\n[s]\r\nk=2\r\na=3\r\n", "k=v\r\n[S]\r\nj=w\r\n", "[ S ]\r\nk=v\r\n  [T]\r\nj=w\r\n",
     // Line endings: LF only, mixed, none at the end; letter case; an empty file; blank lines.
     "[S]\nk=v\nj=w\n[T]\nx=1\n", "[S]\r\nk=v\nj=w\r\n[T]\nx=1\r\n", "[S]\r\nk=v",
     "[ToLvAnE]\r\nComPort=3\r\nPOSTAMBLE={TAB}\r\n", "", "\r\n\r\n[S]\r\n\r\nk = v\r\n\r\n[T]\r\n",
@@ -100,8 +99,7 @@ int main() {
       for (const auto& s : sections)
         for (const auto& k : keys) {
           const std::string want = Profile(phase.reference, s.c_str(), k.c_str());
-          const std::string got =
-              phase.codec ? codec.Get(s, k).value_or(kDefault) : Profile(phase.file, s.c_str(), k.c_str());
+          const auto got = phase.codec ? codec.Get(s, k).value_or(kDefault) : Profile(phase.file, s.c_str(), k.c_str());
           ++lookups;
           if (want == got) continue;
           ++failures;

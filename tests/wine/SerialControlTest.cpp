@@ -28,11 +28,10 @@ const DWORD kErrors[] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERR
 struct Stage {
   DWORD caller = GetCurrentThreadId();
   // A call fails from its failFrom-th on; 0: never.
-  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{0}, callerWrites{0};
-  std::atomic<bool> immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false};
-  std::atomic<bool> honourWaits{false}, dsr{false}, portClosed{false};
-  std::atomic<HANDLE> port{nullptr};
-  std::atomic<OVERLAPPED*> heldWrite{nullptr}, heldWait{nullptr};
+  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{}, callerWrites{};
+  std::atomic<bool> immediateReads{}, stickRead{}, inside{}, holdWrites{}, honourWaits{}, dsr{}, portClosed{};
+  std::atomic<HANDLE> port{};
+  std::atomic<OVERLAPPED*> heldWrite{}, heldWait{};
   DWORD* waitEvents = nullptr;
   std::set<WPARAM> refuseFirstPost;  // set before the open
 } g;
@@ -164,11 +163,8 @@ struct Program {
   void Idle(DWORD ms) { Until([] { return false; }, false, ms); }
   // Until the program has had n of this event.
   bool Got(std::int16_t e, int n) { return Until([&] { return std::count(events.begin(), events.end(), e) == n; }); }
-  // Until the control posts this event, its notices left unhandled.
-  bool Holds(std::int16_t event) {
-    const auto is = [&](const MSG& m) { return m.wParam == static_cast<WPARAM>(event); };
-    return Until([&] { return std::any_of(held.begin(), held.end(), is); }, true);
-  }
+  // Until the control's last notice, left unhandled, is of this event.
+  bool Holds(std::int16_t e) { return Until([&] { return !held.empty() && held.back().wParam == WPARAM(e); }, true); }
 
   // The scanner sends bytes; true once the program has received exactly them, or (wait false)
   // at once.
@@ -220,9 +216,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
     }},
     {"notices_of_an_earlier_open_are_ignored", [](Program& p) {
       g.immediateReads = true;
-      Check(p.Open(), "opens");
-      p.Sends("A", false);
-      Check(p.Holds(SerialControl::kEvReceive), "data posted");
+      Check(p.Open() && p.Sends("A", false) && p.Holds(SerialControl::kEvReceive), "opens; data posted");
       g.failFrom[kRead] = 1;
       Check(p.Holds(SerialControl::kEvDeviceLost), "device lost posted");
       // Neither is handled before the port is closed and opened again.
@@ -236,8 +230,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
     {"failed_posts_are_retried", [](Program& p) {
       g.immediateReads = true;
       g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
-      Check(p.Open(), "opens");
-      Check(p.Sends("AB") && p.Sends("CD"), "data arrives although its first notice was not posted, later data too");
+      Check(p.Open() && p.Sends("AB") && p.Sends("CD"), "data arrives though its first notice failed, later data too");
       g.dsr = true;
       Check(p.Got(SerialControl::kEvDSR, 1), "a DSR change arrives");
       g.failFrom[kRead] = 1;
@@ -250,8 +243,8 @@ const std::map<std::string, void (*)(Program&)> kCases{
         const std::string name = refused ? "refused waits: " : "Wine's waits: ";
         g.calls[kWait] = 0;
         g.failFrom[kWait] = refused;
-        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }), name + "asks to wait");
-        Check(p.Sends("P") && g.calls[kWait] == 1, name + "reads without, does not ask again");
+        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }) && p.Sends("P") && g.calls[kWait] == 1,
+              name + "asks to wait once, reads without");
         p.Shut();
       }
       // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
@@ -264,21 +257,19 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 2), "a DSR pulse: two changes");
       g.dsr = true;
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
-      p.Sends("EV", false);
       // Bytes at the port are not read before the driver says they are there.
-      Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads, "not read yet");
+      Check(p.Sends("EV", false) && p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
+            "not read yet");
       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
       p.Idle(100);
       Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
     }},
     {"writes_never_block_the_caller", [](Program& p) {
       Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
-      Check(p.Open(), "opens");
-      for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
-      Check(p.Until([&] { return p.Hear() == "ABCD"; }), "bytes go out in order");
+      Check(p.Open() && p.serial.Output("A").ok && p.serial.Output("BC").ok && p.serial.Output("D").ok &&
+                p.Until([&] { return p.Hear() == "ABCD"; }), "opens; output taken, goes out in order");
       g.holdWrites = true;  // the scanner is off
-      Check(p.serial.Output("X").ok, "output is taken at once");
-      Check(p.Sends("Q"), "reading goes on under a pending write");
+      Check(p.serial.Output("X").ok && p.Sends("Q"), "output taken at once; reading goes on under the pending write");
       Check(p.Got(SerialControl::kEvWriteFailed, 1) && p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
             "the write is dropped and reported with a reason; the port stays open");
       int refused = 0;
