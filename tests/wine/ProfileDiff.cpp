@@ -35,9 +35,8 @@ const std::string kFiles[] = {
     // Bytes above 127, a blank inside a name, a long value, send-keys texts, a realistic file.
     "[S]\r\nk=caf\xE9\r\nj=\xA0x\xFF\r\n", "[S]\r\nmy key=v\r\n", "[S]\r\nk=" + std::string(300, 'x') + "\r\n",
     "[Tolvane]\r\nKeyTrans32={ }\r\nKeyTrans123={{}\r\nKeyTrans125={}}\r\nPostamble={TAB}{ENTER}\r\n",
-    "[Tolvane]\r\nComPort=3\r\nDOSTarget=0\r\nBeepSound=2\r\nScannerBeepString=27,7\r\nHandshake=1\r\nBeep=1\r\n"
-    "AutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=2\r\nRemoveReturns=1\r\nPostamble={ENTER}\r\nWindowState=1\r\n"
-    "Settings=19200,E,7,2\r\nPassword=pw\r\nKeyTrans36={F9}\r\n",
+    "[Tolvane]\r\nComPort=3\r\nBeepSound=2\r\nScannerBeepString=27,7\r\nHandshake=1\r\nBeep=1\r\nAutoLoad=0\r\n"
+    "RemoveReturns=1\r\nPostamble={ENTER}\r\nSettings=19200,E,7,2\r\nPassword=pw\r\nKeyTrans36={F9}\r\n",
 };
 
 // Made both ways: a key changed in place (named in other letter case), keys added to an

@@ -1,7 +1,7 @@
 // The Windows serial control under Wine, against a pseudo-terminal pair: COM5 is the port the
-// control reads, COM6 the scanner's end of the line. The calls in SerialCalls go to stand-ins
-// that pass through to the system until a case makes them misbehave as a real port can.
-// Usage: serial_control_test <case>
+// control reads; the scanner's end of the line is opened by its path. The calls in SerialCalls go
+// to stand-ins that pass through to the system until a case makes them misbehave as a real port can.
+// Usage: serial_control_test <case> <scanner's end>
 #include "platform/win32/SerialControl.h"
 
 #include <algorithm>
@@ -10,8 +10,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -130,12 +128,13 @@ struct Program {
   SerialControl serial{{Make<kEvent, CreateEventA>, Make<kThread, CreateThread>, CloseStandIn, Read, Write, WaitEvent,
                         ModemStatus, Cancel, Post}};
   HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  HANDLE line = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE line;
   std::vector<std::int16_t> events;
   std::vector<MSG> held;  // notices taken from the queue but not handled
   std::string received, heard;
 
-  Program() {
+  explicit Program(const char* scanner)
+      : line(CreateFileA(scanner, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
     COMMTIMEOUTS immediate{MAXDWORD, 0, 0, 0, 0};
     SetCommTimeouts(line, &immediate);
     serial.SetNotifyWindow(window, kNotice);
@@ -190,9 +189,8 @@ struct Program {
 const std::map<std::string, void (*)(Program&)> kCases{
     {"close_keeps_handles_of_a_stuck_reader", [](Program& p) {
       g.immediateReads = true;
-      Check(p.Open(), "opens");
       g.stickRead = true;
-      Check(p.Until([] { return g.inside.load(); }), "the reader is stuck in a read");
+      Check(p.Open() && p.Until([] { return g.inside.load(); }), "opens; the reader is stuck in a read");
       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.closesInside == 0,
             "closes without waiting, no handle closed while the reader is inside a call");
       g.stickRead = false;
@@ -285,9 +283,9 @@ const std::map<std::string, void (*)(Program&)> kCases{
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto it = argc == 2 ? kCases.find(argv[1]) : kCases.end();
+  const auto it = argc == 3 ? kCases.find(argv[1]) : kCases.end();
   if (it == kCases.end()) return 2;
-  Program p;
+  Program p(argv[2]);
   it->second(p);
   std::fflush(stdout);
   return failures ? 1 : 0;
