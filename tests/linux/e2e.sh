@@ -6,7 +6,8 @@ set -euo pipefail
 build="$(cd "$1" && pwd)"
 work="$(mktemp -d /tmp/tolvane-linux.XXXXXX)"
 cfg="$work/cfg.tlv"
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+# Everything started ends before its files go; the test's status stays.
+trap 'rc=$?; kill $(jobs -p) 2>/dev/null || true; wait; rm -rf "$work"; exit $rc' EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$work/err" ] && cat "$work/err" >&2; exit 1; }
 # Runs the command until it succeeds, for at most n tenths of a second.
 poll() { for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
