@@ -3,6 +3,7 @@
 // Usage: tolvane-keylog <log file>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,40 +17,27 @@ int main(int argc, char** argv) {
   XStoreName(d, w, "Tolvane Key Log");
   XMapRaised(d, w);
   XSync(d, False);
-  XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
-  XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, w, nullptr) : nullptr;
   for (XEvent e;;) {
     XNextEvent(d, &e);
     if (e.type == Expose) XSetInputFocus(d, w, RevertToParent, CurrentTime);
     if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
     if (e.type != KeyPress) continue;
-    char text[32] = "";
-    KeySym sym = 0;
-    Status status;
-    const int n = ic ? Xutf8LookupString(ic, &e.xkey, text, sizeof text - 1, &sym, &status)
-                     : XLookupString(&e.xkey, text, sizeof text - 1, &sym, nullptr);
-    text[n > 0 ? n : 0] = '\0';
+    KeySym sym = NoSymbol;
+    XLookupString(&e.xkey, nullptr, 0, &sym, nullptr);
     if (sym == NoSymbol) {
       // A key just bound by the typing program: Xlib's cached keymap may lag; ask the server.
       int perCode = 0;
       KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(e.xkey.keycode), 1, &perCode);
       sym = map ? map[0] : NoSymbol;
       if (map) XFree(map);
-      const long c = static_cast<long>(sym < 0x100 ? sym : sym >= 0x1000000 ? sym - 0x1000000 : 0);
-      if (c >= 0x80 && c < 0x800) {
-        text[0] = static_cast<char>(0xC0 | (c >> 6));
-        text[1] = static_cast<char>(0x80 | (c & 0x3F));
-        text[2] = '\0';
-      } else if (c >= 32 && c < 0x80) {
-        text[0] = static_cast<char>(c);
-        text[1] = '\0';
-      }
     }
+    char text[8] = "";
+    xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), text, sizeof text);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch()).count();
     const char* name = XKeysymToString(sym);
-    std::fprintf(log, "%s %s %lld\n", name ? name : "?", text[0] && static_cast<unsigned char>(text[0]) >= 32 ? text : "-",
-                 static_cast<long long>(ms));
+    const bool printable = static_cast<unsigned char>(text[0]) >= 32;
+    std::fprintf(log, "%s %s %lld\n", name ? name : "?", printable ? text : "-", static_cast<long long>(ms));
     std::fflush(log);
   }
 }

@@ -22,43 +22,33 @@ const char* const kDefault = "<default>";
 
 const std::string kFiles[] = {
     // Blanks and tabs around names and values; quotes: outer, single, nested, unmatched.
-    "[S]\r\nk=v\r\n", "[S]\r\n  k  =  v  \r\n", "[S]\r\n\tk\t=\tv\t\r\n",
-    "[S]\r\nk=  \"  v  \"  \r\n", "[S]\r\nk='  v  '\r\n", "[S]\r\nk=\"'v'\"\r\nj='\"w\"'\r\n",
-    "[S]\r\nk=\"v'\r\nj=\"\r\ni=''\r\n",
-    // Empty values, no "=", "=" and ";" in values, comments, "#".
+    "[S]\r\nk=v\r\n", "[S]\r\n  k  =  v  \r\n", "[S]\r\n\tk\t=\tv\t\r\n", "[S]\r\nk=  \"  v  \"  \r\n",
+    "[S]\r\nk='  v  '\r\n", "[S]\r\nk=\"'v'\"\r\nj='\"w\"'\r\n", "[S]\r\nk=\"v'\r\nj=\"\r\ni=''\r\n",
+    // Empty values, no "=", "=" and ";" in values, comments, "#"; duplicate keys and sections, keys before any
+    // section, padded headers.
     "[S]\r\nk=\r\nj= \r\n", "[S]\r\nk\r\nj=1\r\n", "[S]\r\nk=a=b\r\nj=v ;c\r\n",
-    "; top\r\n[S]\r\n;k=v\r\n  ;j=w\r\nk=real\r\n", "[S]\r\n#k=v\r\n",
-    // Duplicate keys and sections, keys before any section, padded headers.
-    "[S]\r\nk=1\r\nK=2\r\n", "[S]\r\na=1\r\n[s]\r\nk=2\r\na=3\r\n", "k=v\r\n[S]\r\nj=w\r\n",
-    "[ S ]\r\nk=v\r\n  [T]\r\nj=w\r\n",
+    "; top\r\n[S]\r\n;k=v\r\n  ;j=w\r\nk=real\r\n", "[S]\r\n#k=v\r\n", "[S]\r\nk=1\r\nK=2\r\n",
+    "[S]\r\na=1\r\n[s]\r\nk=2\r\na=3\r\n", "k=v\r\n[S]\r\nj=w\r\n", "[ S ]\r\nk=v\r\n  [T]\r\nj=w\r\n",
     // Line endings: LF only, mixed, none at the end; letter case; an empty file; blank lines.
     "[S]\nk=v\nj=w\n[T]\nx=1\n", "[S]\r\nk=v\nj=w\r\n[T]\nx=1\r\n", "[S]\r\nk=v",
-    "[ToLvAnE]\r\nComPort=3\r\nPOSTAMBLE={TAB}\r\n", "",
-    "\r\n\r\n[S]\r\n\r\nk = v\r\n\r\n[T]\r\n",
+    "[ToLvAnE]\r\nComPort=3\r\nPOSTAMBLE={TAB}\r\n", "", "\r\n\r\n[S]\r\n\r\nk = v\r\n\r\n[T]\r\n",
     // Bytes above 127, a blank inside a name, a long value, send-keys texts, a realistic file.
-    "[S]\r\nk=caf\xE9\r\nj=\xA0x\xFF\r\n", "[S]\r\nmy key=v\r\n",
-    "[S]\r\nk=" + std::string(300, 'x') + "\r\n",
-    "[Tolvane]\r\nKeyTrans32={ }\r\nKeyTrans123={{}\r\nKeyTrans125={}}\r\n"
-    "Postamble={TAB}{ENTER}\r\n",
-    "[Tolvane]\r\nComPort=3\r\nDOSTarget=0\r\nBeepSound=2\r\nScannerBeepString=27,7\r\n"
-    "Handshake=1\r\nBeep=1\r\nAutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=2\r\n"
-    "RemoveReturns=1\r\nPostamble={ENTER}\r\nWindowState=1\r\nSettings=19200,E,7,2\r\n"
-    "Password=pw\r\nKeyTrans36={F9}\r\n",
+    "[S]\r\nk=caf\xE9\r\nj=\xA0x\xFF\r\n", "[S]\r\nmy key=v\r\n", "[S]\r\nk=" + std::string(300, 'x') + "\r\n",
+    "[Tolvane]\r\nKeyTrans32={ }\r\nKeyTrans123={{}\r\nKeyTrans125={}}\r\nPostamble={TAB}{ENTER}\r\n",
+    "[Tolvane]\r\nComPort=3\r\nBeepSound=2\r\nScannerBeepString=27,7\r\nHandshake=1\r\nBeep=1\r\nAutoLoad=0\r\n"
+    "RemoveReturns=1\r\nPostamble={ENTER}\r\nSettings=19200,E,7,2\r\nPassword=pw\r\nKeyTrans36={F9}\r\n",
 };
 
 // Made both ways: a key changed in place (named in other letter case), keys added to an
 // existing section and to a new one, braces, an empty value.
-const char* const kEdits[][3] = {
-    {"S", "J", "changed"}, {"s", "Added", "new value"}, {"Tolvane", "ComPort", "4"},
-    {"Tolvane", "Postamble", "{TAB}{ENTER}"}, {"Tolvane", "Empty", ""}};
+const char* const kEdits[][3] = {{"S", "J", "changed"}, {"s", "Added", "new value"}, {"Tolvane", "ComPort", "4"},
+                                 {"Tolvane", "Postamble", "{TAB}{ENTER}"}, {"Tolvane", "Empty", ""}};
 
 // With key null, the profile functions list the section's keys, and with section null too the
 // sections, each ended by a NUL.
-std::string Profile(const std::string& path, const char* section, const char* key,
-                    const char* fallback = kDefault) {
+std::string Profile(const std::string& path, const char* section, const char* key, const char* fallback = kDefault) {
   std::string out(70000, '\0');
-  const auto size = static_cast<DWORD>(out.size());
-  out.resize(GetPrivateProfileStringA(section, key, fallback, out.data(), size, path.c_str()));
+  out.resize(GetPrivateProfileStringA(section, key, fallback, out.data(), 70000, path.c_str()));
   return out;
 }
 
@@ -72,12 +62,6 @@ Names List(const std::string& path, const char* section) {
 std::string Upper(std::string s) {
   for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
-}
-
-std::string Load(const std::string& path) {
-  std::ostringstream bytes;
-  bytes << std::ifstream(path, std::ios::binary).rdbuf();
-  return bytes.str();
 }
 
 }  // namespace
@@ -106,20 +90,20 @@ int main() {
     // The file read by the codec; the edits made both ways, read by the profile functions; what
     // they wrote, read by the codec.
     const struct { const char* name; std::string reference, file; bool codec; } phases[] = {
-        {"READ", path, path, true}, {"WRITE", theirs, ours, false},
-        {"REREAD", theirs, theirs, true}};
+        {"READ", path, path, true}, {"WRITE", theirs, ours, false}, {"REREAD", theirs, theirs, true}};
     for (const auto& phase : phases) {
-      const ProfileFile codec = ProfileFile::Parse(Load(phase.file));
+      std::ostringstream text;
+      text << std::ifstream(phase.file, std::ios::binary).rdbuf();
+      const ProfileFile codec = ProfileFile::Parse(text.str());
       for (const auto& s : sections)
         for (const auto& k : keys) {
           const std::string want = Profile(phase.reference, s.c_str(), k.c_str());
-          const std::string got = phase.codec ? codec.Get(s, k).value_or(kDefault)
-                                              : Profile(phase.file, s.c_str(), k.c_str());
+          const auto got = phase.codec ? codec.Get(s, k).value_or(kDefault) : Profile(phase.file, s.c_str(), k.c_str());
           ++lookups;
           if (want == got) continue;
           ++failures;
-          std::printf("%s file %d: [%s] %s: profile functions \"%s\", ours \"%s\"\n", phase.name, n,
-                      s.c_str(), k.c_str(), want.c_str(), got.c_str());
+          std::printf("%s file %d: [%s] %s: profile functions \"%s\", ours \"%s\"\n", phase.name, n, s.c_str(),
+                      k.c_str(), want.c_str(), got.c_str());
         }
     }
   }

@@ -1,7 +1,7 @@
 // The Windows serial control under Wine, against a pseudo-terminal pair: COM5 is the port the
-// control reads, COM6 the scanner's end of the line. The calls in SerialCalls go to stand-ins
-// that pass through to the system until a case makes them misbehave as a real port can.
-// Usage: serial_control_test <case>
+// control reads; the scanner's end of the line is opened by its path. The calls in SerialCalls go
+// to stand-ins that pass through to the system until a case makes them misbehave as a real port can.
+// Usage: serial_control_test <case> <scanner's end>
 #include "platform/win32/SerialControl.h"
 
 #include <algorithm>
@@ -10,8 +10,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -22,26 +20,23 @@ constexpr ULONG_PTR kStatusPending = 0x103, kStatusCancelled = 0xC0000120u;
 
 // The calls a case makes fail, each with a reason a real system gives.
 enum Call { kEvent, kThread, kRead, kWait, kCalls };
-const DWORD kErrors[kCalls] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY,
-                               ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED};
+const DWORD kErrors[] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED};
 
 // What the stand-ins do and what they saw; the reader thread calls them.
 struct Stage {
   DWORD caller = GetCurrentThreadId();
   // A call fails from its failFrom-th on; 0: never.
-  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{0}, callerWrites{0};
-  std::atomic<bool> immediateReads{false}, stickRead{false}, inside{false}, holdWrites{false};
-  std::atomic<bool> honourWaits{false}, dsr{false}, portClosed{false};
-  std::atomic<HANDLE> port{nullptr};
-  std::atomic<OVERLAPPED*> heldWrite{nullptr}, heldWait{nullptr};
+  std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{}, callerWrites{};
+  std::atomic<bool> immediateReads{}, stickRead{}, inside{}, holdWrites{}, honourWaits{}, dsr{}, portClosed{};
+  std::atomic<HANDLE> port{};
+  std::atomic<OVERLAPPED*> heldWrite{}, heldWait{};
   DWORD* waitEvents = nullptr;
   std::set<WPARAM> refuseFirstPost;  // set before the open
 } g;
 
 // Counts a call; true, with the reason set, from the call on that the case makes fail.
 bool Fails(Call c) {
-  const int n = ++g.calls[c], from = g.failFrom[c];
-  if (from == 0 || n < from) return false;
+  if (++g.calls[c] < g.failFrom[c] || g.failFrom[c] == 0) return false;
   SetLastError(kErrors[c]);
   return true;
 }
@@ -67,14 +62,9 @@ DWORD Queued(HANDLE port) {
   return ClearCommError(port, &errors, &st) ? st.cbInQue : 0;
 }
 
-HANDLE WINAPI MakeEvent(LPSECURITY_ATTRIBUTES a, BOOL manual, BOOL on, LPCSTR name) {
-  return Fails(kEvent) ? nullptr : CreateEventA(a, manual, on, name);
-}
-
-HANDLE WINAPI MakeThread(LPSECURITY_ATTRIBUTES a, SIZE_T stack, LPTHREAD_START_ROUTINE run,
-                         LPVOID arg, DWORD flags, LPDWORD id) {
-  return Fails(kThread) ? nullptr : CreateThread(a, stack, run, arg, flags, id);
-}
+// An event or a thread, unless the case makes the call fail.
+template <Call c, auto make, typename... Args>
+HANDLE WINAPI Make(Args... args) { return Fails(c) ? nullptr : make(args...); }
 
 BOOL WINAPI CloseStandIn(HANDLE h) {
   if (g.inside) ++g.closesInside;
@@ -115,11 +105,9 @@ BOOL WINAPI ModemStatus(HANDLE file, LPDWORD status) {
 }
 
 BOOL WINAPI Cancel(HANDLE file, LPOVERLAPPED ov) {
-  for (auto* slot : {&g.heldWrite, &g.heldWait}) {
-    OVERLAPPED* held = *slot;
-    if (held && (!ov || ov == held) && slot->compare_exchange_strong(held, nullptr))
+  for (auto* slot : {&g.heldWrite, &g.heldWait})
+    if (OVERLAPPED* held = *slot; held && (!ov || ov == held) && slot->compare_exchange_strong(held, nullptr))
       Complete(held, kStatusCancelled);
-  }
   return CancelIoEx(file, ov);
 }
 
@@ -137,16 +125,16 @@ void Check(bool ok, const std::string& what) {
 
 // The program above the control and the scanner's end of the line, as far as the cases need.
 struct Program {
-  SerialControl serial{{MakeEvent, MakeThread, CloseStandIn, Read, Write, WaitEvent,
+  SerialControl serial{{Make<kEvent, CreateEventA>, Make<kThread, CreateThread>, CloseStandIn, Read, Write, WaitEvent,
                         ModemStatus, Cancel, Post}};
   HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  HANDLE line = CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE line;
   std::vector<std::int16_t> events;
   std::vector<MSG> held;  // notices taken from the queue but not handled
   std::string received, heard;
 
-  Program() {
+  explicit Program(const char* scanner)
+      : line(CreateFileA(scanner, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
     COMMTIMEOUTS immediate{MAXDWORD, 0, 0, 0, 0};
     SetCommTimeouts(line, &immediate);
     serial.SetNotifyWindow(window, kNotice);
@@ -173,14 +161,9 @@ struct Program {
   }
   void Idle(DWORD ms) { Until([] { return false; }, false, ms); }
   // Until the program has had n of this event.
-  bool Got(std::int16_t event, int n) {
-    return Until([&] { return std::count(events.begin(), events.end(), event) == n; });
-  }
-  // Until the control posts this event, its notices left unhandled.
-  bool Holds(std::int16_t event) {
-    const auto is = [&](const MSG& m) { return m.wParam == static_cast<WPARAM>(event); };
-    return Until([&] { return std::any_of(held.begin(), held.end(), is); }, true);
-  }
+  bool Got(std::int16_t e, int n) { return Until([&] { return std::count(events.begin(), events.end(), e) == n; }); }
+  // Until the control's last notice, left unhandled, is of this event.
+  bool Holds(std::int16_t e) { return Until([&] { return !held.empty() && held.back().wParam == WPARAM(e); }, true); }
 
   // The scanner sends bytes; true once the program has received exactly them, or (wait false)
   // at once.
@@ -192,8 +175,7 @@ struct Program {
   }
   std::string Hear() {
     char buffer[256];
-    for (DWORD n = 0; ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;)
-      heard.append(buffer, n);
+    for (DWORD n = 0; ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;) heard.append(buffer, n);
     return heard;
   }
   // Completes the wait the driver holds with these events.
@@ -207,14 +189,12 @@ struct Program {
 const std::map<std::string, void (*)(Program&)> kCases{
     {"close_keeps_handles_of_a_stuck_reader", [](Program& p) {
       g.immediateReads = true;
-      Check(p.Open(), "opens");
       g.stickRead = true;
-      Check(p.Until([] { return g.inside.load(); }), "the reader is stuck in a read");
-      Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(), "closes without waiting");
-      Check(g.closesInside == 0, "no handle closed while the reader is inside a call");
+      Check(p.Open() && p.Until([] { return g.inside.load(); }), "opens; the reader is stuck in a read");
+      Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.closesInside == 0,
+            "closes without waiting, no handle closed while the reader is inside a call");
       g.stickRead = false;
-      Check(p.Until([] { return g.portClosed.load(); }), "the reader closes the port on return");
-      Check(p.Open(), "the port opens again");
+      Check(p.Until([] { return g.portClosed.load(); }) && p.Open(), "the reader closes the port on return, reopens");
     }},
     {"failed_thread_or_event_fails_the_open", [](Program& p) {
       for (const Call c : {kThread, kEvent}) {
@@ -224,10 +204,8 @@ const std::map<std::string, void (*)(Program&)> kCases{
           g.failFrom[c] = n;
           const tolvane::Status s = p.serial.SetPortOpen(true);
           if (g.calls[c] < n) break;
-          Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) &&
-                    !p.serial.PortOpen(),
+          Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) && !p.serial.PortOpen(),
                 name + std::to_string(n) + " not made: the open fails with the system's reason");
-          if (s) return;
         }
         g.failFrom[c] = 0;
         Check(p.serial.PortOpen() && p.Sends(name), "all " + name + "made: opens, reads");
@@ -236,9 +214,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
     }},
     {"notices_of_an_earlier_open_are_ignored", [](Program& p) {
       g.immediateReads = true;
-      Check(p.Open(), "opens");
-      p.Sends("A", false);
-      Check(p.Holds(SerialControl::kEvReceive), "data posted");
+      Check(p.Open() && p.Sends("A", false) && p.Holds(SerialControl::kEvReceive), "opens; data posted");
       g.failFrom[kRead] = 1;
       Check(p.Holds(SerialControl::kEvDeviceLost), "device lost posted");
       // Neither is handled before the port is closed and opened again.
@@ -247,16 +223,12 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Open(), "opens again");
       for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
       p.Idle(300);
-      Check(p.events.empty() && p.serial.PortOpen(), "no notice of the earlier open handled");
-      Check(p.Sends("B"), "the new open reads");
+      Check(p.events.empty() && p.serial.PortOpen() && p.Sends("B"), "no earlier notice handled; the new open reads");
     }},
     {"failed_posts_are_retried", [](Program& p) {
       g.immediateReads = true;
-      g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR,
-                           SerialControl::kEvDeviceLost};
-      Check(p.Open(), "opens");
-      Check(p.Sends("AB"), "data arrives although its first notice was not posted");
-      Check(p.Sends("CD"), "and later data too");
+      g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
+      Check(p.Open() && p.Sends("AB") && p.Sends("CD"), "data arrives though its first notice failed, later data too");
       g.dsr = true;
       Check(p.Got(SerialControl::kEvDSR, 1), "a DSR change arrives");
       g.failFrom[kRead] = 1;
@@ -269,9 +241,8 @@ const std::map<std::string, void (*)(Program&)> kCases{
         const std::string name = refused ? "refused waits: " : "Wine's waits: ";
         g.calls[kWait] = 0;
         g.failFrom[kWait] = refused;
-        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }), name + "asks to wait");
-        Check(p.Sends("P"), name + "reads without");
-        Check(g.calls[kWait] == 1, name + "does not ask again");
+        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }) && p.Sends("P") && g.calls[kWait] == 1,
+              name + "asks to wait once, reads without");
         p.Shut();
       }
       // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
@@ -284,43 +255,37 @@ const std::map<std::string, void (*)(Program&)> kCases{
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 2), "a DSR pulse: two changes");
       g.dsr = true;
       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
-      p.Sends("EV", false);
       // Bytes at the port are not read before the driver says they are there.
-      Check(p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads, "not read yet");
+      Check(p.Sends("EV", false) && p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
+            "not read yet");
       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
       p.Idle(100);
       Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
     }},
     {"writes_never_block_the_caller", [](Program& p) {
-      Check(p.serial.Output("x").description == "Operation valid only when the port is open",
-            "a closed port refuses");
-      Check(p.Open(), "opens");
-      for (const char* bytes : {"A", "BC", "D"}) Check(p.serial.Output(bytes).ok, "output taken");
-      Check(p.Until([&] { return p.Hear() == "ABCD"; }), "bytes go out in order");
+      Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
+      Check(p.Open() && p.serial.Output("A").ok && p.serial.Output("BC").ok && p.serial.Output("D").ok &&
+                p.Until([&] { return p.Hear() == "ABCD"; }), "opens; output taken, goes out in order");
       g.holdWrites = true;  // the scanner is off
-      Check(p.serial.Output("X").ok, "output is taken at once");
-      Check(p.Sends("Q"), "reading goes on under a pending write");
-      Check(p.Got(SerialControl::kEvWriteFailed, 1) &&
-                p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
+      Check(p.serial.Output("X").ok && p.Sends("Q"), "output taken at once; reading goes on under the pending write");
+      Check(p.Got(SerialControl::kEvWriteFailed, 1) && p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
             "the write is dropped and reported with a reason; the port stays open");
       int refused = 0;
       for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
-      Check(refused > 0, "the queue is bounded");
-      Check(g.callerWrites == 0, "nothing is written on the caller's thread");
+      Check(refused > 0 && g.callerWrites == 0, "the queue is bounded; nothing is written on the caller's thread");
       p.Shut();
       g.holdWrites = false;
-      Check(p.Open(), "closes under a pending write and opens again");
-      Check(p.serial.Output("E").ok && p.Until([&] { return p.Hear().back() == 'E'; }),
-            "and writes");
+      Check(p.Open() && p.serial.Output("E").ok && p.Until([&] { return p.Hear().back() == 'E'; }),
+            "closes under a pending write, opens again and writes");
     }},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto it = argc == 2 ? kCases.find(argv[1]) : kCases.end();
+  const auto it = argc == 3 ? kCases.find(argv[1]) : kCases.end();
   if (it == kCases.end()) return 2;
-  Program p;
+  Program p(argv[2]);
   it->second(p);
   std::fflush(stdout);
   return failures ? 1 : 0;
