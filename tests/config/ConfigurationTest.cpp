@@ -3,7 +3,6 @@
 #include "config/Configuration.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>

@@ -10,7 +10,6 @@ namespace tolvane {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using Ev = fake::RecordedKeyEvent;
 
 constexpr std::uint32_t kUp = Keyboard::kKeyUp;
@@ -71,7 +70,7 @@ TEST(KeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
   EXPECT_EQ(e.emitter.SimSendKeys("{FOO}"), kUnknownKeyName);
   EXPECT_EQ(e.emitter.SimSendKeys("ab{a 0}"), kBadRepeatCount);
   EXPECT_EQ(e.emitter.SimSendKeys("+(ab"), kNoClosingParen);
-  EXPECT_THAT(e.keyboard.events, IsEmpty());
+  EXPECT_THAT(e.keyboard.events, testing::IsEmpty());
   EXPECT_EQ(e.keyboard.stateWrites, 0);
   e.keyboard.SetCapsLock(false);
   e.emitter.SimSendKeys("x");

@@ -7,8 +7,6 @@
 namespace tolvane {
 namespace {
 
-using ::testing::ElementsAre;
-
 struct Parsed {
   std::int16_t result;
   std::vector<std::int16_t> queue;
@@ -61,7 +59,7 @@ TEST(KeyParser, MalformedStringsAndLimitsReportTheirCode) {
   for (const auto& [keys, code] : cases) EXPECT_EQ(Parse(keys).result, code) << keys.substr(0, 20);
   // Deep nesting is parsed without recursion.
   const std::string deep = std::string(16000, '(') + "a" + std::string(16000, ')');
-  EXPECT_THAT(Parse(deep).queue, ElementsAre(0x41));
+  EXPECT_THAT(Parse(deep).queue, testing::ElementsAre(0x41));
 }
 
 TEST(KeyParser, LookupKeyCodeTrimsAndIgnoresCase) {

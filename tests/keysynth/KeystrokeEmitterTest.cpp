@@ -10,7 +10,6 @@
 namespace tolvane::test {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 // Windows-1252 agrees with Latin-1 on every character used here.
@@ -99,7 +98,7 @@ TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
 TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {
   const Typed t = TypeOn(UsLayout(), {"+a", "+(bc)", "^s", "{HOME}{DEL}{F9}", "%{F4}", "\x01"});
   EXPECT_TRUE(t.text == u"ABC\x13\x01") << "Ctrl+S reaches the window as its control character";
-  EXPECT_THAT(t.events, ElementsAre("Home", "Del", "F9", "Alt+F4"));
+  EXPECT_THAT(t.events, testing::ElementsAre("Home", "Del", "F9", "Alt+F4"));
   EXPECT_THAT(t.faults, IsEmpty()) << "extended keys carry the layout's scan codes";
   EXPECT_THAT(TypeOn(GermanLayout(), {"^{^}", "+{`}"}).faults, IsEmpty())
       << "a dead key under held modifiers would wait for the next key";

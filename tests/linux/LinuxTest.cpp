@@ -1,7 +1,6 @@
 // The Linux program's own parts: its command line and texts, and the key presses it makes
 // for a layout of libxkbcommon, recorded from a stand-in for the uinput device.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "app/linux/CommandLine.h"
 #include "platform/posix/TypingEngine.h"

@@ -1,7 +1,6 @@
 #include "serialsettings/PortSetup.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <array>
 

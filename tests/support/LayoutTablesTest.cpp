@@ -6,7 +6,6 @@ namespace tolvane::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 constexpr std::uint8_t kAltGr = kModCtrl | kModAlt;
 
@@ -97,7 +96,7 @@ TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
                          kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E', kUnicode | 0xD83D, kUnicode | 0xDE00,
                          0x2F}));
   EXPECT_EQ(clean.Text(), u"aB@Ê\U0001F600");
-  EXPECT_THAT(clean.Faults(), IsEmpty());
+  EXPECT_THAT(clean.Faults(), testing::IsEmpty());
 }
 
 }  // namespace
