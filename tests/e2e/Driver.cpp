@@ -87,9 +87,7 @@ int Send(std::vector<INPUT> in) {
   return SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size() ? 0 : 1;
 }
 
-int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) {
-  return PostMessageA(h, message, w, l) ? 0 : 1;
-}
+int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) { return PostMessageA(h, message, w, l) ? 0 : 1; }
 
 FILE* keyLog = nullptr;
 

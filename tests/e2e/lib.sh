@@ -8,8 +8,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Runs a command every 0.1 s until it succeeds, for at most n tenths of a second.
 poll() {
-  local n=$1; shift
-  for _ in $(seq "$n"); do "$@" && return; sleep 0.1; done
+  for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done
   return 1
 }
 
@@ -106,9 +105,8 @@ e2e_replug() {
 # Sends bytes (printf format) as the scanner would.
 scan() { printf "$1" > "$scanner"; }
 
-# Everything the program writes to the line, collected from the scanner's end.
+# Everything the program writes to the line, collected from the scanner's end into $work/back.bin.
 e2e_listen() { cat "$scanner" > "$work/back.bin" & pids+=($!); }
-heard() { codes < "$work/back.bin"; }
 
 # A program in front, waited for by its caption: by default the driver's target, which logs
 # the keys it receives to $keys.

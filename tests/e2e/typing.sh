@@ -46,7 +46,7 @@ scenario_scanner_beep_and_opto_rs() {
   start_scanning 'ScannerBeepString=27,7\r\nHandshake=3\r\nPostamble={TAB}\r\n'
   e2e_listen
   step A 'A \t'; step B ''; step C 'C \t'; step D ''
-  [ "$(heard)" = '? \r 033 \a ? \r 033 \a' ] || fail "bytes back [$(heard)]"
+  [ "$(codes < "$work/back.bin")" = '? \r 033 \a ? \r 033 \a' ] || fail "bytes back [$(codes < "$work/back.bin")]"
 }
 
 # Key by key: Shift around the capital, scan codes from the layout, no Unicode events. With
@@ -94,8 +94,7 @@ scenario_real_notepad() {
 
 # The console path into a real console: cmd runs the scanned command line.
 scenario_real_console() {
-  local console='C:\windows\system32\cmd.exe'
-  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\n' "$console" wineconsole cmd
+  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\n' 'C:\windows\system32\cmd.exe' wineconsole cmd
   scan 'echo Scan-42 AbC>out.txt'
   poll 50 test -s "$work/out.txt" || true
   local got; got=$(tr -d '\r\n' < "$work/out.txt")
