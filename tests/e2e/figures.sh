@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Figures of the real program under Wine (printed, never asserted): latency from the last byte
-# of a read to the first and last key event in the target, the characters per second of a
-# 2,000-character record against one bare SendInput batch of the same text, and lost or
-# reordered characters over 100 consecutive scans.
+# Figures of the real program under Wine (printed, never asserted): latency from the last byte of a read to the first
+# and last key event in the target, the characters per second of a 2,000-character record against one bare SendInput
+# batch of the same text, and lost or reordered characters over 100 consecutive scans.
 # Usage: figures.sh <build-dir>
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$1"

@@ -12,8 +12,7 @@ poll() {
   return 1
 }
 
-# A registry value for the test prefix; a wineserver still ending from the previous test can
-# refuse the first attempts.
+# A registry value for the test prefix; a wineserver still ending from the previous test can refuse the first attempts.
 reg_add() {
   for _ in 1 2 3 4 5; do wine reg add "$@" /f >/dev/null 2>&1 && return; sleep 1; done
   fail "could not set registry value: $*"
@@ -117,8 +116,7 @@ e2e_target() {
   sleep 1
 }
 
-# Tolvane minimised, active on COM5 with these configuration lines, and a program in front
-# (arguments as e2e_target's).
+# Tolvane minimised, active on COM5 with these configuration lines, and a program in front (arguments as e2e_target's).
 start_scanning() { launch app "ComPort=5\r\n$1" "$active" /M && e2e_target "${@:2}"; }
 
 # Waits for a window by its caption; failing, tells what Tolvane's caption is.

@@ -49,8 +49,7 @@ scenario_choose_port_and_scan() {
   screenshot scan-typed
 }
 
-# With Tolvane itself in front a scan is shown, not typed; a received 0 is shown like any other
-# character.
+# With Tolvane itself in front a scan is shown, not typed; a received 0 is shown like any other character.
 scenario_own_window_active() {
   e2e_target
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\n' "$active"  # shown normally, it is active
@@ -101,10 +100,9 @@ run_and_exit() {  # folder, configuration lines, caption, command, arguments...
   [[ "$(runonce)" == $4 ]] || fail "RunOnce is [$(runonce)]"
 }
 
-# Exit writes the whole file and the start-at-logon entry (" /M" after a minimised run, none
-# when unchecked); a folder outside the ANSI code page is found, rewritten and named as it is.
-# At logoff with Tolvane in the notification area the same happens; Windows deletes the entry
-# when it runs it.
+# Exit writes the whole file and the start-at-logon entry (" /M" after a minimised run, none when unchecked); a folder
+# outside the ANSI code page is found, rewritten and named as it is. At logoff with Tolvane in the notification area the
+# same happens; Windows deletes the entry when it runs it.
 scenario_exit_writes_file_and_startup_entry() {
   wine reg delete "$run" /v Tolvane /f >/dev/null 2>&1 || true
   run_and_exit 'TΩlvane Ж' 'ComPort=5\r\nAutoLoad=1\r\n' "$active" '"*\\TΩlvane Ж\\Tolvane.EXE"'
@@ -118,9 +116,8 @@ scenario_exit_writes_file_and_startup_entry() {
   [[ "$(runonce)" == *'\app\Tolvane.EXE /M' ]] || fail "RunOnce after logoff is [$(runonce)]"
 }
 
-# A scan with the settings dialog in front is shown, not typed (its Enter would press OK);
-# closed, the dialog changes nothing; with OK, the open port is reconfigured and the settings
-# saved.
+# A scan with the settings dialog in front is shown, not typed (its Enter would press OK); closed, the dialog changes
+# nothing; with OK, the open port is reconfigured and the settings saved.
 scenario_settings_dialog() {
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\nSettings=9600,N,8,1\r\n' "$active"
   menu "$active" 2003 "$dialog"

@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# What a scan types, end to end under Wine: the options that shape a record, framing, bytes
-# back to the scanner, both typing paths, the user's own keys held or locked, keyboard layouts,
-# real applications.
+# What a scan types, end to end under Wine: the options that shape a record, framing, bytes back to the scanner, both
+# typing paths, the user's own keys held or locked, keyboard layouts, real applications.
 # Usage: typing.sh <build-dir> <scenario>
 source "$(dirname "$0")/lib.sh"
 
-# The translation table types literal characters (one outside ASCII too), F9 for $ and F10
-# for %; trailing CR LF removed (of LF CR only the CR; a line feed types nothing); a repeated
-# record ignored, but typed again after another. F10 last: the target takes it as the menu
-# key, which would swallow what follows.
+# The translation table types literal characters (one outside ASCII too), F9 for $ and F10 for %; trailing CR LF removed
+# (of LF CR only the CR; a line feed types nothing); a repeated record ignored, but typed again after another. F10 last:
+# the target takes it as the menu key, which would swallow what follows.
 scenario_record_options() {
   start_scanning 'RemoveReturns=1\r\nIgnoreDups=1\r\nPostamble={TAB}\r\n'
   step 'a$b+~{}()[] ^z\351\r\n' 'a b + ~ { } ( ) [ ] ^ z 351 \t'
@@ -40,8 +38,7 @@ scenario_framing() {
   scan EF; sleep 0.4; step GH 'E F \t G H \t' 5
 }
 
-# The scanner beep string after each record; with Opto-RS, a query, and every second record
-# dropped.
+# The scanner beep string after each record; with Opto-RS, a query, and every second record dropped.
 scenario_scanner_beep_and_opto_rs() {
   start_scanning 'ScannerBeepString=27,7\r\nHandshake=3\r\nPostamble={TAB}\r\n'
   e2e_listen
