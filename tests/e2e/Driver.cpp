@@ -45,8 +45,7 @@ std::string Class(HWND h) { return Title(h, GetClassNameA); }
 std::string ControlText(HWND h) {
   char text[4096] = "";
   DWORD_PTR n = 0;
-  SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 2000, &n);
+  SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &n);
   return std::string(text, n < sizeof text ? n : 0);
 }
 
@@ -68,10 +67,11 @@ HWND Top(const std::string& caption, bool prefix = false) {
   return nullptr;
 }
 
+// Tries at least once.
 bool Within(double seconds, const std::function<bool()>& done) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000; Sleep(50))
-    if (done()) return true;
-  return false;
+  for (DWORD start = GetTickCount(); !done(); Sleep(50))
+    if (GetTickCount() - start >= seconds * 1000) return false;
+  return true;
 }
 
 INPUT Key(WORD vk, bool up) {
@@ -87,26 +87,19 @@ int Send(std::vector<INPUT> in) {
   return SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size() ? 0 : 1;
 }
 
-int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) {
-  return PostMessageA(h, message, w, l) ? 0 : 1;
-}
+int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) { return PostMessageA(h, message, w, l) ? 0 : 1; }
 
 FILE* keyLog = nullptr;
 
 // The target window takes the keyboard focus itself: it has no controls.
 LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
-  FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
-  const double ms = ((static_cast<double>(now.dwHighDateTime) * 4294967296.0 + now.dwLowDateTime) -
-                     116444736000000000.0) / 10000.0;
-  const char* key = message == WM_KEYDOWN      ? "down"
-                    : message == WM_KEYUP      ? "up"
-                    : message == WM_SYSKEYDOWN ? "sysdown"
-                    : message == WM_SYSKEYUP   ? "sysup"
-                                               : nullptr;
+  ULARGE_INTEGER now;
+  GetSystemTimePreciseAsFileTime(reinterpret_cast<FILETIME*>(&now));
+  const double ms = (static_cast<double>(now.QuadPart) - 116444736000000000.0) / 10000.0;
+  const char* key = message == WM_KEYDOWN ? "down" : message == WM_KEYUP ? "up"
+                    : message == WM_SYSKEYDOWN ? "sysdown" : message == WM_SYSKEYUP ? "sysup" : nullptr;
   const auto code = static_cast<unsigned>(w), flags = static_cast<unsigned>(l >> 16);
-  if (key)
-    std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
+  if (key) std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
   if (message == WM_CHAR) std::fprintf(keyLog, "char %u %.1f\n", code, ms);
   std::fflush(keyLog);
   if (message == WM_DESTROY) PostQuitMessage(0);
@@ -121,9 +114,8 @@ int Target(const char* file) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = L"TolvaneTarget";
   RegisterClassW(&wc);
-  SetForegroundWindow(CreateWindowW(wc.lpszClassName, L"Tolvane Target",
-                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 40, 440, 160, nullptr,
-                                    nullptr, wc.hInstance, nullptr));
+  SetForegroundWindow(CreateWindowW(wc.lpszClassName, L"Tolvane Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 40,
+                                    440, 160, nullptr, nullptr, wc.hInstance, nullptr));
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
@@ -139,44 +131,35 @@ int main(int argc, char** argv) {
   const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
   const int number = argc > 3 ? std::atoi(argv[3]) : 0;
   if (verb == "target") return Target(arg.c_str());
-  if (verb == "key") {
-    std::vector<INPUT> in;
-    if (arg != "up") in.push_back(Key(static_cast<WORD>(number), false));
-    if (arg != "down") in.push_back(Key(static_cast<WORD>(number), true));
-    return Send(in);
-  }
+  const auto vk = static_cast<WORD>(number);
+  if (verb == "key" && arg == "tap") return Send({Key(vk, false), Key(vk, true)});
+  if (verb == "key") return Send({Key(vk, arg == "up")});
   if (verb == "type-batch") {
     std::vector<INPUT> in;
     for (const char c : arg) {
       const SHORT scan = VkKeyScanA(c);
       const bool shift = (scan >> 8) & 1;
       if (shift) in.push_back(Key(VK_SHIFT, false));
-      in.push_back(Key(LOBYTE(scan), false));
-      in.push_back(Key(LOBYTE(scan), true));
+      in.insert(in.end(), {Key(LOBYTE(scan), false), Key(LOBYTE(scan), true)});
       if (shift) in.push_back(Key(VK_SHIFT, true));
     }
     return Send(in);
   }
-  if (verb == "taskbar-created") {
-    return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
-  }
+  if (verb == "taskbar-created") return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
   if (verb == "tray-icons") {
     HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!tray) return 1;
     int count = 0;
-    if (tray)
-      for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
-    std::printf("%d\n", count);
-    return tray ? 0 : 1;
+    for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
+    return std::printf("%d\n", count) < 0;
   }
   if (verb == "gone") return Within(seconds, [&] { return !Top(arg); }) ? 0 : 1;
+  // Only wait and caption give the window time to appear.
+  const bool prefix = verb == "caption";
   HWND h = nullptr;
-  if (verb == "caption") {
-    if (!Within(seconds, [&] { return (h = Top(arg, true)) != nullptr; })) return 1;
-    std::printf("%s\n", Title(h).c_str());
-    return 0;
-  }
+  if (!Within(prefix || verb == "wait" ? seconds : 0, [&] { return (h = Top(arg, prefix)) != nullptr; })) return 1;
+  if (prefix) return std::printf("%s\n", Title(h).c_str()) < 0;
   if (verb == "wait") {
-    if (!Within(seconds, [&] { return (h = Top(arg)) != nullptr; })) return 1;
     // Its program has finished starting: it waits for input, with none pending.
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
@@ -186,10 +169,8 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  if (!(h = Top(arg))) return 1;
   if (verb == "texts") {
-    for (HWND c : Windows(h))
-      std::printf("%s|%s|id=%d\n", Class(c).c_str(), ControlText(c).c_str(), GetDlgCtrlID(c));
+    for (HWND c : Windows(h)) std::printf("%s|%s|id=%d\n", Class(c).c_str(), ControlText(c).c_str(), GetDlgCtrlID(c));
     return 0;
   }
   if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
@@ -202,11 +183,8 @@ int main(int argc, char** argv) {
       if (Class(c) == "ComboBox") lists.push_back(c);
     if (static_cast<size_t>(number) >= lists.size()) return 1;
     HWND combo = lists[static_cast<size_t>(number)];
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0,
-                        SMTO_ABORTIFHUNG, 2000, &result);
-    return Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                reinterpret_cast<LPARAM>(combo));
+    SendMessageTimeoutA(combo, CB_SETCURSEL, std::atoi(argv[4]), 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    return Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
   }
   if (verb == "drop-icon") {
     NOTIFYICONDATAA data{};

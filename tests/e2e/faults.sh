@@ -5,29 +5,24 @@
 source "$(dirname "$0")/lib.sh"
 
 # CPU seconds used so far by the Wine process running Tolvane.exe.
-cpu_seconds() {
-  awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$(pgrep -of Tolvane.exe)/stat"
-}
+cpu_seconds() { awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$(pgrep -of Tolvane.exe)/stat"; }
 
 scenario_device_lost_and_back() {
   start_scanning 'Postamble={TAB}\r\n'
   scan HALF
   sleep 0.05
   e2e_unplug
-  local caption; caption=$(error_caption)
+  error_caption
   # Idle while it waits: no more than a few percent of one core over three seconds.
   local before after; before=$(cpu_seconds); sleep 3; after=$(cpu_seconds)
   awk -v a="$before" -v b="$after" 'BEGIN { exit !((b - a) < 0.3) }' ||
     fail "CPU used while the device is away: $before -> $after s"
   e2e_replug
   wait_caption "$active"
-  scan BACK
-  wait_typed 10 || fail "scanning did not resume: [$(typed)]"
-  sleep 0.3
-  [[ "$(typed)" == *'B A C K \t' ]] || fail "after the device came back: [$(typed)]"
+  step BACK 'B A C K \t'  # scanning resumes
   # Pulled once more, and this time the user chooses the port again.
   e2e_unplug
-  caption=$(error_caption)
+  error_caption
   e2e_replug
   driver select "$caption" 2 5
   wait_caption "$active"
@@ -63,14 +58,12 @@ scenario_read_only_folder() {
   driver close "$inactive"
   # The user is told which file could not be written, and why.
   driver wait Tolvane 30 || fail "no message about the failed save"
-  local told; told=$(driver texts Tolvane)
+  driver texts Tolvane | grep -q 'could not save its settings to .*\\app\\default\.tlv' ||
+    fail "the message was [$(driver texts Tolvane)]"
   driver close Tolvane
   driver gone "$inactive" 30 || fail "no exit with a read-only folder"
-  grep -q 'could not save its settings to .*\\app\\default\.tlv' <<<"$told" ||
-    fail "the message was [$told]"
   [ "$(md5sum < "$folder/default.tlv")" = "$before" ] || fail "the old default.tlv changed"
-  local extra; extra=$(ls "$folder" | grep -vxE 'Tolvane\.(exe|chm)|default\.tlv' || true)
-  [ -z "$extra" ] || fail "left behind: $extra"
+  ! ls "$folder" | grep -vxE 'Tolvane\.(exe|chm)|default\.tlv' || fail "left behind: $(ls "$folder")"
 }
 
 # Garbage, an empty file, 10 MB without meaning and values out of range: the program starts

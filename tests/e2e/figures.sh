@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Figures of the real program under Wine (printed, never asserted): latency from the last byte
-# of a read to the first and last key event in the target, the characters per second of a
-# 2,000-character record against one bare SendInput batch of the same text, and lost or
-# reordered characters over 100 consecutive scans.
+# Figures of the real program under Wine (printed, never asserted): latency from the last byte of a read to the first
+# and last key event in the target, the characters per second of a 2,000-character record against one bare SendInput
+# batch of the same text, and lost or reordered characters over 100 consecutive scans.
 # Usage: figures.sh <build-dir>
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$1"
@@ -21,28 +20,23 @@ arrive() {
 }
 # Since $from: the characters (Tabs left out), and the milliseconds from the first to the last.
 text() { awk -v n="$from" 'NR > n && $1=="char" && $2 != 9 { printf "%c", $2 + 0 }' "$keys"; }
-span() {
-  awk -v n="$from" 'NR > n && $1=="char" { if (!s) s = $NF; e = $NF } END { print e - s }' "$keys"
-}
+span() { awk -v n="$from" 'NR > n && $1=="char" { if (!s) s = $NF; e = $NF } END { print e - s }' "$keys"; }
 
 for i in $(seq 10); do
   arrive 14 scan "$(printf '%013d' "$i")"
-  awk -v n="$from" -v s="$sent" 'NR > n && /^(sys)?down/ && !f { f = $NF }
-    NR > n && /^(sys)?up/ { l = $NF } END { print f - s, l - s }' "$keys"
+  tail -n +$((from+1)) "$keys" | awk -v s="$sent" '/down/ && !f { f = $NF } /up/ { l = $NF } END { print f - s, l - s }'
 done | awk '{ f += $1; l += $2 } END {
-  printf "last byte to first key event: %.0f ms (mean of 10; ", f / NR
-  printf "the record ends after 150-200 ms of silence)\n"
+  printf "last byte to first key event: %.0f ms (mean of 10; the record ends after 150-200 ms of silence)\n", f / NR
   printf "last byte to last key event:  %.0f ms (13 characters and Tab)\n", l / NR }'
 
 record=$(head -c 2000 < <(yes 'ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789' | tr -d '\n'))
 arrive 2001 scan "$record"
 tolvane=$(span) intact=intact
 [ "$(text)" = "$record" ] || intact="NOT intact ($(text | wc -c) characters arrived)"
-awk -v s="$tolvane" -v i="$intact" 'BEGIN {
-  printf "2,000-character record: %.0f characters/s, %s\n", 2000000 / s, i }'
+awk -v s="$tolvane" -v i="$intact" 'BEGIN { printf "2,000-character record: %.0f characters/s, %s\n", 2000000 / s, i }'
 arrive 2000 driver type-batch "$record"
-awk -v s="$tolvane" -v b="$(span)" 'BEGIN { printf "bare SendInput batch of the same text: "
-  printf "%.0f characters/s; Tolvane reaches %.2f of it\n", 2000000 / b, b / s }'
+awk -v s="$tolvane" -v b="$(span)" 'BEGIN {
+  printf "bare SendInput batch of the same text: %.0f characters/s; Tolvane reaches %.2f of it\n", 2000000 / b, b / s }'
 
 from=$(wc -l < "$keys") expected=""
 for i in $(seq 100); do

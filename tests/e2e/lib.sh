@@ -8,13 +8,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Runs a command every 0.1 s until it succeeds, for at most n tenths of a second.
 poll() {
-  local n=$1; shift
-  for _ in $(seq "$n"); do "$@" && return; sleep 0.1; done
+  for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done
   return 1
 }
 
-# A registry value for the test prefix; a wineserver still ending from the previous test can
-# refuse the first attempts.
+# A registry value for the test prefix; a wineserver still ending from the previous test can refuse the first attempts.
 reg_add() {
   for _ in 1 2 3 4 5; do wine reg add "$@" /f >/dev/null 2>&1 && return; sleep 1; done
   fail "could not set registry value: $*"
@@ -23,12 +21,10 @@ reg_add() {
 wine_stop() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
 
 e2e_setup() {
-  build="$(cd "$1" && pwd)"
-  top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+  build="$(cd "$1" && pwd)" top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
   export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}" WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" LANG=en_US.UTF-8 LC_ALL=C.UTF-8
-  shots="$top/build/screenshots" work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)" pids=()
-  keys="$work/keys.log"
+  shots="$top/build/screenshots" work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)" pids=() keys="$work/keys.log"
   mkdir -p "$shots"
   trap e2e_cleanup EXIT
   # A display of our own for this run, unless asked to use the one we are on.
@@ -36,8 +32,7 @@ e2e_setup() {
     local n=90
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
     # -noreset: a keymap a test loads stays when the last client goes.
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    pids+=($!)
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
     export DISPLAY=":$n"
     poll 50 test -e "/tmp/.X11-unix/X$n" || fail "no virtual display"
   fi
@@ -45,13 +40,10 @@ e2e_setup() {
   # Wine's own fonts (MS Sans Serif, and Marlett for the title-bar buttons) where this Wine
   # looks for them; without them dialogs are measured in a substitute font.
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
-  if [ ! -e "$fonts/marlett.ttf" ]; then
-    mkdir -p "$fonts" && cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
-  fi
-  # One virtual desktop for every program of the run: Wine draws the window frames and keeps
-  # the keyboard focus itself, as Windows would, without an X window manager.
-  # Arial is not Wine's own; Liberation Sans has its metrics, so the STEP labels wrap as on
-  # Windows.
+  [ -e "$fonts/marlett.ttf" ] || { mkdir -p "$fonts" && cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true; }
+  # One virtual desktop for every program of the run: Wine draws the window frames and keeps the keyboard
+  # focus itself, as Windows would, without an X window manager. Arial is not Wine's own; Liberation Sans has
+  # its metrics, so the STEP labels wrap as on Windows.
   reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans'
   reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
   reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
@@ -77,12 +69,11 @@ bg() { (cd "$1" && shift && exec "$@" >/dev/null 2>&1) & pids+=($!); }
 
 # A fresh program folder $work/<name>, with a default.tlv holding the text if given; prints it.
 e2e_install() {
-  local folder="$work/$1"
-  mkdir -p "$folder"
-  cp "$build/Tolvane.exe" "$folder/"
-  cp "$build/Tolvane.chm" "$folder/" 2>/dev/null || true
-  [ -z "${2:-}" ] || printf '%b' "$2" > "$folder/default.tlv"
-  echo "$folder"
+  mkdir -p "$work/$1"
+  cp "$build/Tolvane.exe" "$work/$1/"
+  cp "$build/Tolvane.chm" "$work/$1/" 2>/dev/null || true
+  [ -z "${2:-}" ] || printf '%b' "$2" > "$work/$1/default.tlv"
+  echo "$work/$1"
 }
 # Starts Tolvane from a folder, with arguments.
 e2e_start() { bg "$1" wine Tolvane.exe "${@:2}"; }
@@ -106,17 +97,15 @@ e2e_serial() {
 # The scanner's cable is pulled: the pair goes away; and plugged in again, on the same paths.
 e2e_unplug() { kill "$socat"; poll 50 test ! -e "$work/tty$port" || fail "the pair stayed"; }
 e2e_replug() {
-  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$scanner",raw,echo=0 >/dev/null 2>&1 &
-  socat=$! pids+=($!)
+  socat pty,link="$work/tty$port",raw,echo=0 pty,link="$scanner",raw,echo=0 >/dev/null 2>&1 & socat=$! pids+=($!)
   poll 50 test -e "$scanner" || fail "no pseudo-terminal"
 }
 
 # Sends bytes (printf format) as the scanner would.
 scan() { printf "$1" > "$scanner"; }
 
-# Everything the program writes to the line, collected from the scanner's end.
+# Everything the program writes to the line, collected from the scanner's end into $work/back.bin.
 e2e_listen() { cat "$scanner" > "$work/back.bin" & pids+=($!); }
-heard() { codes < "$work/back.bin"; }
 
 # A program in front, waited for by its caption: by default the driver's target, which logs
 # the keys it receives to $keys.
@@ -127,15 +116,15 @@ e2e_target() {
   sleep 1
 }
 
-# Tolvane minimised, active on COM5 with these configuration lines, and a program in front
-# (arguments as e2e_target's).
+# Tolvane minimised, active on COM5 with these configuration lines, and a program in front (arguments as e2e_target's).
 start_scanning() { launch app "ComPort=5\r\n$1" "$active" /M && e2e_target "${@:2}"; }
 
 # Waits for a window by its caption; failing, tells what Tolvane's caption is.
-wait_caption() {
-  driver wait "$1" "${2:-20}" || fail "no \"$1\" (Tolvane: $(driver caption 'Tolvane (' 1))"
-}
-error_caption() { driver caption "Tolvane (Error: " "${1:-20}" || fail "no error caption"; }
+wait_caption() { driver wait "$1" "${2:-20}" || fail "no \"$1\" (Tolvane: $(driver caption 'Tolvane (' 1))"; }
+# A menu command, and the window it opens.
+menu() { driver command "$1" "$2"; wait_caption "$3" "${4:-20}"; }
+# Waits for an error caption, into $caption.
+error_caption() { caption=$(driver caption "Tolvane (Error: " "${1:-20}") || fail "no error caption"; }
 
 # Closes a window and waits for it to go.
 e2e_close() { driver close "$1"; driver gone "$1" "${2:-30}" || fail "\"$1\" did not close"; }
@@ -162,6 +151,4 @@ step() {
 type_test() { start_scanning "$1"; step "$2" "$3"; }
 
 # default.tlv was written whole: every one of its 270 keys.
-complete() {
-  [ "$(grep -c = "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"
-}
+complete() { [ "$(grep -c = "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"; }

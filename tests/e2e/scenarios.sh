@@ -1,44 +1,66 @@
 #!/usr/bin/env bash
-# The program's windows, files and life under Wine, with a simulated scanner on COM5: the port
-# chosen, captions, a second copy, exit and logoff, the settings dialog, the password, the
-# notification area.
+# The program's windows, files and life under Wine, with a simulated scanner on COM5: every dialog (screenshots in
+# build/screenshots/), the port chosen, captions, a second copy, exit and logoff, the settings dialog, the password,
+# the notification area.
 # Usage: scenarios.sh <build-dir> <scenario>
 source "$(dirname "$0")/lib.sh"
 dialog="Tolvane Serial Port Settings"
 
-# The text of the main window's Display box (controls are numbered from 100 in tab order).
+# It starts without a configuration file, opens and closes its dialogs and closes on WM_CLOSE. Restoring from the
+# notification area ("Open Tolvane") asks for the password.
+scenario_smoke() {
+  e2e_start "$(e2e_install smoke)"
+  wait_caption "$inactive" 120
+  sleep 2  # the splash's place is repainted
+  screenshot main-window
+  shot_dialog 2003 "$dialog" settings-dialog "Scanner Beep String:"
+  shot_dialog 2001 "Tolvane Password" set-password-dialog "Password"
+  shot_dialog 2007 "About Tolvane" about-box "Tolvane For Bar Code Readers"
+  e2e_close "$inactive"
+  launch locked 'Password=pw\r\n' "$inactive" /M
+  sleep 0.5
+  shot_dialog 2009 "Tolvane Password" enter-password-dialog "Enter Password:"
+  e2e_close "$inactive"
+}
+shot_dialog() {  # menu command, caption, screenshot name, a text it shows
+  menu "$inactive" "$1" "$2"
+  sleep 0.5
+  screenshot "$3"
+  driver texts "$2" | grep -qF "$4" || fail "$2 does not show \"$4\""
+  e2e_close "$2"
+}
+
+# Scans bytes and checks the text the main window's Display box shows for them (controls are numbered from 100 in
+# tab order).
 shows() {
+  scan "$1"
+  sleep 1.5
   local got; got=$(driver texts "$active" | awk -F'|' '$3=="id=117" { print $2; exit }')
-  [ "$got" = "$1" ] || fail "Display shows [$got], expected [$1]"
+  [ "$got" = "$2" ] || fail "Display shows [$got], expected [$2]"
 }
 
 scenario_choose_port_and_scan() {
   launch app 'Postamble={ENTER}\r\nRemoveReturns=1\r\n' "$inactive"
   driver select "$inactive" 2 5  # the third drop-down list is the port chooser
   wait_caption "$active"
-  scan '0123456789012\r\n'
-  sleep 1
-  shows "0123456789012{ENTER}"
+  shows '0123456789012\r\n' "0123456789012{ENTER}"
   e2e_target
   step 'AB12\r\n' 'A B 1 2 \r'
   screenshot scan-typed
 }
 
-# With Tolvane itself in front a scan is shown, not typed; a received 0 is shown like any other
-# character.
+# With Tolvane itself in front a scan is shown, not typed; a received 0 is shown like any other character.
 scenario_own_window_active() {
   e2e_target
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\n' "$active"  # shown normally, it is active
   sleep 0.5
-  scan 'SE\000EN'
-  sleep 1
+  shows 'SE\000EN' "SE EN{ENTER}"
   [ "$(chars)" -eq 0 ] || fail "typed into the target while Tolvane was active"
-  shows "SE EN{ENTER}"
 }
 
 scenario_captions() {
   launch app 'ComPort=7\r\n' ''
-  local caption; caption=$(error_caption 60)
+  error_caption 60
   [[ "$caption" == *")" ]] || fail "failed open shows [$caption]"
   driver select "$caption" 2 5
   wait_caption "$active"
@@ -63,8 +85,7 @@ scenario_second_instance() {
 runonce() {
   rm -f "$work/runonce.reg"
   wine reg export "$run" "$(winepath -w "$work/runonce.reg")" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | tr -d '\r' |
-    sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
+  iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | sed -n 's/^"Tolvane"="\(.*\)"\r\?$/\1/p' | sed 's/\\\(.\)/\1/g'
 }
 run='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
@@ -79,10 +100,9 @@ run_and_exit() {  # folder, configuration lines, caption, command, arguments...
   [[ "$(runonce)" == $4 ]] || fail "RunOnce is [$(runonce)]"
 }
 
-# Exit writes the whole file and the start-at-logon entry (" /M" after a minimised run, none
-# when unchecked); a folder outside the ANSI code page is found, rewritten and named as it is.
-# At logoff with Tolvane in the notification area the same happens; Windows deletes the entry
-# when it runs it.
+# Exit writes the whole file and the start-at-logon entry (" /M" after a minimised run, none when unchecked); a folder
+# outside the ANSI code page is found, rewritten and named as it is. At logoff with Tolvane in the notification area the
+# same happens; Windows deletes the entry when it runs it.
 scenario_exit_writes_file_and_startup_entry() {
   wine reg delete "$run" /v Tolvane /f >/dev/null 2>&1 || true
   run_and_exit 'TΩlvane Ж' 'ComPort=5\r\nAutoLoad=1\r\n' "$active" '"*\\TΩlvane Ж\\Tolvane.EXE"'
@@ -96,23 +116,18 @@ scenario_exit_writes_file_and_startup_entry() {
   [[ "$(runonce)" == *'\app\Tolvane.EXE /M' ]] || fail "RunOnce after logoff is [$(runonce)]"
 }
 
-# A scan with the settings dialog in front is shown, not typed (its Enter would press OK);
-# closed, the dialog changes nothing; with OK, the open port is reconfigured and the settings
-# saved.
+# A scan with the settings dialog in front is shown, not typed (its Enter would press OK); closed, the dialog changes
+# nothing; with OK, the open port is reconfigured and the settings saved.
 scenario_settings_dialog() {
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\nSettings=9600,N,8,1\r\n' "$active"
-  driver command "$active" 2003
-  driver wait "$dialog" 20 || fail "no settings dialog"
+  menu "$active" 2003 "$dialog"
   sleep 0.5
-  scan XYZ
-  sleep 1.5
+  shows XYZ "XYZ{ENTER}"
   driver wait "$dialog" 1 || fail "the scan's Enter closed the settings dialog"
-  shows "XYZ{ENTER}"
   e2e_close "$dialog"
   sleep 0.5
   speed 9600
-  driver command "$active" 2003
-  driver wait "$dialog" 20 || fail "no settings dialog"
+  menu "$active" 2003 "$dialog"
   driver select "$dialog" 0 7  # 19200
   driver select "$dialog" 1 2  # Even
   sleep 0.3
@@ -129,14 +144,13 @@ speed() { stty -F "$work/tty5" | grep -q "speed $1 baud" || fail "the port is no
 # The timer stops when a port cannot be opened; the password must be asked all the same.
 scenario_password_after_failed_open() {
   launch app 'ComPort=9\r\nPassword=pw\r\nWindowState=1\r\n' ''
-  local caption; caption=$(error_caption 60)
+  error_caption 60
   driver syscommand "$caption" 61728  # SC_RESTORE
   driver wait "Tolvane Password" 10 || fail "restored by the system menu without the password"
   e2e_close "Tolvane Password" 10
   sleep 0.5
   driver hidden "$caption" || fail "shown without the password"
-  driver command "$caption" 2009
-  driver wait "Tolvane Password" 10 || fail "restored by \"Open Tolvane\" without the password"
+  menu "$caption" 2009 "Tolvane Password" 10  # "Open Tolvane" asks for it too
 }
 
 # Started minimised, the window stays hidden with its icon in the notification area; when

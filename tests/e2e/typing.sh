@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# What a scan types, end to end under Wine: the options that shape a record, framing, bytes
-# back to the scanner, both typing paths, the user's own keys held or locked, keyboard layouts,
-# real applications.
+# What a scan types, end to end under Wine: the options that shape a record, framing, bytes back to the scanner, both
+# typing paths, the user's own keys held or locked, keyboard layouts, real applications.
 # Usage: typing.sh <build-dir> <scenario>
 source "$(dirname "$0")/lib.sh"
 
-# The translation table types literal characters (one outside ASCII too), F9 for $ and F10
-# for %; trailing CR LF removed (of LF CR only the CR; a line feed types nothing); a repeated
-# record ignored, but typed again after another. F10 last: the target takes it as the menu
-# key, which would swallow what follows.
+# The translation table types literal characters (one outside ASCII too), F9 for $ and F10 for %; trailing CR LF removed
+# (of LF CR only the CR; a line feed types nothing); a repeated record ignored, but typed again after another. F10 last:
+# the target takes it as the menu key, which would swallow what follows.
 scenario_record_options() {
   start_scanning 'RemoveReturns=1\r\nIgnoreDups=1\r\nPostamble={TAB}\r\n'
   step 'a$b+~{}()[] ^z\351\r\n' 'a b + ~ { } ( ) [ ] ^ z 351 \t'
@@ -25,14 +23,12 @@ scenario_record_options() {
 # Only digits, point and minus; date and time fields of the postamble from the clock.
 scenario_numeric_filter_and_fields() {
   start_scanning 'NumericFilter=1\r\nPostamble={HOUR}:{MINUTE} {YEAR}{ENTER}\r\n'
-  local before after got
-  before=$(date +%H:%M)
+  local before; before=$(date +%H:%M)
   scan 'A-12.5X+,7'
   wait_typed 15 || true
   sleep 0.3
-  after=$(date +%H:%M)
-  got=$(awk '$1=="char" { printf "%c", $2 + 0 }' "$keys" | tr -d '\r')
-  [[ "$got" == -12.57@($before|$after)" $(date +%y)" ]] || fail "typed [$got]"
+  local got; got=$(awk '$1=="char" { printf "%c", $2 + 0 }' "$keys" | tr -d '\r')
+  [[ "$got" == -12.57@($before|$(date +%H:%M))" $(date +%y)" ]] || fail "typed [$got]"
 }
 
 # Bytes 60 ms apart join into one record, 400 ms apart they make two.
@@ -42,13 +38,12 @@ scenario_framing() {
   scan EF; sleep 0.4; step GH 'E F \t G H \t' 5
 }
 
-# The scanner beep string after each record; with Opto-RS, a query, and every second record
-# dropped.
+# The scanner beep string after each record; with Opto-RS, a query, and every second record dropped.
 scenario_scanner_beep_and_opto_rs() {
   start_scanning 'ScannerBeepString=27,7\r\nHandshake=3\r\nPostamble={TAB}\r\n'
   e2e_listen
   step A 'A \t'; step B ''; step C 'C \t'; step D ''
-  [ "$(heard)" = '? \r 033 \a ? \r 033 \a' ] || fail "bytes back [$(heard)]"
+  [ "$(codes < "$work/back.bin")" = '? \r 033 \a ? \r 033 \a' ] || fail "bytes back [$(codes < "$work/back.bin")]"
 }
 
 # Key by key: Shift around the capital, scan codes from the layout, no Unicode events. With
@@ -96,8 +91,7 @@ scenario_real_notepad() {
 
 # The console path into a real console: cmd runs the scanned command line.
 scenario_real_console() {
-  local console='C:\windows\system32\cmd.exe'
-  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\n' "$console" wineconsole cmd
+  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\n' 'C:\windows\system32\cmd.exe' wineconsole cmd
   scan 'echo Scan-42 AbC>out.txt'
   poll 50 test -s "$work/out.txt" || true
   local got; got=$(tr -d '\r\n' < "$work/out.txt")
