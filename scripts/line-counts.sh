@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 count() { cloc --quiet --csv --list-file=<(git ls-files "$@" | grep -v /corpus/) 2>/dev/null | awk -F, '$2=="SUM" { print $5 }'; }
 product=$(count '*.cpp' '*.h' ':!tests' ':!bench')
-unit=$(count tests/capture tests/common tests/config tests/keysynth tests/platform tests/serialsettings tests/ui tests/support tests/linux/LinuxTest.cpp)
+unit=$(count tests/capture tests/common tests/config tests/keysynth tests/serialsettings tests/ui tests/support tests/linux/LinuxTest.cpp)
 e2e=$(count tests/e2e tests/linux/e2e.sh tests/linux/KeyLog.cpp)
 wine=$(count tests/wine)
 fuzz=$(count tests/fuzz)
@@ -14,6 +14,6 @@ bench=$(count bench)
 all=$(count tests bench)
 awk -v p="$product" -v u="$unit" -v e="$e2e" -v w="$wine" -v f="$fuzz" -v b="$bench" -v a="$all" 'BEGIN {
   printf "product C++  %5d\n", p
-  printf "unit tests   %5d  %3.0f%%\n", u, 100 * u / p
+  printf "unit tests   %5d  %5.1f%%\n", u, 100 * u / p
   printf "end to end   %5d\nunder Wine   %5d\nfuzzers      %5d\nbenchmarks   %5d\n", e, w, f, b
-  printf "all tests    %5d  %3.0f%%\n", a, 100 * a / p }'
+  printf "all tests    %5d  %5.1f%%\n", a, 100 * a / p }'
