@@ -89,8 +89,12 @@ void KeystrokeEmitter::Char(char ansi) {
   const auto vk = static_cast<std::uint8_t>(scan & 0xFF);
   auto mods = static_cast<std::uint8_t>((scan >> 8) & 7);
 
-  // A dead key would combine with whatever comes next.
-  if (layout_.Translate(vk, mods, capsLock_).dead) return Unicode(c);
+  // A dead key would combine with whatever comes next; the text's own modifiers count too
+  // (its Ctrl+Alt is AltGr).
+  std::uint8_t pressedWith = mods;
+  for (std::size_t i = 0; i < 3; ++i)
+    if (held_[i] > 0) pressedWith |= static_cast<std::uint8_t>(1 << i);
+  if (layout_.Translate(vk, pressedWith, capsLock_).dead) return Unicode(c);
   if (!NotationHolds()) {
     // What the key really types with Caps Lock as it is: letters, and on some layouts the
     // digit row, are shifted by it; Swiss keys change character.

@@ -102,6 +102,7 @@ TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {
   EXPECT_THAT(t.faults, IsEmpty()) << "extended keys carry the layout's scan codes";
   EXPECT_THAT(TypeOn(GermanLayout(), {"^{^}", "+{`}"}).faults, IsEmpty())
       << "a dead key under held modifiers would wait for the next key";
+  EXPECT_THAT(TypeOn(FrenchLayout(), {"^%\xE9", "\xB6"}).faults, IsEmpty()) << "the text's Ctrl+Alt makes AltGr";
   EXPECT_TRUE(TypeOn(GermanLayout(), {"+a", "a"}, true).text == u"aa")
       << "Shift held by the text meets Caps Lock, as on a keyboard";
   // Every key the notation names is sent as the layout has it (twice, so Caps Lock ends as it was).
