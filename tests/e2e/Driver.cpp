@@ -17,11 +17,6 @@
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
-//   target <file>                "Tolvane Target": a window with the focus, logging every
-//                                key message to the file, one a line:
-//                                  down|up|sysdown|sysup <vk> <scan> <extended> <ms>
-//                                  char <code> <ms>
-//                                ("sys": with Alt; <ms>: Unix time in milliseconds)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -75,11 +70,8 @@ bool Within(double seconds, const std::function<bool()>& done) {
 }
 
 INPUT Key(WORD vk, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  INPUT in{INPUT_KEYBOARD, {}};
+  in.ki = {vk, static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), up ? DWORD{KEYEVENTF_KEYUP} : 0, 0, 0};
   return in;
 }
 
@@ -89,48 +81,12 @@ int Send(std::vector<INPUT> in) {
 
 int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) { return PostMessageA(h, message, w, l) ? 0 : 1; }
 
-FILE* keyLog = nullptr;
-
-// The target window takes the keyboard focus itself: it has no controls.
-LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
-  ULARGE_INTEGER now;
-  GetSystemTimePreciseAsFileTime(reinterpret_cast<FILETIME*>(&now));
-  const double ms = (static_cast<double>(now.QuadPart) - 116444736000000000.0) / 10000.0;
-  const char* key = message == WM_KEYDOWN ? "down" : message == WM_KEYUP ? "up"
-                    : message == WM_SYSKEYDOWN ? "sysdown" : message == WM_SYSKEYUP ? "sysup" : nullptr;
-  const auto code = static_cast<unsigned>(w), flags = static_cast<unsigned>(l >> 16);
-  if (key) std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
-  if (message == WM_CHAR) std::fprintf(keyLog, "char %u %.1f\n", code, ms);
-  std::fflush(keyLog);
-  if (message == WM_DESTROY) PostQuitMessage(0);
-  return DefWindowProcW(h, message, w, l);
-}
-
-int Target(const char* file) {
-  if (!(keyLog = std::fopen(file, "w"))) return 1;
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = LogKeys;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = L"TolvaneTarget";
-  RegisterClassW(&wc);
-  SetForegroundWindow(CreateWindowW(wc.lpszClassName, L"Tolvane Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 40,
-                                    440, 160, nullptr, nullptr, wc.hInstance, nullptr));
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "", arg = argc > 2 ? argv[2] : "";
   const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
   const int number = argc > 3 ? std::atoi(argv[3]) : 0;
-  if (verb == "target") return Target(arg.c_str());
   const auto vk = static_cast<WORD>(number);
   if (verb == "key" && arg == "tap") return Send({Key(vk, false), Key(vk, true)});
   if (verb == "key") return Send({Key(vk, arg == "up")});

@@ -69,8 +69,7 @@ bg() { (cd "$1" && shift && exec "$@" >/dev/null 2>&1) & pids+=($!); }
 
 # A fresh program folder $work/<name>, with a default.tlv holding the text if given; prints it.
 e2e_install() {
-  mkdir -p "$work/$1"
-  cp "$build/Tolvane.exe" "$work/$1/"
+  mkdir -p "$work/$1" && cp "$build/Tolvane.exe" "$work/$1/"
   cp "$build/Tolvane.chm" "$work/$1/" 2>/dev/null || true
   [ -z "${2:-}" ] || printf '%b' "$2" > "$work/$1/default.tlv"
   echo "$work/$1"
@@ -107,10 +106,10 @@ scan() { printf "$1" > "$scanner"; }
 # Everything the program writes to the line, collected from the scanner's end into $work/back.bin.
 e2e_listen() { cat "$scanner" > "$work/back.bin" & pids+=($!); }
 
-# A program in front, waited for by its caption: by default the driver's target, which logs
+# A program in front, waited for by its caption: by default the target program, which logs
 # the keys it receives to $keys.
 e2e_target() {
-  [ $# -gt 0 ] || set -- "Tolvane Target" wine "$build/tests/e2e/tolvane-driver.exe" target "$keys"
+  [ $# -gt 0 ] || set -- "Tolvane Target" wine "$build/tests/e2e/tolvane-target.exe" "$keys"
   bg "$work" "${@:2}"
   wait_caption "$1" 60
   sleep 1
