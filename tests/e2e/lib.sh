@@ -7,10 +7,7 @@ active="Tolvane (Active On COM5)" inactive="Tolvane (Inactive)"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Runs a command every 0.1 s until it succeeds, for at most n tenths of a second.
-poll() {
-  for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done
-  return 1
-}
+poll() { for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done; return 1; }
 
 # A registry value for the test prefix; a wineserver still ending from the previous test can refuse the first attempts.
 reg_add() {

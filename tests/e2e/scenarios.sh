@@ -64,6 +64,7 @@ scenario_captions() {
   [[ "$caption" == *")" ]] || fail "failed open shows [$caption]"
   driver select "$caption" 2 5
   wait_caption "$active"
+  sleep 1  # the caption shows before the choice's handler has returned; a user is not that quick
   driver select "$active" 2 0
   wait_caption "$inactive"
 }
