@@ -35,12 +35,17 @@ std::string Title(HWND h, int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTextA) {
 }
 std::string Class(HWND h) { return Title(h, GetClassNameA); }
 
+// What a window of another process answers; -1 if it gives no answer within 5 s.
+LRESULT Ask(HWND h, UINT message, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR n = 0;
+  return SendMessageTimeoutA(h, message, w, l, 0, 5000, &n) ? static_cast<LRESULT>(n) : -1;
+}
+
 // A control's text as its own window procedure gives it (GetWindowText would only give
 // another process's controls their creation text).
 std::string ControlText(HWND h) {
   char text[4096] = "";
-  DWORD_PTR n = 0;
-  SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &n);
+  const auto n = static_cast<size_t>(Ask(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
   return std::string(text, n < sizeof text ? n : 0);
 }
 
@@ -139,8 +144,16 @@ int main(int argc, char** argv) {
       if (Class(c) == "ComboBox") lists.push_back(c);
     if (static_cast<size_t>(number) >= lists.size()) return 1;
     HWND combo = lists[static_cast<size_t>(number)];
-    SendMessageTimeoutA(combo, CB_SETCURSEL, std::atoi(argv[4]), 0, SMTO_ABORTIFHUNG, 2000, nullptr);
-    return Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    const LRESULT row = std::atoi(argv[4]);
+    const auto shown = [combo] { return Ask(combo, CB_GETCURSEL); };
+    // A click moves the row and tells the window in one step. Here they are two messages, and a
+    // tick between them puts the form's own row back; then the user chooses again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      PostMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+      Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+      if (Within(5, [&] { return shown() == row; }) && !Within(1, [&] { return shown() != row; })) return 0;
+    }
+    return 1;
   }
   if (verb == "drop-icon") {
     NOTIFYICONDATAA data{};

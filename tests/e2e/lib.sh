@@ -84,12 +84,7 @@ screenshot() { import -window root "$shots/$1.png"; }
 
 # A pseudo-terminal pair; one end becomes Wine's COMn, the scanner writes to the other,
 # $scanner. Call before starting any Windows program.
-e2e_serial() {
-  port=$1 scanner="$work/scanner$1"
-  e2e_replug
-  reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"
-  wine_stop
-}
+e2e_serial() { port=$1 scanner="$work/scanner$1"; e2e_replug; reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"; wine_stop; }
 # The scanner's cable is pulled: the pair goes away; and plugged in again, on the same paths.
 e2e_unplug() { kill "$socat"; poll 50 test ! -e "$work/tty$port" || fail "the pair stayed"; }
 e2e_replug() {

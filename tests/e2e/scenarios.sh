@@ -64,7 +64,6 @@ scenario_captions() {
   [[ "$caption" == *")" ]] || fail "failed open shows [$caption]"
   driver select "$caption" 2 5
   wait_caption "$active"
-  sleep 1  # the caption shows before the choice's handler has returned; a user is not that quick
   driver select "$active" 2 0
   wait_caption "$inactive"
 }
@@ -131,7 +130,6 @@ scenario_settings_dialog() {
   menu "$active" 2003 "$dialog"
   driver select "$dialog" 0 7  # 19200
   driver select "$dialog" 1 2  # Even
-  sleep 0.3
   driver command "$dialog" 1   # Enter: OK
   driver gone "$dialog" 20 || fail "the dialog stayed"
   sleep 0.5
