@@ -5,11 +5,6 @@
 
 namespace tolvane::win32 {
 
-// The key state as the focused window's thread sees it. This program's own thread never
-// receives the keyboard input, so its copy (GetKeyboardState) is stale: Caps Lock in it
-// says nothing about the real one.
-KeyState FocusedThreadKeyState();
-
 class Keyboard : public tolvane::Keyboard {
  public:
   std::int16_t VkKeyScan(std::uint8_t ansiChar) override;

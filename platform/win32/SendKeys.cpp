@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "keysynth/KeystrokeEmitter.h"
-#include "platform/win32/Keyboard.h"
 
 namespace tolvane::win32 {
 namespace {
@@ -51,17 +50,13 @@ class SystemLayout : public KeyboardLayout {
   HKL layout_;
 };
 
-// Caps Lock as the focused window's thread has it, and the modifier keys held right now.
+// Caps Lock as the system has it, and the modifier keys held right now.
 class SystemKeys : public KeyStates {
  public:
-  SystemKeys() : focused_(FocusedThreadKeyState()) {}
   std::int16_t GetKeyState(std::uint8_t vk) const override {
-    if (vk == VK_CAPITAL) return focused_[VK_CAPITAL] & 1;
+    if (vk == VK_CAPITAL) return ::GetKeyState(VK_CAPITAL) & 1;
     return static_cast<std::int16_t>(GetAsyncKeyState(vk) & 0x8000);
   }
-
- private:
-  KeyState focused_;
 };
 
 char16_t FromAnsi(char c) {

@@ -2,14 +2,18 @@
 // programs users scan into), logging every key message it receives to the file named by its
 // argument, one a line:
 //   down|up|sysdown|sysup <vk> <scan> <extended> <ms>   char <code> <ms>
-// ("sys": with Alt; <ms>: Unix time in milliseconds)
+// ("sys": with Alt; <ms>: Unix time in milliseconds). With TARGET_KEY_DELAY=<ms> in its
+// environment it is a busy application, that long over every key pressed.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 FILE* keyLog = nullptr;
+const char* const delay = std::getenv("TARGET_KEY_DELAY");
+const DWORD keyDelay = delay ? static_cast<DWORD>(std::atoi(delay)) : 0;
 WNDPROC editProc = nullptr;
 
 LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
@@ -22,6 +26,7 @@ LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
   if (key) std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
   if (message == WM_CHAR) std::fprintf(keyLog, "char %u %.1f\n", code, ms);
   std::fflush(keyLog);
+  if (message == WM_KEYDOWN) Sleep(keyDelay);
   return CallWindowProcW(editProc, h, message, w, l);
 }
 

@@ -31,8 +31,10 @@ scenario_numeric_filter_and_fields() {
   [[ "$got" == -12.57@($before|$(date +%H:%M))" $(date +%y)" ]] || fail "typed [$got]"
 }
 
-# Bytes 60 ms apart join into one record, 400 ms apart they make two.
+# Bytes 60 ms apart join into one record, 400 ms apart they make two. The application is busy, so the second record
+# comes while it is still turning the first into characters: reading the keyboard state must not change what it reads.
 scenario_framing() {
+  export TARGET_KEY_DELAY=150
   start_scanning 'Postamble={TAB}\r\n'
   scan AB; sleep 0.06; step CD 'A B C D \t' 0
   scan EF; sleep 0.4; step GH 'E F \t G H \t' 5
@@ -47,8 +49,10 @@ scenario_scanner_beep_and_opto_rs() {
 }
 
 # Key by key: Shift around the capital, scan codes from the layout, no Unicode events. With
-# Caps Lock on, it is switched off for the keys and back on after them.
+# Caps Lock on, it is switched off for the keys and back on after them. The application is
+# busy, behind on the keys while the next character's go in.
 scenario_console_path() {
+  export TARGET_KEY_DELAY=40
   type_test 'DOSTarget=1\r\nPostamble={ENTER}\r\nRemoveReturns=1\r\n' 'Ab1+\r\n' 'A b 1 + \r'
   grep -q '^down 16 42 ' "$keys" || fail "no Shift press"
   ! grep -q '^down 231 ' "$keys" || fail "a Unicode event on the console path"
