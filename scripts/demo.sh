@@ -9,7 +9,6 @@ shift
 codes=("$@")
 [ ${#codes[@]} -gt 0 ] || codes=("0123456789012" "TOLVANE-42" "A+B (1/2) ~x")
 
-e2e_serial 5
 folder=$(e2e_install demo '[Tolvane]\r\nComPort=5\r\nRemoveReturns=1\r\nPostamble={ENTER}\r\nBeep=1\r\n')
 echo "Starting Tolvane on COM5 (a pseudo-terminal standing in for the scanner's port)..."
 e2e_start "$folder"

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     // A click moves the row and tells the window in one step. Here they are two messages, and a
     // tick between them puts the form's own row back; then the user chooses again.
     for (int attempt = 0; attempt < 5; ++attempt) {
-      PostMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+      Post(combo, CB_SETCURSEL, static_cast<WPARAM>(row));
       Post(h, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
       if (Within(5, [&] { return shown() == row; }) && !Within(1, [&] { return shown() != row; })) return 0;
     }

@@ -5,7 +5,6 @@
 # Usage: figures.sh <build-dir>
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$1"
-e2e_serial 5
 start_scanning 'Postamble={TAB}\r\n'
 
 # Runs a command that makes n characters arrive, and waits for them; $from is the key log's

@@ -26,12 +26,11 @@ e2e_setup() {
   trap e2e_cleanup EXIT
   # A display of our own for this run, unless asked to use the one we are on.
   if [ "${E2E_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    # -noreset: a keymap a test loads stays when the last client goes.
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
-    export DISPLAY=":$n"
-    poll 50 test -e "/tmp/.X11-unix/X$n" || fail "no virtual display"
+    # It takes a free number and says which once it accepts clients. -noreset: a keymap a test loads stays when
+    # the last client goes.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$work/display" >/dev/null 2>&1 & pids+=($!)
+    poll 100 test -s "$work/display" || fail "no virtual display"
+    export DISPLAY=":$(cat "$work/display")"
   fi
   wineboot -i >/dev/null 2>&1 || true
   # Wine's own fonts (MS Sans Serif, and Marlett for the title-bar buttons) where this Wine
@@ -44,6 +43,10 @@ e2e_setup() {
   reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans'
   reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
   reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
+  # COM5 is one end of a pseudo-terminal pair; the scanner writes to the other, $scanner.
+  port=5 scanner="$work/scanner5"
+  e2e_replug
+  reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"
   wine_stop
 }
 
@@ -56,7 +59,7 @@ e2e_cleanup() {
   exit $rc
 }
 
-e2e_main() { e2e_setup "$1"; e2e_serial 5; "scenario_$2"; echo "$2 passed"; }
+e2e_main() { e2e_setup "$1"; "scenario_$2"; echo "$2 passed"; }
 
 # Console output comes through Wine with CR LF line endings.
 driver() { wine "$build/tests/e2e/tolvane-driver.exe" "$@" | tr -d '\r'; }
@@ -82,9 +85,6 @@ launch() {  # folder name, configuration lines, caption, arguments...
 
 screenshot() { import -window root "$shots/$1.png"; }
 
-# A pseudo-terminal pair; one end becomes Wine's COMn, the scanner writes to the other,
-# $scanner. Call before starting any Windows program.
-e2e_serial() { port=$1 scanner="$work/scanner$1"; e2e_replug; reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"; wine_stop; }
 # The scanner's cable is pulled: the pair goes away; and plugged in again, on the same paths.
 e2e_unplug() { kill "$socat"; poll 50 test ! -e "$work/tty$port" || fail "the pair stayed"; }
 e2e_replug() {
@@ -138,8 +138,6 @@ step() {
   sleep 0.5  # nothing more may follow
   [ "$(typed "$from")" = "$2" ] || fail "[$1] typed [$(typed "$from")], expected [$2]"
 }
-# Tolvane scanning with these configuration lines into the target: one scan and what it types.
-type_test() { start_scanning "$1"; step "$2" "$3"; }
 
 # default.tlv was written whole: every one of its 270 keys.
 complete() { [ "$(grep -c = "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"; }

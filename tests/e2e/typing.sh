@@ -53,7 +53,8 @@ scenario_scanner_beep_and_opto_rs() {
 # busy, behind on the keys while the next character's go in.
 scenario_console_path() {
   export TARGET_KEY_DELAY=40
-  type_test 'DOSTarget=1\r\nPostamble={ENTER}\r\nRemoveReturns=1\r\n' 'Ab1+\r\n' 'A b 1 + \r'
+  start_scanning 'DOSTarget=1\r\nPostamble={ENTER}\r\nRemoveReturns=1\r\n'
+  step 'Ab1+\r\n' 'A b 1 + \r'
   grep -q '^down 16 42 ' "$keys" || fail "no Shift press"
   ! grep -q '^down 231 ' "$keys" || fail "a Unicode event on the console path"
   driver key tap 20

@@ -22,7 +22,7 @@ export DISPLAY=":$(cat "$work/display")"
 plug() {
   socat pty,link="$work/dev",raw,echo=0 pty,link="$work/scanner",raw,echo=0 >/dev/null 2>&1 &
   socat_pid=$!
-  poll 50 test -e "$work/scanner"
+  poll 50 test -e "$work/scanner" || fail "no pseudo-terminal"
 }
 
 # tolvane with the configuration lines given, the key log in front, the device plugged; sets $tolvane.
@@ -64,7 +64,7 @@ scenario_device() {
   [ "$(od -An -c "$work/back" | tr -d ' \n')" = '033\a' ] || fail "acknowledgement [$(od -An -c "$work/back")]"
   kill "$socat_pid"
   poll 50 grep -q '^Error: ' "$work/err" || fail "no error when the device went away"
-  poll 50 test ! -e "$work/dev"
+  poll 50 test ! -e "$work/dev" || fail "the pair stayed"
   plug
   status "Active on $work/dev"
   scan 'B' 'A<Tab>B<Tab>' "after the device came back"

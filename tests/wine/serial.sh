@@ -5,5 +5,4 @@
 set -euo pipefail
 source "$(dirname "$0")/../e2e/lib.sh"
 e2e_setup "$1"
-e2e_serial 5
 wine "$build/tests/wine/serial_control_test.exe" "$2" "Z:$scanner" | tr -d '\r'
