@@ -1,10 +1,12 @@
 // Send-keys double: journals "SendKeys <text> nowait" for each text of a batch, the last one
 // with the batch's wait flag; chosen texts can be made unreadable, and the whole facility can
-// refuse, as a locked workstation does.
+// refuse, as a locked workstation does; a test can act while a batch is being typed.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SendKeys.h"
@@ -17,6 +19,7 @@ class SendKeys : public tolvane::SendKeys {
   explicit SendKeys(Journal& journal) : journal_(journal) {}
 
   Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
+    if (during) std::exchange(during, nullptr)();
     Delivery d;
     std::vector<std::string> accepted;
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -37,6 +40,7 @@ class SendKeys : public tolvane::SendKeys {
   bool refusing = false;           // the system takes no injected input
   std::vector<std::string> typed;  // texts typed, in order
   int batches = 0;
+  std::function<void()> during;    // runs once, as the next batch goes in
 
  private:
   Journal& journal_;

@@ -1,8 +1,5 @@
 #include <gmock/gmock.h>
 
-#include <functional>
-#include <utility>
-
 #include "support/Harness.h"
 
 namespace tolvane::test {
@@ -86,27 +83,15 @@ TEST(RecordAssembly, NumericFilterIsReadPerCharacterAndAClosedPortWaits) {
 // Typing with wait lets the timer tick; such a tick must leave the record being typed alone,
 // and what arrives meanwhile makes the next record.
 TEST(RecordAssembly, TicksWhileTypingChangeNothing) {
-  fake::FakePlatform fp;
-  struct Pumping : fake::SendKeys {
-    using fake::SendKeys::SendKeys;
-    Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
-      if (during) std::exchange(during, nullptr)();
-      return fake::SendKeys::SendBatch(texts, wait);
-    }
-    std::function<void()> during;
-  } sendKeys{fp.journal};
-  Platform platform = fp.platform();
-  Tolvane app{{platform.serial, sendKeys, platform.sound, platform.activeWindow, platform.clock, platform.keyboard,
-               platform.profileStore, platform.startupEntries, platform.toolkit, platform.messageBox,
-               platform.notifyIcon, platform.shell, platform.singleInstance}};
-  app.PortList_Click(1);
-  sendKeys.during = [&] {
-    fp.serial.Arrive("CD");
-    for (int i = 0; i < 8; ++i) app.TickTimer_Tick();
+  Harness h;
+  h.Open();
+  h.fp.sendKeys.during = [&h] {
+    h.fp.serial.Arrive("CD");
+    h.Ticks(8);
   };
-  fp.serial.Arrive("AB");
-  for (int i = 0; i < 8; ++i) app.TickTimer_Tick();
-  EXPECT_THAT(sendKeys.typed, ElementsAre("A", "B", "", "C", "D", ""));
+  h.fp.serial.Arrive("AB");
+  h.Ticks(8);
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", "B", "", "C", "D", ""));
 }
 
 }  // namespace

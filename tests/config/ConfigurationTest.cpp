@@ -191,9 +191,6 @@ struct LifeHarness : Harness {
     app.mainForm().captionChanged = [this](const std::string& c) { fp.journal.Add("Caption " + c); };
   }
   bool Start(ProgramInfo info = {"C:\\Tolvane", "Tolvane", ""}) { return app.Form_Load(info, 77); }
-  std::optional<std::string> Saved(const char* key, const char* file = kPath) {
-    return ProfileFile::Parse(fp.profileStore.files[file]).Get("Tolvane", key);
-  }
   // What an exit did, after the start's own effects.
   std::vector<std::string> Exit() {
     fp.journal.Clear();
@@ -254,7 +251,7 @@ TEST(LifeCycle, ExitAndSessionEndShutDownOnce) {
   exit.Start();
   exit.AutoLoadMinimised();
   EXPECT_EQ(exit.Exit(), saved);
-  EXPECT_EQ(exit.Saved("WindowState"), "1");
+  EXPECT_EQ(Read(exit.fp.profileStore.files[kPath], "Tolvane", "WindowState"), "1");
   EXPECT_FALSE(exit.app.mainForm().loaded);
 
   LifeHarness session;
@@ -289,7 +286,7 @@ TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
   root.app.mainForm().LoadWithWindows.SetValue(1);
   root.Exit();
   EXPECT_EQ(root.fp.startupEntries.values["Tolvane"], "D:\\TOLVANE.EXE");
-  EXPECT_EQ(root.Saved("WindowState", "D:\\default.tlv"), "0");
+  EXPECT_EQ(Read(root.fp.profileStore.files["D:\\default.tlv"], "Tolvane", "WindowState"), "0");
 
   for (const std::string folder : {"C:\\Program Files\\Tolvane", "C:\\T\u03A9lvane \u0416"}) {
     LifeHarness spaced;

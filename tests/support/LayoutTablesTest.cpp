@@ -48,7 +48,7 @@ TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
   TypingSimulator clean(de, true);
   clean.Type(Events(de, {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B', kDown | vk::Control, kDown | vk::Menu, 'Q',
                          kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E', kUnicode | 0xD83D, kUnicode | 0xDE00,
-                         0x2F}));
+                         vk::Help}));
   EXPECT_EQ(clean.Text(), u"aB@Ê\U0001F600");
   EXPECT_THAT(clean.Faults(), testing::IsEmpty());
 }
