@@ -81,6 +81,13 @@ void KeystrokeEmitter::Modifier(std::uint8_t vk, bool down) {
   if (!down && n > 0 && --n == 0) Press(vk, true);
 }
 
+std::uint8_t KeystrokeEmitter::NotationHeld() const {
+  std::uint8_t mask = 0;
+  for (std::size_t i = 0; i < 3; ++i)
+    if (held_[i] > 0) mask |= static_cast<std::uint8_t>(1 << i);
+  return mask;
+}
+
 void KeystrokeEmitter::Char(char ansi) {
   const char16_t c = fromAnsi_(ansi);
   if (c == 0) return;
@@ -91,10 +98,7 @@ void KeystrokeEmitter::Char(char ansi) {
 
   // A dead key would combine with whatever comes next; the text's own modifiers count too
   // (its Ctrl+Alt is AltGr).
-  std::uint8_t pressedWith = mods;
-  for (std::size_t i = 0; i < 3; ++i)
-    if (held_[i] > 0) pressedWith |= static_cast<std::uint8_t>(1 << i);
-  if (layout_.Translate(vk, pressedWith, capsLock_).dead) return Unicode(c);
+  if (layout_.Translate(vk, mods | NotationHeld(), capsLock_).dead) return Unicode(c);
   if (!NotationHolds()) {
     // What the key really types with Caps Lock as it is: letters, and on some layouts the
     // digit row, are shifted by it; Swiss keys change character.

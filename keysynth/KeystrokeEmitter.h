@@ -36,7 +36,8 @@ class KeystrokeEmitter {
   void Tap(std::uint8_t vk);
   void Press(std::uint8_t vk, bool up);
   void Modifier(std::uint8_t vk, bool down);
-  bool NotationHolds() const { return held_[0] + held_[1] + held_[2] > 0; }
+  std::uint8_t NotationHeld() const;  // what "+", "^", "%" hold now, as kModShift | kModCtrl | kModAlt
+  bool NotationHolds() const { return NotationHeld() != 0; }
 
   const KeyboardLayout& layout_;
   FromAnsi fromAnsi_;
