@@ -5,7 +5,7 @@
 
 #include "app/Tolvane.h"
 #include "keysynth/KeystrokeEmitter.h"
-#include "platform/fake/FakePlatform.h"
+#include "tests/fakes/FakePlatform.h"
 #include "tests/support/TypingSimulator.h"
 
 namespace {

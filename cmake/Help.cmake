@@ -1,4 +1,4 @@
-# The HTML Help file Tolvane.chm, compiled from app/help with chmcmd (Debian package fp-utils).
+# The HTML Help file Tolvane.chm, compiled from windows/help with chmcmd (Debian package fp-utils).
 #
 #   tolvane_help(<target> <outdir>)
 #
@@ -7,7 +7,7 @@
 # Without chmcmd there is only a warning and no help file.
 
 # Captured here: inside the function CMAKE_CURRENT_LIST_DIR is the caller's folder.
-get_filename_component(TOLVANE_HELP_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/../app/help" ABSOLUTE)
+get_filename_component(TOLVANE_HELP_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/../windows/help" ABSOLUTE)
 
 function(tolvane_help target outdir)
   if(NOT TARGET ${target})

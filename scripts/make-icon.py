@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes app/Tolvane.ico, the program icon: a white bar-code label with a dark-blue key in
+"""Writes windows/Tolvane.ico, the program icon: a white bar-code label with a dark-blue key in
 front of it whose arrow points on, into the application.
 
 The icon holds two images, 16x16 and 32x32, each with 16 colours from the standard Windows
@@ -7,7 +7,7 @@ palette, stored as BMP-in-ICO: a BITMAPINFOHEADER whose height counts the XOR bi
 AND mask together, the palette, the 4-bit XOR bitmap, then the 1-bit AND mask (1 is
 transparent); rows run bottom-up and each is padded to a multiple of 4 bytes.
 
-    scripts/make-icon.py [output.ico]     (default: app/Tolvane.ico beside this folder)
+    scripts/make-icon.py [output.ico]     (default: windows/Tolvane.ico beside this folder)
     scripts/make-icon.py --show           (print the pictures, write nothing)
 """
 
@@ -167,7 +167,7 @@ def main(argv):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     here = os.path.dirname(os.path.abspath(__file__))
-    path = argv[1] if len(argv) == 2 else os.path.join(here, "..", "app", "Tolvane.ico")
+    path = argv[1] if len(argv) == 2 else os.path.join(here, "..", "windows", "Tolvane.ico")
     data = icon_file([ICON_16, ICON_32])
     with open(path, "wb") as f:
         f.write(data)

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "config/ProfileFile.h"
-#include "platform/posix/ProfileStore.h"
+#include "linux/ProfileStore.h"
 #include "support/Harness.h"
 
 namespace tolvane::test {

@@ -4,12 +4,12 @@
 #include <cstdlib>
 
 #include "app/Tolvane.h"
-#include "app/linux/CommandLine.h"
+#include "linux/CommandLine.h"
 #include "common/Text.h"
 #include "common/TextToNumber.h"
 #include "config/ProfileFile.h"
 #include "keysynth/KeystrokeEmitter.h"
-#include "platform/fake/FakePlatform.h"
+#include "tests/fakes/FakePlatform.h"
 #include "tests/support/TypingSimulator.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "platform/fake/Keyboard.h"
+#include "tests/fakes/Keyboard.h"
 
 namespace tolvane {
 namespace {

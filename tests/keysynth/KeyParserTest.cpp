@@ -2,7 +2,7 @@
 
 #include <gmock/gmock.h>
 
-#include "platform/fake/Keyboard.h"
+#include "tests/fakes/Keyboard.h"
 
 namespace tolvane {
 namespace {

@@ -2,8 +2,8 @@
 // for a layout of libxkbcommon, recorded from a stand-in for the uinput device.
 #include <gmock/gmock.h>
 
-#include "app/linux/CommandLine.h"
-#include "platform/posix/TypingEngine.h"
+#include "linux/CommandLine.h"
+#include "linux/TypingEngine.h"
 
 namespace tolvane::posix {
 namespace {

@@ -29,7 +29,7 @@ plug() {
 start() {
   [ -e "$work/dev" ] || plug
   printf "[Tolvane]\r\nDevice=$work/dev\r\n$1" > "$cfg"
-  "$build/tests/tolvane-keylog" "$work/keys" &
+  "$build/tests/linux/tolvane-keylog" "$work/keys" &
   sleep 0.5
   "$build/tolvane" --config "$cfg" --typing xtest > "$work/out" 2> "$work/err" &
   tolvane=$!

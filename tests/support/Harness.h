@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/Tolvane.h"
-#include "platform/fake/FakePlatform.h"
+#include "tests/fakes/FakePlatform.h"
 
 namespace tolvane::test {
 

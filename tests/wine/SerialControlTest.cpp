@@ -2,7 +2,7 @@
 // control reads; the scanner's end of the line is opened by its path. The calls in SerialCalls go
 // to stand-ins that pass through to the system until a case makes them misbehave as a real port can.
 // Usage: serial_control_test <case> <scanner's end>
-#include "platform/win32/SerialControl.h"
+#include "windows/SerialControl.h"
 
 #include <algorithm>
 #include <atomic>

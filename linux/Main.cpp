@@ -1,0 +1,157 @@
+// The Linux program: the same pipeline and configuration file as the Windows program, with
+// no windows. One thread polls the serial device, the core's timers and the signals.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/Tolvane.h"
+#include "linux/CommandLine.h"
+#include "config/ProfileFile.h"
+#include "linux/ProfileStore.h"
+#include "linux/SerialControl.h"
+#include "linux/Services.h"
+#include "linux/Typing.h"
+
+namespace {
+
+using namespace tolvane;
+
+void MakeFolders(const std::string& file) {
+  for (auto p = file.find('/', 1); p != std::string::npos; p = file.find('/', p + 1)) ::mkdir(file.substr(0, p).c_str(), 0755);
+}
+
+std::string Folder(const std::string& file) {
+  const auto slash = file.rfind('/');
+  return slash == std::string::npos ? "." : file.substr(0, slash);
+}
+
+void Arm(int timer, const TimerModel& model) {
+  itimerspec t{};
+  if (model.enabled) {
+    t.it_interval.tv_sec = model.interval / 1000;
+    t.it_interval.tv_nsec = (model.interval % 1000) * 1000000L;
+    t.it_value = t.it_interval;
+  }
+  timerfd_settime(timer, 0, &t, nullptr);
+}
+
+bool Expired(int timer) {
+  std::uint64_t n = 0;
+  return ::read(timer, &n, sizeof n) == sizeof n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const auto options = posix::ParseArguments(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options) {
+    std::fprintf(stderr, "tolvane: %s\n%s", error.c_str(), posix::kUsage);
+    return 2;
+  }
+  if (options->help) return std::fputs(posix::kUsage, stdout) < 0;
+  if (options->version) return std::puts("tolvane " TOLVANE_VERSION) < 0;
+  if (options->listPorts) {
+    for (const auto& port : posix::ListPorts()) std::puts(port.c_str());
+    return 0;
+  }
+
+  const char* home = std::getenv("HOME");
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string config = options->config.empty() ? posix::DefaultConfigPath(xdg, home) : options->config;
+  MakeFolders(config);
+  posix::ProfileStore profileStore;
+  const ProfileFile file = ProfileFile::Parse(profileStore.Read(config).value_or(""));
+  const auto key = [&file](const char* name) { return file.Get(kConfigSection, name).value_or(""); };
+  const std::string device = key("Device");
+
+  posix::TypingOptions typingOptions;
+  typingOptions.mode = options->typing == "uinput" ? posix::TypingMode::Uinput
+                       : options->typing == "xtest" ? posix::TypingMode::Xtest
+                                                    : posix::TypingMode::Auto;
+  typingOptions.xkbLayout = key("XkbLayout");
+  typingOptions.xkbVariant = key("XkbVariant");
+  const auto typing = posix::OpenTyping(typingOptions, error);
+  if (!typing) {
+    std::fprintf(stderr, "tolvane: %s\n", error.c_str());
+    return 1;
+  }
+
+  char self[PATH_MAX] = "";
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  const std::string exec = std::string(n > 0 ? self : "tolvane") + (options->config.empty() ? "" : " --config \"" + config + "\"");
+  const std::string autostart = (xdg && *xdg == '/' ? std::string(xdg) : std::string(home ? home : ".") + "/.config") +
+                                "/autostart/tolvane.desktop";
+
+  posix::SerialControl serial([&device](std::int16_t port) { return posix::DevicePath(device, port); });
+  posix::Sound sound;
+  posix::ActiveWindow activeWindow;
+  posix::Clock clock;
+  posix::StartupEntryStore startupEntries(autostart, exec);
+  posix::Toolkit toolkit;
+  posix::MessageBox messageBox;
+  posix::NotifyIcon notifyIcon;
+  posix::Shell shell;
+  posix::SingleInstance singleInstance(config + ".lock");
+  const Platform platform{serial,          typing->sendKeys(), sound,    activeWindow, clock,      typing->keyboard(),
+                          profileStore,    startupEntries,     toolkit,  messageBox,   notifyIcon, shell,
+                          singleInstance};
+  Tolvane app(platform);
+  MainForm& form = app.mainForm();
+
+  std::string status;
+  form.captionChanged = [&](const std::string& caption) {
+    const std::string now = posix::StatusText(caption, serial.device());
+    if (now != status) std::fprintf(stderr, "%s\n", (status = now).c_str());
+  };
+  app.processing().shown = [](const std::string& display) {
+    std::printf("%s\n", posix::PrintableLine(display).c_str());
+    std::fflush(stdout);
+  };
+
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  sigprocmask(SIG_BLOCK, &signals, nullptr);
+  const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
+  const int tick = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  const int retry = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  form.TickTimer.changed = [&] { Arm(tick, form.TickTimer); };
+  form.RetryTimer.changed = [&] { Arm(retry, form.RetryTimer); };
+  Arm(tick, form.TickTimer);
+
+  if (!app.Form_Load({Folder(config), "tolvane", "", config})) return 1;
+  std::fprintf(stderr, "tolvane: typing with %s, configuration %s\n", typing->Name().c_str(), config.c_str());
+  // A Device opens even when ComPort says none; the file keeps what it said.
+  const bool noPort = form.PortList.listIndex == 0;
+  if (!device.empty() && noPort) app.PortList_Click(1);
+
+  while (form.loaded) {
+    pollfd fds[4] = {{signalFd, POLLIN, 0}, {tick, POLLIN, 0}, {retry, POLLIN, 0},
+                     {serial.fd(), static_cast<short>(POLLIN | (serial.WantsWrite() ? POLLOUT : 0)), 0}};
+    if (poll(fds, serial.fd() >= 0 ? 4 : 3, -1) < 0) continue;
+    if (fds[0].revents) {
+      signalfd_siginfo info;
+      static_cast<void>(::read(signalFd, &info, sizeof info));
+      if (!device.empty() && noPort) form.PortList.listIndex = 0;
+      app.Form_Unload();
+      break;
+    }
+    if (fds[3].revents & (POLLIN | POLLHUP | POLLERR)) serial.Readable();
+    if (fds[3].revents & POLLOUT) serial.Writable();
+    if (fds[1].revents && Expired(tick)) {
+      serial.Tick();
+      app.TickTimer_Tick();
+    }
+    if (fds[2].revents && Expired(retry)) app.RetryTimer_Tick();
+  }
+  return 0;
+}

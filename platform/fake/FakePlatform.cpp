@@ -1,7 +1,0 @@
-#include "platform/fake/FakePlatform.h"
-
-namespace tolvane::fake {
-
-Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock, keyboard, profileStore, startupEntries, toolkit, messageBox, notifyIcon, shell, singleInstance}; }
-
-}  // namespace tolvane::fake

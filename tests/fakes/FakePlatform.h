@@ -1,0 +1,38 @@
+// Every fake service wired to one journal; platform() hands them to the core.
+#pragma once
+
+#include "platform/Platform.h"
+#include "tests/fakes/ActiveWindow.h"
+#include "tests/fakes/Clock.h"
+#include "tests/fakes/Journal.h"
+#include "tests/fakes/Keyboard.h"
+#include "tests/fakes/ProfileStore.h"
+#include "tests/fakes/SendKeys.h"
+#include "tests/fakes/SerialControl.h"
+#include "tests/fakes/Shell.h"
+#include "tests/fakes/Sound.h"
+#include "tests/fakes/StartupEntryStore.h"
+#include "tests/fakes/Toolkit.h"
+
+namespace tolvane::fake {
+
+struct FakePlatform {
+  Journal journal;
+  SerialControl serial{journal};
+  SendKeys sendKeys{journal};
+  Sound sound{journal};
+  ActiveWindow activeWindow;
+  Clock clock;
+  Keyboard keyboard;
+  ProfileStore profileStore{journal};
+  StartupEntryStore startupEntries{journal};
+  Toolkit toolkit{journal};
+  MessageBox messageBox{journal};
+  NotifyIcon notifyIcon{journal};
+  Shell shell{journal};
+  SingleInstance singleInstance;
+
+  Platform platform();
+};
+
+}  // namespace tolvane::fake

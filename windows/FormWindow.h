@@ -1,0 +1,61 @@
+// One form on the screen: a top-level window with child controls made from the form's table
+// (twips to pixels at the screen's DPI), kept in step with the form's models.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "windows/Toolkit.h"
+#include "windows/Win32.h"
+#include "ui/Form.h"
+
+namespace tolvane::win32 {
+
+class FormWindow {
+ public:
+  FormWindow(Toolkit& toolkit, Form& form, HWND owner, Toolkit::MessageHook hook = nullptr);
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  Form& form() { return form_; }
+  void Sync();
+
+  static constexpr int kFirstMenuId = 2000;
+
+ private:
+  struct Item {
+    const ControlSpec* spec;
+    HWND hwnd;
+    int id;
+    std::string shownText;
+    std::vector<std::string> shownItems;
+    int shownCheck = -1;
+    int shownEnabled = -1;
+    int shownVisible = -1;
+  };
+
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+  HMENU CreateMenuBar();
+  void OnCommand(int id, int code);
+  void ClickButton(std::uint32_t flag);
+  Item* ById(int id);
+  Item* ByHwnd(HWND hwnd);
+  POINT Origin(const ControlSpec& c) const;
+  bool Visible(const ControlSpec& c) const;
+
+  Toolkit& toolkit_;
+  Form& form_;
+  Toolkit::MessageHook hook_;
+  HWND hwnd_ = nullptr;
+  HBRUSH background_ = nullptr;
+  HBRUSH face_ = nullptr;
+  std::vector<Item> items_;
+  std::string shownCaption_;
+  bool syncing_ = false;
+};
+
+}  // namespace tolvane::win32

@@ -1,0 +1,33 @@
+#include "windows/Win32.h"
+
+#include "windows/Keyboard.h"
+
+namespace tolvane::win32 {
+
+std::int16_t Keyboard::VkKeyScan(std::uint8_t c) { return ::VkKeyScanA(static_cast<CHAR>(c)); }
+
+std::uint8_t Keyboard::MapVirtualKey(std::uint8_t vk) {
+  return static_cast<std::uint8_t>(::MapVirtualKeyA(vk, 0));
+}
+
+// The keys as the system has them now. This thread reads no keyboard input while another
+// window has the focus, and asking it for one key brings its whole table up to date. Reading
+// the focused window's thread instead (by attaching to it) would reset that thread's table,
+// and keys it has still to turn into characters would lose their Shift.
+KeyState Keyboard::GetKeyboardState() {
+  KeyState state{};
+  ::GetKeyState(0);
+  ::GetKeyboardState(state.data());
+  return state;
+}
+
+void Keyboard::SetKeyboardState(const KeyState& state) {
+  KeyState copy = state;
+  ::SetKeyboardState(copy.data());
+}
+
+void Keyboard::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  ::keybd_event(vk, scan, flags, 0);
+}
+
+}  // namespace tolvane::win32

@@ -1,0 +1,125 @@
+#include "windows/Win32.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "windows/Services.h"
+
+namespace tolvane::win32 {
+
+namespace {
+constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+// The first version of the record, which both builds pass: 88 bytes with 32-bit handles,
+// 104 with 64-bit ones.
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104), "notification-icon record size");
+}
+
+void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
+
+// The foreground window's process, not this thread's active window: a dialog or message box
+// of ours is as much "us" as the main window.
+bool ActiveWindow::ProgramWindowActive() const {
+  HWND foreground = GetForegroundWindow();
+  if (!foreground) return false;
+  DWORD process = 0;
+  GetWindowThreadProcessId(foreground, &process);
+  return process == GetCurrentProcessId();
+}
+
+LocalDateTime Clock::Now() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+std::uint64_t Clock::Milliseconds() { return GetTickCount64(); }
+
+// A message may name a file (UTF-8); anything that is not UTF-8 is read as ANSI.
+void MessageBox::Show(const std::string& text) {
+  UINT codePage = CP_UTF8;
+  int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n == 0 && !text.empty()) {
+    codePage = CP_ACP;
+    n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  }
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  ::MessageBoxW(reinterpret_cast<HWND>(owner), wide.c_str(), L"Tolvane", MB_OK);
+}
+
+void Shell::Open(const std::string& file) {
+  wchar_t folder[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  ShellExecuteW(GetForegroundWindow(), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
+}
+
+bool SingleInstance::PreviousInstance() {
+  if (!mutex_) mutex_ = CreateMutexA(nullptr, FALSE, "Local\\Tolvane.SingleInstance");
+  return mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+SingleInstance::~SingleInstance() {
+  if (mutex_) CloseHandle(mutex_);
+}
+
+NOTIFYICONDATAA NotifyIcon::Record(DWORD size) const {
+  NOTIFYICONDATAA data;
+  std::memset(&data, 0, sizeof data);
+  data.cbSize = size;
+  data.hWnd = owner_;
+  data.uID = 0;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = callbackMessage_;
+  data.hIcon = icon_;
+  // The tip: the name, its 0, blanks to the end of the field.
+  std::memset(data.szTip, ' ', sizeof data.szTip);
+  std::memcpy(data.szTip, "Tolvane", 8);
+  return data;
+}
+
+bool NotifyIcon::Add(WindowHandle owner, IconHandle icon) {
+  owner_ = reinterpret_cast<HWND>(owner);
+  icon_ = reinterpret_cast<HICON>(icon);
+  NOTIFYICONDATAA data = Record(NOTIFYICONDATAA_V1_SIZE);
+  return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+bool NotifyIcon::Delete() {
+  NOTIFYICONDATAA data = Record(NOTIFYICONDATAA_V1_SIZE);
+  return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+// A balloon needs the record's second version; the icon itself keeps the first.
+bool NotifyIcon::Balloon(const std::string& title, const std::string& text) {
+  NOTIFYICONDATAA data = Record(NOTIFYICONDATAA_V2_SIZE);
+  data.uFlags = NIF_INFO;
+  lstrcpynA(data.szInfo, text.c_str(), sizeof data.szInfo);
+  lstrcpynA(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle);
+  data.dwInfoFlags = NIIF_WARNING;
+  data.uTimeout = 10000;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {
+  HKEY key = nullptr;
+  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, &key, nullptr);
+  if (r != ERROR_SUCCESS) return Status::Fail(ErrorText(static_cast<DWORD>(r)));
+  const std::wstring value = WideFromUtf8(commandLine);
+  r = RegSetValueExW(key, WideFromUtf8(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return r == ERROR_SUCCESS ? Status::Ok() : Status::Fail(ErrorText(static_cast<DWORD>(r)));
+}
+
+Status StartupEntryStore::RemoveValue(const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyW(HKEY_CURRENT_USER, kRunOnceKey, &key) != ERROR_SUCCESS) return Status::Ok();
+  RegDeleteValueW(key, WideFromUtf8(name).c_str());
+  RegCloseKey(key);
+  return Status::Ok();
+}
+
+}  // namespace tolvane::win32

@@ -1,0 +1,81 @@
+// The small Windows services: sound, active window, clock, message box, shell, instance,
+// notification icon and the start-at-logon entry in the registry.
+#pragma once
+
+#include "windows/Win32.h"
+
+#include <shellapi.h>
+
+#include "platform/ActiveWindow.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/NotifyIcon.h"
+#include "platform/Shell.h"
+#include "platform/SingleInstance.h"
+#include "platform/Sound.h"
+#include "platform/StartupEntryStore.h"
+
+namespace tolvane::win32 {
+
+class Sound : public tolvane::Sound {
+ public:
+  void MessageBeep(std::uint32_t type) override;
+};
+
+class ActiveWindow : public tolvane::ActiveWindow {
+ public:
+  bool ProgramWindowActive() const override;
+};
+
+class Clock : public tolvane::Clock {
+ public:
+  LocalDateTime Now() override;
+  std::uint64_t Milliseconds() override;
+};
+
+class MessageBox : public tolvane::MessageBox {
+ public:
+  void Show(const std::string& text) override;
+  WindowHandle owner = 0;
+};
+
+class Shell : public tolvane::Shell {
+ public:
+  void Open(const std::string& file) override;
+};
+
+// A named mutex for the logged-on user's session, held for the whole run.
+class SingleInstance : public tolvane::SingleInstance {
+ public:
+  bool PreviousInstance() override;
+  ~SingleInstance() override;
+
+ private:
+  void* mutex_ = nullptr;
+};
+
+// The first (88-byte on the 32-bit build) version of the shell's record, the same one to add
+// and delete; its mouse messages arrive as callbackMessage with the mouse message in lParam.
+class NotifyIcon : public tolvane::NotifyIcon {
+ public:
+  explicit NotifyIcon(UINT callbackMessage) : callbackMessage_(callbackMessage) {}
+  bool Add(WindowHandle owner, IconHandle icon) override;
+  bool Delete() override;
+  bool Balloon(const std::string& title, const std::string& text) override;
+
+ private:
+  NOTIFYICONDATAA Record(DWORD size) const;
+
+  UINT callbackMessage_;
+  HWND owner_ = nullptr;
+  HICON icon_ = nullptr;
+};
+
+// HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.
+class StartupEntryStore : public tolvane::StartupEntryStore {
+ public:
+  Status WriteValue(const std::string& name, const std::string& commandLine) override;
+  Status RemoveValue(const std::string& name) override;
+};
+
+}  // namespace tolvane::win32
