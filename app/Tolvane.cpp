@@ -7,9 +7,10 @@ namespace tolvane {
 Tolvane::Tolvane(const Platform& p)
     : platform_(p),
       keySynth_(p.keyboard),
-      assembly_(p.serial, mainForm_, serialSettings_, [this](std::string record) { processing_.ProcessRecord(std::move(record)); }),
+      assembly_(p.serial, mainForm_, serialSettings_,
+                [this](std::string record) { processing_.ProcessRecord(std::move(record)); }),
       processing_(p, mainForm_, serialSettings_, keyTrans_, dosTarget_,
-                 [this](const std::string& keys) { return keySynth_.SimSendKeys(keys); }),
+                  [this](const std::string& keys) { return keySynth_.SimSendKeys(keys); }),
       port_(p.serial, mainForm_, serialSettings_, assembly_),
       window_(p, mainForm_, password_) {
   InitKeyTrans(keyTrans_);
@@ -26,15 +27,24 @@ Tolvane::Tolvane(const Platform& p)
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {
-  if (name == "PortList") PortList_Click(mainForm_.PortList.listIndex);
-  else if (name == "PortOption") PortOption_Click(static_cast<std::int16_t>(index));
-  else if (name == "MSettings") MSettings_Click();
-  else if (name == "FileExit") FileExit_Click();
-  else if (name == "mPassword") window_.mPassword_Click();
-  else if (name == "HelpIndex") window_.HelpIndex_Click();
-  else if (name == "HelpAbout") window_.HelpAbout_Click();
-  else if (name == "mnuOpen") window_.mnuOpen_Click();
-  else if (name == "mnuAbout") window_.mnuAbout_Click();
+  if (name == "PortList")
+    PortList_Click(mainForm_.PortList.listIndex);
+  else if (name == "PortOption")
+    PortOption_Click(static_cast<std::int16_t>(index));
+  else if (name == "MSettings")
+    MSettings_Click();
+  else if (name == "FileExit")
+    FileExit_Click();
+  else if (name == "mPassword")
+    window_.mPassword_Click();
+  else if (name == "HelpIndex")
+    window_.HelpIndex_Click();
+  else if (name == "HelpAbout")
+    window_.HelpAbout_Click();
+  else if (name == "mnuOpen")
+    window_.mnuOpen_Click();
+  else if (name == "mnuAbout")
+    window_.mnuAbout_Click();
 }
 
 bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {

@@ -46,7 +46,8 @@ class Tolvane {
   }
   // The older option-button chooser (never visible) makes the same choice.
   void PortOption_Click(std::int16_t index) {
-    for (std::size_t i = 0; i < mainForm_.PortOption.size(); ++i) mainForm_.PortOption[i].value = i == static_cast<std::size_t>(index);
+    for (std::size_t i = 0; i < mainForm_.PortOption.size(); ++i)
+      mainForm_.PortOption[i].value = i == static_cast<std::size_t>(index);
     port_.PortList_Click(index);
   }
   void Serial_OnComm() { assembly_.Serial_OnComm(); }

@@ -29,9 +29,13 @@ void BM_ScanToKeys(benchmark::State& st) {
   fake::FakePlatform fp;
   DiscardingSendKeys sink;
   Platform platform = fp.platform();
-  Platform discarding{platform.serial, sink, platform.sound, platform.activeWindow, platform.clock, platform.keyboard,
-                      platform.profileStore, platform.startupEntries, platform.toolkit, platform.messageBox,
-                      platform.notifyIcon, platform.shell, platform.singleInstance};
+  Platform discarding{platform.serial,        sink,
+                      platform.sound,         platform.activeWindow,
+                      platform.clock,         platform.keyboard,
+                      platform.profileStore,  platform.startupEntries,
+                      platform.toolkit,       platform.messageBox,
+                      platform.notifyIcon,    platform.shell,
+                      platform.singleInstance};
   Tolvane app(discarding);
   app.mainForm().TermKeyCombo.text = "{ENTER}";
   app.mainForm().RemoveCRs.SetValue(1);

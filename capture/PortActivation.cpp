@@ -46,8 +46,10 @@ void PortActivation::TogglePort() {
     return;  // the timer keeps ticking
   }
 
-  if (const Status s = Open(true); !s) OpenFailed(s);
-  else Opened();
+  if (const Status s = Open(true); !s)
+    OpenFailed(s);
+  else
+    Opened();
 }
 
 void PortActivation::Opened() {

@@ -33,8 +33,7 @@ void RecordAssembly::Serial_OnComm() {
     case SerialControl::kEvWriteFailed:
       if (writeFailed) writeFailed();
       break;
-    default:
-      break;  // line errors and other notifications are not ours to report
+    default: break;  // line errors and other notifications are not ours to report
   }
 }
 

@@ -88,7 +88,8 @@ void RecordProcessing::ProcessRecord(std::string record) {
       // One batch, so nothing the user types can land in the middle of the scan.
       std::vector<std::string> texts;
       texts.reserve(record.size() + 1);
-      for (const char c : record) texts.push_back(ExpandDateTimeFields(keyTrans_[static_cast<unsigned char>(c)], clock));
+      for (const char c : record)
+        texts.push_back(ExpandDateTimeFields(keyTrans_[static_cast<unsigned char>(c)], clock));
       texts.push_back(ExpandDateTimeFields(state.Postamble, clock));
       // Not retried: by then another window may have the focus.
       if (!platform_.sendKeys.SendBatch(texts, true).delivered && notTyped) notTyped(record);

@@ -27,8 +27,7 @@ using ConsoleTyping = std::function<std::int16_t(const std::string&)>;
 class RecordProcessing {
  public:
   RecordProcessing(const Platform& platform, MainForm& form, const SerialSettings& settings,
-                   const KeyTransTable& keyTrans, const std::int32_t& dosTarget,
-                   ConsoleTyping simSendKeys);
+                   const KeyTransTable& keyTrans, const std::int32_t& dosTarget, ConsoleTyping simSendKeys);
 
   // One completed record: beeps, acknowledgement, echo, keystrokes.
   void ProcessRecord(std::string record);

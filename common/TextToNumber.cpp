@@ -12,9 +12,12 @@ bool Skipped(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 int DigitValue(char c, int radix) {
   int d = -1;
-  if (c >= '0' && c <= '9') d = c - '0';
-  else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-  else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+  if (c >= '0' && c <= '9')
+    d = c - '0';
+  else if (c >= 'A' && c <= 'F')
+    d = c - 'A' + 10;
+  else if (c >= 'a' && c <= 'f')
+    d = c - 'a' + 10;
   return d < radix ? d : -1;
 }
 

@@ -24,9 +24,7 @@ std::int16_t ReadInteger(const std::string& text, std::int32_t lo, std::int32_t 
 
 }  // namespace
 
-std::string ConfigFilePath(const std::string& programFolder) {
-  return JoinPath(programFolder, "default.tlv");
-}
+std::string ConfigFilePath(const std::string& programFolder) { return JoinPath(programFolder, "default.tlv"); }
 
 bool HasMinimizeSwitch(const std::string& arguments) { return arguments.find("/M") != std::string::npos; }
 
@@ -36,7 +34,8 @@ namespace {
 std::vector<const ConfigKey*> InOrder(int ConfigKey::*order) {
   std::vector<const ConfigKey*> keys;
   for (const auto& k : ConfigKeys()) keys.push_back(&k);
-  std::sort(keys.begin(), keys.end(), [order](const ConfigKey* a, const ConfigKey* b) { return a->*order < b->*order; });
+  std::sort(keys.begin(), keys.end(),
+            [order](const ConfigKey* a, const ConfigKey* b) { return a->*order < b->*order; });
   return keys;
 }
 

@@ -27,6 +27,6 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
 // Edits the current file in place, so comments and unknown keys stay; updateStartupEntry
 // runs between IgnoreDups and RemoveReturns. A failed write leaves the old file as it was.
 Status SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
-                       const std::function<void()>& updateStartupEntry);
+                         const std::function<void()>& updateStartupEntry);
 
 }  // namespace tolvane

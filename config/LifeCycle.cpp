@@ -4,9 +4,7 @@
 
 namespace tolvane {
 
-std::string MakeProgramPath(const ProgramInfo& info) {
-  return JoinPath(info.folder, info.exeName + ".EXE");
-}
+std::string MakeProgramPath(const ProgramInfo& info) { return JoinPath(info.folder, info.exeName + ".EXE"); }
 
 std::string StartupCommandLine(const std::string& programPath, const std::string& programFile) {
   if (programFile.find(' ') == std::string::npos || programPath.compare(0, programFile.size(), programFile) != 0)

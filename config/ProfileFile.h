@@ -32,14 +32,14 @@ class ProfileFile {
     std::string eol;
   };
   struct Section {
-    std::vector<Line> lines;  // lines[0] is the header, except for the part before any header
+    std::vector<Line> lines;                            // lines[0] is the header, except for the part before any header
     std::unordered_map<std::string, std::size_t> keys;  // folded key -> first line holding it
     std::size_t lastKeyLine = 0;                        // 0: none yet
   };
 
   void IndexLine(Section& section, std::size_t lineIndex);
 
-  std::vector<Section> sections_{1};  // sections_[0]: lines before the first header
+  std::vector<Section> sections_{1};                           // sections_[0]: lines before the first header
   std::unordered_map<std::string, std::size_t> sectionIndex_;  // folded name -> first section
 };
 

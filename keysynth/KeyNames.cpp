@@ -7,6 +7,7 @@
 namespace tolvane {
 
 const std::vector<KeyNameRow>& KeyNameTable() {
+  // clang-format off
   static const std::vector<KeyNameRow> table = {
       {"CAPSLOCK", 0x14, 20},  {"NUMLOCK", 0x90, 144}, {"SCROLLOCK", 0x91, 145}, {"ESCAPE", 0x1B, 27},
       {"ESC", 0x1B, 27},       {"ENTER", 0x0D, 13},    {"HELP", 0x2F, 47},       {"PRTSC", 0x2C, 44},
@@ -24,6 +25,7 @@ const std::vector<KeyNameRow>& KeyNameTable() {
       {"INS", 0x2D, 0},        {"SCROLLLOCK", 0x91, 0}, {"ADD", 0x6B, 0},        {"SUBTRACT", 0x6D, 0},
       {"MULTIPLY", 0x6A, 0},   {"DIVIDE", 0x6F, 0},
   };
+  // clang-format on
   return table;
 }
 

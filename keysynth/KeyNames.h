@@ -10,8 +10,8 @@ namespace tolvane {
 
 struct KeyNameRow {
   const char* name;
-  std::uint8_t vk;        // the key the typing facility presses
-  std::int16_t console;   // the console path's code for it; 0 where it does not know the name
+  std::uint8_t vk;       // the key the typing facility presses
+  std::int16_t console;  // the console path's code for it; 0 where it does not know the name
 };
 
 const std::vector<KeyNameRow>& KeyNameTable();

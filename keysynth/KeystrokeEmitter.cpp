@@ -14,16 +14,27 @@ bool IsAltOrWin(std::uint8_t vk) { return vk == 0xA4 || vk == 0xA5 || vk == 0x5B
 // Keys that are always extended, for systems whose scan-code answer lacks the E0 prefix.
 bool AlwaysExtended(std::uint8_t vk) {
   switch (vk) {
-    case 0x03:                                   // Break
-    case 0x21: case 0x22: case 0x23: case 0x24:  // PgUp PgDn End Home
-    case 0x25: case 0x26: case 0x27: case 0x28:  // arrows
-    case 0x2C: case 0x2D: case 0x2E:             // Print Screen, Ins, Del
-    case 0x5B: case 0x5C: case 0x5D:             // Windows keys, Applications
-    case 0x6F: case 0x90:                        // keypad divide, Num Lock
-    case 0xA3: case 0xA5:                        // right Ctrl, right Alt
+    case 0x03:  // Break
+    case 0x21:
+    case 0x22:
+    case 0x23:
+    case 0x24:  // PgUp PgDn End Home
+    case 0x25:
+    case 0x26:
+    case 0x27:
+    case 0x28:  // arrows
+    case 0x2C:
+    case 0x2D:
+    case 0x2E:  // Print Screen, Ins, Del
+    case 0x5B:
+    case 0x5C:
+    case 0x5D:  // Windows keys, Applications
+    case 0x6F:
+    case 0x90:  // keypad divide, Num Lock
+    case 0xA3:
+    case 0xA5:  // right Ctrl, right Alt
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -26,16 +26,12 @@ class Reader {
       if (pos_ <= Length()) {
         const char ch = At(pos_);
         switch (ch) {
-          case '{':
-            result = Brace();
-            break;
+          case '{': result = Brace(); break;
           case '(':
             frames.push_back(kGroupFrame);
             finished = false;
             break;
-          case '~':
-            result = target_.Key(*LookupKeyName("ENTER", KeyNameSet::Windows), 1);
-            break;
+          case '~': result = target_.Key(*LookupKeyName("ENTER", KeyNameSet::Windows), 1); break;
           case '+':
           case '^':
           case '%': {
@@ -47,9 +43,7 @@ class Reader {
             }
             break;
           }
-          default:
-            result = target_.Character(ch, 1);
-            break;
+          default: result = target_.Character(ch, 1); break;
         }
       }
 

@@ -30,11 +30,16 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
       }
       value = args[++i];
     }
-    if (arg == "--config") o.config = value;
-    else if (arg == "--typing") o.typing = value;
-    else if (arg == "--list-ports") o.listPorts = true;
-    else if (arg == "--help" || arg == "-h") o.help = true;
-    else if (arg == "--version") o.version = true;
+    if (arg == "--config")
+      o.config = value;
+    else if (arg == "--typing")
+      o.typing = value;
+    else if (arg == "--list-ports")
+      o.listPorts = true;
+    else if (arg == "--help" || arg == "-h")
+      o.help = true;
+    else if (arg == "--version")
+      o.version = true;
     else {
       error = "unknown argument " + arg;
       return std::nullopt;

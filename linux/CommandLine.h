@@ -9,7 +9,7 @@
 namespace tolvane::posix {
 
 struct Options {
-  std::string config;          // empty: the default place
+  std::string config;           // empty: the default place
   std::string typing = "auto";  // auto, uinput or xtest
   bool listPorts = false, help = false, version = false;
 };

@@ -12,8 +12,8 @@
 #include <cstdlib>
 
 #include "app/Tolvane.h"
-#include "linux/CommandLine.h"
 #include "config/ProfileFile.h"
+#include "linux/CommandLine.h"
 #include "linux/ProfileStore.h"
 #include "linux/SerialControl.h"
 #include "linux/Services.h"
@@ -24,7 +24,8 @@ namespace {
 using namespace tolvane;
 
 void MakeFolders(const std::string& file) {
-  for (auto p = file.find('/', 1); p != std::string::npos; p = file.find('/', p + 1)) ::mkdir(file.substr(0, p).c_str(), 0755);
+  for (auto p = file.find('/', 1); p != std::string::npos; p = file.find('/', p + 1))
+    ::mkdir(file.substr(0, p).c_str(), 0755);
 }
 
 std::string Folder(const std::string& file) {
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
   const std::string device = key("Device");
 
   posix::TypingOptions typingOptions;
-  typingOptions.mode = options->typing == "uinput" ? posix::TypingMode::Uinput
+  typingOptions.mode = options->typing == "uinput"  ? posix::TypingMode::Uinput
                        : options->typing == "xtest" ? posix::TypingMode::Xtest
                                                     : posix::TypingMode::Auto;
   typingOptions.xkbLayout = key("XkbLayout");
@@ -86,7 +87,8 @@ int main(int argc, char** argv) {
 
   char self[PATH_MAX] = "";
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  const std::string exec = std::string(n > 0 ? self : "tolvane") + (options->config.empty() ? "" : " --config \"" + config + "\"");
+  const std::string exec =
+      std::string(n > 0 ? self : "tolvane") + (options->config.empty() ? "" : " --config \"" + config + "\"");
   const std::string autostart = (xdg && *xdg == '/' ? std::string(xdg) : std::string(home ? home : ".") + "/.config") +
                                 "/autostart/tolvane.desktop";
 
@@ -100,8 +102,8 @@ int main(int argc, char** argv) {
   posix::NotifyIcon notifyIcon;
   posix::Shell shell;
   posix::SingleInstance singleInstance(config + ".lock");
-  const Platform platform{serial,          typing->sendKeys(), sound,    activeWindow, clock,      typing->keyboard(),
-                          profileStore,    startupEntries,     toolkit,  messageBox,   notifyIcon, shell,
+  const Platform platform{serial,        typing->sendKeys(), sound,   activeWindow, clock,      typing->keyboard(),
+                          profileStore,  startupEntries,     toolkit, messageBox,   notifyIcon, shell,
                           singleInstance};
   Tolvane app(platform);
   MainForm& form = app.mainForm();
@@ -135,7 +137,9 @@ int main(int argc, char** argv) {
   if (!device.empty() && noPort) app.PortList_Click(1);
 
   while (form.loaded) {
-    pollfd fds[4] = {{signalFd, POLLIN, 0}, {tick, POLLIN, 0}, {retry, POLLIN, 0},
+    pollfd fds[4] = {{signalFd, POLLIN, 0},
+                     {tick, POLLIN, 0},
+                     {retry, POLLIN, 0},
                      {serial.fd(), static_cast<short>(POLLIN | (serial.WantsWrite() ? POLLOUT : 0)), 0}};
     if (poll(fds, serial.fd() >= 0 ? 4 : 3, -1) < 0) continue;
     if (fds[0].revents) {

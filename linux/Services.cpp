@@ -1,8 +1,8 @@
 #include "linux/Services.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,7 +49,8 @@ SingleInstance::~SingleInstance() {
 
 std::string AutostartEntry(const std::string& exec) {
   return "[Desktop Entry]\nType=Application\nName=Tolvane\nComment=Types what a serial bar-code scanner sends\n"
-         "Exec=" + exec + "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+         "Exec=" +
+         exec + "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
 }
 
 Status StartupEntryStore::WriteValue(const std::string&, const std::string&) {

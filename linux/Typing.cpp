@@ -171,7 +171,10 @@ xkb_keymap* ServerKeymap(xkb_context* context, Display* display) {
 class Backend : public Typing {
  public:
   Backend(std::string name, std::unique_ptr<KeyOutput> out, xkb_keymap* keymap, Display* stateDisplay)
-      : name_(std::move(name)), out_(std::move(out)), layout_(keymap), states_(stateDisplay),
+      : name_(std::move(name)),
+        out_(std::move(out)),
+        layout_(keymap),
+        states_(stateDisplay),
         engine_(name_, layout_, states_, *out_) {}
   std::string Name() const override { return name_; }
   tolvane::SendKeys& sendKeys() override { return engine_.sendKeys(); }
@@ -191,13 +194,16 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
   const char* display = std::getenv("DISPLAY");
   TypingMode mode = options.mode;
   if (mode == TypingMode::Auto) {
-    if (access("/dev/uinput", W_OK) == 0) mode = TypingMode::Uinput;
-    else if (display && *display) mode = TypingMode::Xtest;
+    if (access("/dev/uinput", W_OK) == 0)
+      mode = TypingMode::Uinput;
+    else if (display && *display)
+      mode = TypingMode::Xtest;
     else {
-      error = "no way to type: /dev/uinput cannot be written and there is no X display. Install the udev rule "
-              "(/lib/udev/rules.d/60-tolvane-uinput.rules, shipped with the package), add yourself to the "
-              "group it names (sudo usermod -aG input $USER), and log in again; or run under X11 with "
-              "--typing xtest.";
+      error =
+          "no way to type: /dev/uinput cannot be written and there is no X display. Install the udev rule "
+          "(/lib/udev/rules.d/60-tolvane-uinput.rules, shipped with the package), add yourself to the "
+          "group it names (sudo usermod -aG input $USER), and log in again; or run under X11 with "
+          "--typing xtest.";
       return nullptr;
     }
   }

@@ -28,8 +28,10 @@ struct TypingEngine::Facility : tolvane::SendKeys {
     KeystrokeEmitter emitter(engine.layout, engine.states, FromWindows1252);
     for (const auto& text : texts) {
       const auto strokes = ParseSendKeys(text);
-      if (strokes) emitter.Add(*strokes);
-      else ++d.unreadable;
+      if (strokes)
+        emitter.Add(*strokes);
+      else
+        ++d.unreadable;
     }
     engine.Play(emitter.Finish());
     return d;
@@ -40,7 +42,9 @@ struct TypingEngine::Facility : tolvane::SendKeys {
 // The console path's calls, on the same keys: Windows virtual keys by their position.
 struct TypingEngine::Console : tolvane::Keyboard {
   explicit Console(TypingEngine& e) : engine(e) {}
-  std::int16_t VkKeyScan(std::uint8_t c) override { return engine.layout.VkKeyScanEx(FromWindows1252(static_cast<char>(c))); }
+  std::int16_t VkKeyScan(std::uint8_t c) override {
+    return engine.layout.VkKeyScanEx(FromWindows1252(static_cast<char>(c)));
+  }
   std::uint8_t MapVirtualKey(std::uint8_t vk) override { return static_cast<std::uint8_t>(engine.layout.ScanCode(vk)); }
   KeyState GetKeyboardState() override {
     KeyState s = saved;
@@ -59,7 +63,11 @@ struct TypingEngine::Console : tolvane::Keyboard {
 };
 
 TypingEngine::TypingEngine(std::string n, const XkbLayout& l, const KeyStates& s, KeyOutput& o)
-    : name(std::move(n)), layout(l), states(s), out(o), facility_(std::make_unique<Facility>(*this)),
+    : name(std::move(n)),
+      layout(l),
+      states(s),
+      out(o),
+      facility_(std::make_unique<Facility>(*this)),
       console_(std::make_unique<Console>(*this)) {}
 
 TypingEngine::~TypingEngine() = default;

@@ -17,13 +17,13 @@ const std::array<std::uint16_t, 256>& EvdevTable() {
     for (int d = 1; d <= 9; ++d) t['0' + d] = static_cast<std::uint16_t>(1 + d);
     t['0'] = 11;
     const std::pair<std::uint8_t, std::uint16_t> others[] = {
-        {0xBA, 39}, {0xBB, 13}, {0xBC, 51}, {0xBD, 12}, {0xBE, 52}, {0xBF, 53}, {0xC0, 41}, {0xDB, 26},
-        {0xDC, 43}, {0xDD, 27}, {0xDE, 40}, {0xE2, 86}, {0x08, 14}, {0x09, 15}, {0x0D, 28}, {0x1B, 1},
-        {0x20, 57}, {0x14, 58}, {0x10, 42}, {0xA0, 42}, {0xA1, 54}, {0x11, 29}, {0xA2, 29}, {0xA3, 97},
-        {0x12, 56}, {0xA4, 56}, {0xA5, 100}, {0x5B, 125}, {0x5C, 126}, {0x21, 104}, {0x22, 109}, {0x23, 107},
-        {0x24, 102}, {0x25, 105}, {0x26, 103}, {0x27, 106}, {0x28, 108}, {0x2C, 99}, {0x2D, 110}, {0x2E, 111},
-        {0x2F, 138}, {0x0C, 76}, {0x03, 119}, {0x90, 69}, {0x91, 70}, {0x6A, 55}, {0x6B, 78}, {0x6D, 74},
-        {0x6F, 98}, {0x7A, 87}, {0x7B, 88}};
+        {0xBA, 39},  {0xBB, 13},  {0xBC, 51},  {0xBD, 12},  {0xBE, 52},  {0xBF, 53},  {0xC0, 41},  {0xDB, 26},
+        {0xDC, 43},  {0xDD, 27},  {0xDE, 40},  {0xE2, 86},  {0x08, 14},  {0x09, 15},  {0x0D, 28},  {0x1B, 1},
+        {0x20, 57},  {0x14, 58},  {0x10, 42},  {0xA0, 42},  {0xA1, 54},  {0x11, 29},  {0xA2, 29},  {0xA3, 97},
+        {0x12, 56},  {0xA4, 56},  {0xA5, 100}, {0x5B, 125}, {0x5C, 126}, {0x21, 104}, {0x22, 109}, {0x23, 107},
+        {0x24, 102}, {0x25, 105}, {0x26, 103}, {0x27, 106}, {0x28, 108}, {0x2C, 99},  {0x2D, 110}, {0x2E, 111},
+        {0x2F, 138}, {0x0C, 76},  {0x03, 119}, {0x90, 69},  {0x91, 70},  {0x6A, 55},  {0x6B, 78},  {0x6D, 74},
+        {0x6F, 98},  {0x7A, 87},  {0x7B, 88}};
     for (const auto& [vk, code] : others) t[vk] = code;
     for (int f = 0; f < 10; ++f) t[0x70 + f] = static_cast<std::uint16_t>(59 + f);
     for (int f = 0; f < 4; ++f) t[0x7C + f] = static_cast<std::uint16_t>(183 + f);
@@ -34,11 +34,25 @@ const std::array<std::uint16_t, 256>& EvdevTable() {
 
 bool Extended(std::uint8_t vk) {
   switch (vk) {
-    case 0x03: case 0x21: case 0x22: case 0x23: case 0x24: case 0x25: case 0x26: case 0x27: case 0x28:
-    case 0x2C: case 0x2D: case 0x2E: case 0x5B: case 0x5C: case 0x6F: case 0x90: case 0xA3: case 0xA5:
-      return true;
-    default:
-      return false;
+    case 0x03:
+    case 0x21:
+    case 0x22:
+    case 0x23:
+    case 0x24:
+    case 0x25:
+    case 0x26:
+    case 0x27:
+    case 0x28:
+    case 0x2C:
+    case 0x2D:
+    case 0x2E:
+    case 0x5B:
+    case 0x5C:
+    case 0x6F:
+    case 0x90:
+    case 0xA3:
+    case 0xA5: return true;
+    default: return false;
   }
 }
 
@@ -126,8 +140,10 @@ KeyResult XkbLayout::Translate(std::uint8_t vk, std::uint8_t modifiers, bool cap
   const std::uint16_t code = EvdevCode(vk);
   if (!code) return {};
   xkb_mod_mask_t depressed = (modifiers & kModShift) ? shift_ : 0;
-  if ((modifiers & (kModCtrl | kModAlt)) == (kModCtrl | kModAlt)) depressed |= level3_;
-  else depressed |= ((modifiers & kModCtrl) ? control_ : 0) | ((modifiers & kModAlt) ? alt_ : 0);
+  if ((modifiers & (kModCtrl | kModAlt)) == (kModCtrl | kModAlt))
+    depressed |= level3_;
+  else
+    depressed |= ((modifiers & kModCtrl) ? control_ : 0) | ((modifiers & kModAlt) ? alt_ : 0);
   xkb_state* state = xkb_state_new(keymap_);
   xkb_state_update_mask(state, depressed, 0, capsLock ? lock_ : 0, 0, 0, 0);
   const xkb_keycode_t kc = code + 8;

@@ -3,7 +3,6 @@
 
 #include <string>
 
-
 namespace tolvane {
 
 class Shell {

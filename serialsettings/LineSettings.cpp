@@ -25,10 +25,14 @@ std::optional<LineSettings> ParseLineSettings(const std::string& text) {
   if (line.baud == 0 || std::string("NOEMS").find(line.parity) == std::string::npos || line.dataBits < 4 ||
       line.dataBits > 8)
     return std::nullopt;
-  if (f[3] == "1") line.stopBitsTimes2 = 2;
-  else if (f[3] == "1.5") line.stopBitsTimes2 = 3;
-  else if (f[3] == "2") line.stopBitsTimes2 = 4;
-  else return std::nullopt;
+  if (f[3] == "1")
+    line.stopBitsTimes2 = 2;
+  else if (f[3] == "1.5")
+    line.stopBitsTimes2 = 3;
+  else if (f[3] == "2")
+    line.stopBitsTimes2 = 4;
+  else
+    return std::nullopt;
   return line;
 }
 

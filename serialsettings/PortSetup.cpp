@@ -50,9 +50,12 @@ ListBox* PortSetup::List(std::string_view name) {
 }
 
 void PortSetup::Click(std::string_view name, int) {
-  if (name == "OK_Button") OK_Button_Click();
-  else if (name == "Cancel_Button") Cancel_Button_Click();
-  else if (name == "HelpButton") HelpButton_Click();
+  if (name == "OK_Button")
+    OK_Button_Click();
+  else if (name == "Cancel_Button")
+    Cancel_Button_Click();
+  else if (name == "HelpButton")
+    HelpButton_Click();
 }
 
 void PortSetup::Form_Load() {

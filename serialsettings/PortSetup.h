@@ -2,8 +2,8 @@
 // open port with the new line settings.
 #pragma once
 
-#include "platform/SendKeys.h"
 #include "capture/PortActivation.h"
+#include "platform/SendKeys.h"
 #include "serialsettings/SerialSettings.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"

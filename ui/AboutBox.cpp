@@ -44,8 +44,10 @@ std::string AboutNotice(int year) {
 }
 
 void About::Click(std::string_view name, int) {
-  if (name == "OkButton") OkButton_Click();
-  else if (name == "WebLink") WebLink_Click();
+  if (name == "OkButton")
+    OkButton_Click();
+  else if (name == "WebLink")
+    WebLink_Click();
 }
 
 void About::Form_Load() {

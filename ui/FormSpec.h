@@ -35,7 +35,7 @@ enum : std::uint32_t {
   kCancelButton = 1u << 1,   // Escape presses it
   kHidden = 1u << 2,
   kDisabled = 1u << 3,
-  kAutoSize = 1u << 4,    // sized to its text; width and height are 0
+  kAutoSize = 1u << 4,  // sized to its text; width and height are 0
   kNoBorder = 1u << 5,
   kReadOnly = 1u << 6,
   kCentered = 1u << 7,    // text centred
@@ -76,7 +76,7 @@ struct FormSpec {
   FontSpec font;
   std::vector<ControlSpec> controls;
   std::vector<MenuSpec> menus = {};
-  bool centred = true;                 // placed in the centre of the screen when first shown
+  bool centred = true;                     // placed in the centre of the screen when first shown
   std::uint32_t background = kSystemFace;  // 0x00BBGGRR
 
   const ControlSpec* Find(const char* controlName, int index = -1) const;

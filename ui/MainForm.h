@@ -49,7 +49,7 @@ class MainForm : public Form {
   std::int16_t windowState = kNormal;
   bool visible = false;  // shown at the end of start-up
 
-  ListBox PortList;  // 0 "None", n "COMn"
+  ListBox PortList;                    // 0 "None", n "COMn"
   std::array<CheckBox, 7> PortOption;  // the hidden older chooser
   CheckBox BeepOnInput, LoadWithWindows, RemoveCRs, NumFilter, IgnoreDups, chkDOSTarget;
   ListBox cboSound;

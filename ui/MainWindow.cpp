@@ -1,6 +1,5 @@
 #include "ui/MainWindow.h"
 
-
 #include "ui/PasswordForms.h"
 
 namespace tolvane {
@@ -53,8 +52,10 @@ void MainWindow::Icon_MenuRequest() {
   for (const auto& m : form_.Spec().menus)
     if (m.parent && std::string(m.parent) == "mnuPopup") items.push_back(m);
   const std::string choice = platform_.toolkit.TrackPopupMenu(items, "mnuAbout");
-  if (choice == "mnuOpen") mnuOpen_Click();
-  else if (choice == "mnuAbout") mnuAbout_Click();
+  if (choice == "mnuOpen")
+    mnuOpen_Click();
+  else if (choice == "mnuAbout")
+    mnuAbout_Click();
 }
 
 void MainWindow::mnuOpen_Click() {
@@ -112,7 +113,8 @@ std::string NotTypedText(const std::string& record) {
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   if (record.size() > kShown) shown += "...";
   return "This scan was not typed: the workstation may be locked, or the window in front does not accept "
-         "typed keys.\r\n" + shown;
+         "typed keys.\r\n" +
+         shown;
 }
 
 void MainWindow::TellNotTyped(const std::string& record) {

@@ -4,8 +4,8 @@ namespace tolvane {
 namespace {
 
 FormSpec PasswordDialog(const char* name, std::vector<ControlSpec> controls) {
-  return {name, "Tolvane Password", 3120, 2235, BorderStyle::FixedDialog, false, false, false, kSansBold,
-          std::move(controls)};
+  return {name,      "Tolvane Password", 3120, 2235, BorderStyle::FixedDialog, false, false, false,
+          kSansBold, std::move(controls)};
 }
 
 void Centre(Form& form, const FormSpec& spec, ScreenSize screen) {
@@ -18,24 +18,25 @@ void Centre(Form& form, const FormSpec& spec, ScreenSize screen) {
 const FormSpec& SetPasswordDialogSpec() {
   static const FormSpec spec = PasswordDialog(
       "SetPasswordDialog", {
-                   {"PasswordLabel", ControlKind::Label, "Enter Password:", 240, 120, 0, 0, 4, kAutoSize},
-                   {"PasswordBox", ControlKind::MaskedTextBox, "", 240, 360, 2655, 315, 0},
-                   {"ConfirmLabel", ControlKind::Label, "Confirm Password:", 240, 840, 0, 0, 5, kAutoSize},
-                   {"ConfirmBox", ControlKind::MaskedTextBox, "", 240, 1080, 2655, 315, 1},
-                   {"OkButton", ControlKind::Button, "OK", 480, 1680, 975, 375, 2, kDefaultButton},
-                   {"CancelButton", ControlKind::Button, "Cancel", 1680, 1680, 975, 375, 3, kCancelButton},
-               });
+                               {"PasswordLabel", ControlKind::Label, "Enter Password:", 240, 120, 0, 0, 4, kAutoSize},
+                               {"PasswordBox", ControlKind::MaskedTextBox, "", 240, 360, 2655, 315, 0},
+                               {"ConfirmLabel", ControlKind::Label, "Confirm Password:", 240, 840, 0, 0, 5, kAutoSize},
+                               {"ConfirmBox", ControlKind::MaskedTextBox, "", 240, 1080, 2655, 315, 1},
+                               {"OkButton", ControlKind::Button, "OK", 480, 1680, 975, 375, 2, kDefaultButton},
+                               {"CancelButton", ControlKind::Button, "Cancel", 1680, 1680, 975, 375, 3, kCancelButton},
+                           });
   return spec;
 }
 
 const FormSpec& EnterPasswordDialogSpec() {
-  static const FormSpec spec = PasswordDialog(
-      "EnterPasswordDialog", {
-                   {"PasswordLabel", ControlKind::Label, "Enter Password:", 240, 360, 0, 0, 3, kAutoSize},
-                   {"PasswordBox", ControlKind::MaskedTextBox, "", 240, 600, 2655, 315, 0},
-                   {"OkButton", ControlKind::Button, "OK", 480, 1680, 975, 375, 1, kDefaultButton},
-                   {"CancelButton", ControlKind::Button, "Cancel", 1680, 1680, 975, 375, 2, kCancelButton},
-               });
+  static const FormSpec spec =
+      PasswordDialog("EnterPasswordDialog",
+                     {
+                         {"PasswordLabel", ControlKind::Label, "Enter Password:", 240, 360, 0, 0, 3, kAutoSize},
+                         {"PasswordBox", ControlKind::MaskedTextBox, "", 240, 600, 2655, 315, 0},
+                         {"OkButton", ControlKind::Button, "OK", 480, 1680, 975, 375, 1, kDefaultButton},
+                         {"CancelButton", ControlKind::Button, "Cancel", 1680, 1680, 975, 375, 2, kCancelButton},
+                     });
   return spec;
 }
 
@@ -46,8 +47,10 @@ TextBox* SetPasswordDialog::Text(std::string_view name) {
 }
 
 void SetPasswordDialog::Click(std::string_view name, int) {
-  if (name == "OkButton") OkButton_Click();
-  else if (name == "CancelButton") CancelButton_Click();
+  if (name == "OkButton")
+    OkButton_Click();
+  else if (name == "CancelButton")
+    CancelButton_Click();
 }
 
 void SetPasswordDialog::Form_Load(ScreenSize screen) {
@@ -68,8 +71,10 @@ void SetPasswordDialog::OkButton_Click() {
 }
 
 void EnterPasswordDialog::Click(std::string_view name, int) {
-  if (name == "OkButton") OkButton_Click();
-  else if (name == "CancelButton") CancelButton_Click();
+  if (name == "OkButton")
+    OkButton_Click();
+  else if (name == "CancelButton")
+    CancelButton_Click();
 }
 
 void EnterPasswordDialog::Form_Load(ScreenSize screen) {

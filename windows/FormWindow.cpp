@@ -108,8 +108,10 @@ HMENU FormWindow::CreateMenuBar() {
     for (std::size_t j = 0; j < menus.size(); ++j) {
       const MenuSpec& m = menus[j];
       if (!m.parent || std::string(m.parent) != top.name) continue;
-      if (std::string(m.caption) == "-") AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
-      else AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(j)), m.caption);
+      if (std::string(m.caption) == "-")
+        AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+      else
+        AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(kFirstMenuId + static_cast<int>(j)), m.caption);
     }
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), top.caption);
   }
@@ -244,8 +246,8 @@ void FormWindow::Sync() {
     }
     if (c.kind == ControlKind::CheckBox || c.kind == ControlKind::OptionButton) {
       // An element of a control array is known by its name and index, "PortOption(3)".
-      const CheckBox* box = c.index >= 0 ? form_.Check(std::string(name) + "(" + std::to_string(c.index) + ")")
-                                         : form_.Check(name);
+      const CheckBox* box =
+          c.index >= 0 ? form_.Check(std::string(name) + "(" + std::to_string(c.index) + ")") : form_.Check(name);
       const int value = box ? box->value : 0;
       if (value != item.shownCheck) {
         SendMessageA(item.hwnd, BM_SETCHECK, value == 2 ? BST_INDETERMINATE : value ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -261,7 +263,8 @@ void FormWindow::Sync() {
       const auto count = static_cast<std::size_t>(SendMessageA(item.hwnd, CB_GETCOUNT, 0, 0));
       if (list->items != item.shownItems || count != list->items.size()) {
         SendMessageA(item.hwnd, CB_RESETCONTENT, 0, 0);
-        for (const auto& row : list->items) SendMessageA(item.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+        for (const auto& row : list->items)
+          SendMessageA(item.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
         item.shownItems = list->items;
       }
       if (list->listIndex != static_cast<int>(SendMessageA(item.hwnd, CB_GETCURSEL, 0, 0))) {
@@ -341,8 +344,7 @@ void FormWindow::OnCommand(int id, int code) {
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -406,8 +408,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcA(hwnd_, message, wParam, lParam);
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/Form.h"
 #include "windows/Toolkit.h"
 #include "windows/Win32.h"
-#include "ui/Form.h"
 
 namespace tolvane::win32 {
 

@@ -6,9 +6,7 @@ namespace tolvane::win32 {
 
 std::int16_t Keyboard::VkKeyScan(std::uint8_t c) { return ::VkKeyScanA(static_cast<CHAR>(c)); }
 
-std::uint8_t Keyboard::MapVirtualKey(std::uint8_t vk) {
-  return static_cast<std::uint8_t>(::MapVirtualKeyA(vk, 0));
-}
+std::uint8_t Keyboard::MapVirtualKey(std::uint8_t vk) { return static_cast<std::uint8_t>(::MapVirtualKeyA(vk, 0)); }
 
 // The keys as the system has them now. This thread reads no keyboard input while another
 // window has the focus, and asking it for one key brings its whole table up to date. Reading

@@ -70,8 +70,8 @@ INPUT ToInput(const KeyInput& k) {
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = k.vk;
   in.ki.wScan = k.scan;
-  in.ki.dwFlags = (k.up ? KEYEVENTF_KEYUP : 0) | (k.extended ? KEYEVENTF_EXTENDEDKEY : 0) |
-                  (k.unicode ? KEYEVENTF_UNICODE : 0);
+  in.ki.dwFlags =
+      (k.up ? KEYEVENTF_KEYUP : 0) | (k.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (k.unicode ? KEYEVENTF_UNICODE : 0);
   return in;
 }
 
@@ -93,8 +93,10 @@ Delivery SendKeys::SendBatch(const std::vector<std::string>& texts, bool wait) {
   KeystrokeEmitter emitter(layout, keys, FromAnsi);
   for (const auto& text : texts) {
     const auto strokes = ParseSendKeys(text);
-    if (strokes) emitter.Add(*strokes);
-    else ++d.unreadable;
+    if (strokes)
+      emitter.Add(*strokes);
+    else
+      ++d.unreadable;
   }
   const std::vector<KeyInput> batch = emitter.Finish();
   if (batch.empty()) return d;

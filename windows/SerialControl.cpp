@@ -56,7 +56,7 @@ Status SerialControl::ApplyLine(HANDLE port) {
   dcb.BaudRate = line.baud;
   dcb.ByteSize = static_cast<BYTE>(line.dataBits);
   dcb.Parity = static_cast<BYTE>(std::string("NOEMS").find(line.parity));  // NOPARITY .. SPACEPARITY
-  dcb.StopBits = static_cast<BYTE>(line.stopBitsTimes2 - 2);                // ONESTOPBIT .. TWOSTOPBITS
+  dcb.StopBits = static_cast<BYTE>(line.stopBitsTimes2 - 2);               // ONESTOPBIT .. TWOSTOPBITS
   dcb.fBinary = TRUE;
   dcb.fParity = line.parity != 'N';
   dcb.fOutxCtsFlow = hardware;
@@ -85,8 +85,8 @@ Status SerialControl::SetPortOpen(bool open) {
   if (PortOpen()) return Status::Fail(kPortAlreadyOpen);
   // The device namespace reaches COM10 and above as well.
   const std::string name = "\\\\.\\COM" + std::to_string(commPort_);
-  HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OVERLAPPED, nullptr);
+  HANDLE port =
+      CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) return Status::Fail(ErrorText(GetLastError()));
   SetupComm(port, 65536, 65536);
   if (Status s = ApplyLine(port); !s) {
@@ -100,8 +100,7 @@ Status SerialControl::SetPortOpen(bool open) {
   const bool waitEvents = SetCommMask(port, EV_RXCHAR | EV_DSR) != FALSE;
   PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR);
   Status status;
-  session_ = SerialSession::Start(calls_, port, waitEvents,
-                                  {window_, message_, static_cast<LPARAM>(++opens_)}, status);
+  session_ = SerialSession::Start(calls_, port, waitEvents, {window_, message_, static_cast<LPARAM>(++opens_)}, status);
   return status;
 }
 

@@ -45,8 +45,11 @@ SerialSession::~SerialSession() {
 SerialSession* SerialSession::Start(const SerialCalls& calls, HANDLE port, bool waitEvents, const SerialNotify& notify,
                                     Status& status) {
   auto* s = new SerialSession(calls, port, waitEvents, notify);
-  for (auto [event, manual] : {std::pair{&s->stop_, TRUE}, {&s->wake_, FALSE}, {&s->readOv_.hEvent, TRUE},
-                               {&s->waitOv_.hEvent, TRUE}, {&s->writeOv_.hEvent, TRUE}}) {
+  for (auto [event, manual] : {std::pair{&s->stop_, TRUE},
+                               {&s->wake_, FALSE},
+                               {&s->readOv_.hEvent, TRUE},
+                               {&s->waitOv_.hEvent, TRUE},
+                               {&s->writeOv_.hEvent, TRUE}}) {
     *event = calls.CreateEventA(nullptr, manual, FALSE, nullptr);
     if (!*event) {
       status = Status::Fail(ErrorText(GetLastError()));
@@ -305,8 +308,10 @@ void SerialSession::FinishWrite(ULONGLONG now) {
     return;
   }
   writePending_ = false;
-  if (!ok) WriteFailed(writeCancelled_ ? kWriteTimedOut : ErrorText(GetLastError()));
-  else if (n < writing_.size()) WriteFailed(kWriteTimedOut);  // the driver's own write timeout
+  if (!ok)
+    WriteFailed(writeCancelled_ ? kWriteTimedOut : ErrorText(GetLastError()));
+  else if (n < writing_.size())
+    WriteFailed(kWriteTimedOut);  // the driver's own write timeout
 }
 
 void SerialSession::WriteFailed(const std::string& reason) {

@@ -14,7 +14,7 @@ constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVe
 // The first version of the record, which both builds pass: 88 bytes with 32-bit handles,
 // 104 with 64-bit ones.
 static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104), "notification-icon record size");
-}
+}  // namespace
 
 void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
 
@@ -104,8 +104,8 @@ bool NotifyIcon::Balloon(const std::string& title, const std::string& text) {
 
 Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {
   HKEY key = nullptr;
-  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                           nullptr, &key, nullptr);
+  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                           &key, nullptr);
   if (r != ERROR_SUCCESS) return Status::Fail(ErrorText(static_cast<DWORD>(r)));
   const std::wstring value = WideFromUtf8(commandLine);
   r = RegSetValueExW(key, WideFromUtf8(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),

@@ -163,11 +163,13 @@ std::string Toolkit::TrackPopupMenu(const std::vector<MenuSpec>& items, const st
   GetCursorPos(&at);
   HWND owner = main_ ? main_->hwnd() : nullptr;
   SetForegroundWindow(owner);  // so the menu closes when the user clicks elsewhere
-  const int chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr);
+  const int chosen =
+      ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr);
   PostMessageA(owner, WM_NULL, 0, 0);
   DestroyMenu(menu);
-  return chosen > 0 && static_cast<std::size_t>(chosen) <= items.size() ? items[static_cast<std::size_t>(chosen) - 1].name
-                                                                         : "";
+  return chosen > 0 && static_cast<std::size_t>(chosen) <= items.size()
+             ? items[static_cast<std::size_t>(chosen) - 1].name
+             : "";
 }
 
 void Toolkit::SetMousePointer(MousePointer pointer) {

@@ -63,8 +63,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::NotifyIcon notifyIcon(kIconMessage);
   win32::Shell shell;
   win32::SingleInstance singleInstance;
-  const Platform platform{serial,       sendKeys,       sound,   activeWindow, clock,      keyboard,      profileStore,
-                          startupEntries, toolkit,      messageBox, notifyIcon, shell,    singleInstance};
+  const Platform platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
+                          startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
   auto app = std::make_unique<Tolvane>(platform);
   MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);
@@ -91,9 +91,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         toolkit.AfterEvent();
         return true;
       case WM_TIMER:
-        if (w == kTimer1) app->TickTimer_Tick();
-        else if (w == kRetryTimer) app->RetryTimer_Tick();
-        else return false;
+        if (w == kTimer1)
+          app->TickTimer_Tick();
+        else if (w == kRetryTimer)
+          app->RetryTimer_Tick();
+        else
+          return false;
         toolkit.AfterEvent();
         return true;
       case kSerialMessage:
@@ -122,13 +125,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         return false;
       }
       case kIconMessage:
-        if (l == WM_LBUTTONDBLCLK) app->window().Icon_DoubleClick();
-        else if (l == WM_RBUTTONUP) app->window().Icon_MenuRequest();
-        else return true;  // other buttons and moves over the icon do nothing
+        if (l == WM_LBUTTONDBLCLK)
+          app->window().Icon_DoubleClick();
+        else if (l == WM_RBUTTONUP)
+          app->window().Icon_MenuRequest();
+        else
+          return true;  // other buttons and moves over the icon do nothing
         toolkit.AfterEvent();
         return true;
-      default:
-        return false;
+      default: return false;
     }
   });
 
@@ -138,16 +143,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   form.captionChanged = [main](const std::string& caption) { SetWindowTextA(main, caption.c_str()); };
   form.stateChanged = [&] { toolkit.ApplyMainState(form.windowState, form.visible); };
   form.TickTimer.changed = [&] {
-    if (form.TickTimer.enabled) SetTimer(main, kTimer1, static_cast<UINT>(form.TickTimer.interval), nullptr);
-    else KillTimer(main, kTimer1);
+    if (form.TickTimer.enabled)
+      SetTimer(main, kTimer1, static_cast<UINT>(form.TickTimer.interval), nullptr);
+    else
+      KillTimer(main, kTimer1);
   };
   form.TickTimer.changed();
   form.RetryTimer.changed = [&] {
-    if (form.RetryTimer.enabled) SetTimer(main, kRetryTimer, static_cast<UINT>(form.RetryTimer.interval), nullptr);
-    else KillTimer(main, kRetryTimer);
+    if (form.RetryTimer.enabled)
+      SetTimer(main, kRetryTimer, static_cast<UINT>(form.RetryTimer.interval), nullptr);
+    else
+      KillTimer(main, kRetryTimer);
   };
-  const std::wstring help =
-      win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
+  const std::wstring help = win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
   toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 
   if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icon))) return 0;

@@ -19,8 +19,8 @@ TEST(PortActivation, OpensWithTheWritesInOrderAndShowsTheCaption) {
   h.app.mainForm().TickTimer.enabled = false;
   h.app.mainForm().Display.text = "old";
   h.app.PortList_Click(2);
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("CommPort=2", "Settings=9600,N,8,1", "DTREnable=1",
-                                                "Handshaking=0", "RTSEnable=1", "PortOpen=1"));
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("CommPort=2", "Settings=9600,N,8,1", "DTREnable=1", "Handshaking=0",
+                                                "RTSEnable=1", "PortOpen=1"));
   EXPECT_TRUE(h.app.mainForm().TickTimer.enabled && h.app.mainForm().TickTimer.interval == 50);
   EXPECT_EQ(h.app.mainForm().Display.text, "");
 
@@ -36,9 +36,10 @@ TEST(PortActivation, OpensWithTheWritesInOrderAndShowsTheCaption) {
                                       "Tolvane (Inactive)", "Tolvane (Active On COM10)", "Tolvane (Inactive)"));
   EXPECT_TRUE(h.app.mainForm().TickTimer.enabled);  // keeps ticking after a close
 
-  const std::pair<std::int16_t, std::vector<std::string>> modes[] = {
-      {1, {"Handshaking=3", "RTSEnable=1"}}, {2, {"Handshaking=2", "RTSEnable=1"}},
-      {3, {"Handshaking=0", "RTSEnable=0"}}, {7, {}}};
+  const std::pair<std::int16_t, std::vector<std::string>> modes[] = {{1, {"Handshaking=3", "RTSEnable=1"}},
+                                                                     {2, {"Handshaking=2", "RTSEnable=1"}},
+                                                                     {3, {"Handshaking=0", "RTSEnable=0"}},
+                                                                     {7, {}}};
   for (const auto& [mode, middle] : modes) {  // flow control, written between DTREnable and PortOpen
     Harness m;
     m.app.serialSettings().FlowCtrlIndex = mode;
@@ -113,8 +114,8 @@ TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   h.fp.serial.FailWrite("Write timed out");
   h.fp.serial.FailWrite("Write timed out");
   const std::string on = "Tolvane (Active On COM4)", failed = "Tolvane (Error: Write timed out)";
-  EXPECT_THAT(h.captions, ElementsAre(on, failed, "Tolvane (Inactive)", on, failed,
-                                      "Tolvane (Error: gone)", on, failed));
+  EXPECT_THAT(h.captions,
+              ElementsAre(on, failed, "Tolvane (Inactive)", on, failed, "Tolvane (Error: gone)", on, failed));
 }
 
 }  // namespace

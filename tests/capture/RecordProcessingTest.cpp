@@ -36,8 +36,14 @@ TEST(RecordProcessing, TypesEachCharacterThroughKeyTransUnlessTheProgramIsActive
 
 TEST(RecordProcessing, RemoveCRsStripsEnterTextThenLineFeedThenReturn) {
   const std::pair<std::string, std::string> cases[] = {
-      {"ABC\r\n", "ABC"}, {"ABC\n", "ABC"}, {"ABC\r", "ABC"}, {"ABC\n\r", "ABC\n"}, {"ABC{ENTER}", "ABC"},
-      {"ABC{enter}", "ABC{enter}"}, {"ABC{ENTER}\r\n", "ABC{ENTER}"}, {"\r\n\r\n", "\r\n"},
+      {"ABC\r\n", "ABC"},
+      {"ABC\n", "ABC"},
+      {"ABC\r", "ABC"},
+      {"ABC\n\r", "ABC\n"},
+      {"ABC{ENTER}", "ABC"},
+      {"ABC{enter}", "ABC{enter}"},
+      {"ABC{ENTER}\r\n", "ABC{ENTER}"},
+      {"\r\n\r\n", "\r\n"},
   };
   for (const auto& [in, out] : cases) {
     Opened h;
@@ -99,8 +105,14 @@ TEST(RecordProcessing, EmptyRecordsBeepShowThePostambleAndCountAsDuplicates) {
 
 TEST(RecordProcessing, BeepStringToBytes) {
   const std::pair<const char*, std::optional<std::string>> cases[] = {
-      {"7", "\x07"}, {"27,7", "\x1b\x07"}, {"7,", std::string("\x07\x00", 2)}, {"-1", "\xff"}, {"300", "\x2c"},
-      {"2.5,&H41, 6 5", "\x02\x41\x41"}, {" ", std::string(1, '\0')}, {"7,99999999999", std::nullopt},
+      {"7", "\x07"},
+      {"27,7", "\x1b\x07"},
+      {"7,", std::string("\x07\x00", 2)},
+      {"-1", "\xff"},
+      {"300", "\x2c"},
+      {"2.5,&H41, 6 5", "\x02\x41\x41"},
+      {" ", std::string(1, '\0')},
+      {"7,99999999999", std::nullopt},
   };
   for (const auto& [text, bytes] : cases) EXPECT_EQ(BeepStringToBytes(text), bytes) << text;
 
@@ -206,7 +218,7 @@ TEST(KeyTrans, EveryEntryParsesBackToItsOwnCharacter) {
   KeyTransTable t;
   t.fill("junk");
   InitKeyTrans(t);
-  const std::map<int, std::string> keys = {{8, "{BACKSPACE}"}, {9, "{TAB}"}, {13, "{ENTER}"}, {27, "{ESCAPE}"},
+  const std::map<int, std::string> keys = {{8, "{BACKSPACE}"}, {9, "{TAB}"},  {13, "{ENTER}"}, {27, "{ESCAPE}"},
                                            {127, "{DELETE}"},  {'$', "{F9}"}, {'%', "{F10}"}};
   for (int n = 0; n < 256; ++n) {
     const std::string& entry = t[static_cast<std::size_t>(n)];

@@ -9,6 +9,7 @@ namespace {
 
 // Decimal as BASIC Val reads it, then &H and &O wrapping by their width.
 TEST(TextToNumber, ReadsLikeBasicVal) {
+  // clang-format off
   const std::pair<const char*, double> cases[] = {
       {"2457", 2457}, {" 2 45 7", 2457}, {"24 and 57", 24}, {"1. 1", 1.1}, {"1.1.1", 1.1}, {"1..1", 1}, {"1e", 1},
       {"1d2", 100}, {"1D-2", 0.01}, {"1.1e +3", 1100}, {"1e+1+", 10}, {"1eA", 1}, {"5 Elm St", 5}, {"-1e20", -1e20},
@@ -19,6 +20,7 @@ TEST(TextToNumber, ReadsLikeBasicVal) {
       {"&O100000", -32768}, {"&O177777", -1}, {"&X1", 0}, {"&", 0}, {"&H80000000", -2147483648.0},
       {"    1615 198th Street N.E.", 1615198},
   };
+  // clang-format on
   for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(TextToNumber(text), value) << text;
 
   EXPECT_TRUE(std::isinf(TextToNumber("1e999")));
@@ -30,9 +32,11 @@ TEST(TextToNumber, ReadsLikeBasicVal) {
 }
 
 TEST(TextToNumber, RoundsHalfToEvenThenChecksRange) {
+  // clang-format off
   const std::pair<double, std::int16_t> rounded[] = {
       {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-0.6, -1}, {0.6, 1}, {32767.49, 32767},
       {-32768.5, -32768}};
+  // clang-format on
   for (const auto& [x, n] : rounded) EXPECT_EQ(ToInt16(x), n) << x;
   EXPECT_FALSE(ToInt16(32767.5));
   EXPECT_FALSE(ToInt16(-32768.51));

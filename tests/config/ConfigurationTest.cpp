@@ -52,10 +52,11 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
 }
 
 TEST(Configuration, LoadsEveryKeyIntoItsOwnerOpensTheSavedPortAndSavesItBack) {
-  ConfigHarness h("[Tolvane]\r\nHandshake=1\r\nDOSTarget=1\r\nBeep=1\r\nBeepSound=3\r\nScannerBeepString=27,7\r\n"
-                  "AutoLoad=1\r\nRemoveReturns=1\r\nNumericFilter=1\r\nIgnoreDups=2\r\nPostamble={TAB}{TAB}\r\n"
-                  "Settings=19200,E,7,2\r\nPassword=Secret\r\nComPort=3\r\nKeyTrans36=$\r\nKeyTrans65=\r\n"
-                  "WindowState=2\r\n");
+  ConfigHarness h(
+      "[Tolvane]\r\nHandshake=1\r\nDOSTarget=1\r\nBeep=1\r\nBeepSound=3\r\nScannerBeepString=27,7\r\n"
+      "AutoLoad=1\r\nRemoveReturns=1\r\nNumericFilter=1\r\nIgnoreDups=2\r\nPostamble={TAB}{TAB}\r\n"
+      "Settings=19200,E,7,2\r\nPassword=Secret\r\nComPort=3\r\nKeyTrans36=$\r\nKeyTrans65=\r\n"
+      "WindowState=2\r\n");
   const MainForm& f = h.app.mainForm();
   EXPECT_EQ(h.app.dosTarget(), 1);
   EXPECT_TRUE(f.cboSound.enabled);
@@ -133,6 +134,7 @@ std::optional<std::string> Read(const std::string& file, const char* section = "
 }
 
 TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
+  // clang-format off
   const std::pair<const char*, std::optional<std::string>> cases[] = {  // [S] k
       {"[S]\r\nk=v\r\n", "v"}, {"[S]\r\n  k \t=\t v  \r\n", "v"}, {"[S]\r\nk=  \"  v  \"  \r\n", "  v  "},
       {"[S]\r\nk='  v  '\r\n", "  v  "}, {"[S]\r\nk=\"'v'\"\r\n", "'v'"}, {"[S]\r\nk=\"v'\r\n", "\"v'"},
@@ -143,6 +145,7 @@ TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
       {"[S]\rk=v\r", "v"}, {"[S]\r\nk=v", "v"}, {"\xEF\xBB\xBF[S]\r\nk=v\r\n", std::nullopt}, {"", std::nullopt},
       {"\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "v"}, {"[S]\r\nk=caf\xE9\r\n", "caf\xE9"}, {"[T]\r\nk=v\r\n", std::nullopt},
   };
+  // clang-format on
   for (const auto& [file, value] : cases) EXPECT_EQ(Read(file), value) << '"' << file << '"';
   EXPECT_EQ(Read("[S]\r\n;k=v\r\n", "S", ";k"), std::nullopt);
   EXPECT_EQ(Read("[S]\r\n#k=v\r\n", "S", "#k"), "v");
@@ -153,13 +156,15 @@ TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
 }
 
 TEST(ProfileFile, EditsInPlaceKeepingEveryOtherLine) {
-  ProfileFile f = ProfileFile::Parse("; my scanner\r\n[Other]\r\nx = 1\r\n\r\n[tolvane]\r\n"
-                                     "ComPort = 3\r\nUnknown=keep\r\n; note\r\n\r\n[Last]\n");
+  ProfileFile f = ProfileFile::Parse(
+      "; my scanner\r\n[Other]\r\nx = 1\r\n\r\n[tolvane]\r\n"
+      "ComPort = 3\r\nUnknown=keep\r\n; note\r\n\r\n[Last]\n");
   f.Set("Tolvane", "comport", "4");
   f.Set("Tolvane", "Beep", "1");
   f.Set("New", "k", "v");
-  EXPECT_EQ(f.Serialize(), "; my scanner\r\n[Other]\r\nx = 1\r\n\r\n[tolvane]\r\nComPort=4\r\n"
-                           "Unknown=keep\r\nBeep=1\r\n; note\r\n\r\n[Last]\n[New]\r\nk=v\r\n");
+  EXPECT_EQ(f.Serialize(),
+            "; my scanner\r\n[Other]\r\nx = 1\r\n\r\n[tolvane]\r\nComPort=4\r\n"
+            "Unknown=keep\r\nBeep=1\r\n; note\r\n\r\n[Last]\n[New]\r\nk=v\r\n");
 
   for (const char* file : {"", "[S]\r\nk=v", "[S]"}) {  // appending after no line ending
     ProfileFile g = ProfileFile::Parse(file);
@@ -171,8 +176,9 @@ TEST(ProfileFile, EditsInPlaceKeepingEveryOtherLine) {
 }
 
 TEST(ProfileFile, WhatIsWrittenReadsBackUnchanged) {
-  const std::string values[] = {"", "plain", " lead", "trail ", "\ttab", "\"quoted\"", "'single'",
-                                "\"half", "a=b;c", std::string(250, 'x'), "caf\xE9", "{ }"};
+  const std::string values[] = {"",           "plain",    " lead",  "trail ", "\ttab",
+                                "\"quoted\"", "'single'", "\"half", "a=b;c",  std::string(250, 'x'),
+                                "caf\xE9",    "{ }"};
   for (const auto& v : values) {
     ProfileFile f;
     f.Set("S", "k", v);
@@ -244,9 +250,9 @@ TEST(LifeCycle, StartUpOpensTheSavedPortUnderTheSplashThenShowsTheWindowOrTheIco
 // Exit and the end of a session save once, with the start-at-logon entry written in the middle
 // of the save, and remove the icon; only an exit tells of a failed save.
 TEST(LifeCycle, ExitAndSessionEndShutDownOnce) {
-  const std::vector<std::string> saved = {
-      "ReadFile C:\\Tolvane\\default.tlv", "RunOnce set Tolvane=C:\\Tolvane\\Tolvane.EXE /M",
-      "WriteFile C:\\Tolvane\\default.tlv", "NotifyIcon delete"};
+  const std::vector<std::string> saved = {"ReadFile C:\\Tolvane\\default.tlv",
+                                          "RunOnce set Tolvane=C:\\Tolvane\\Tolvane.EXE /M",
+                                          "WriteFile C:\\Tolvane\\default.tlv", "NotifyIcon delete"};
   LifeHarness exit;
   exit.Start();
   exit.AutoLoadMinimised();

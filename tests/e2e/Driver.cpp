@@ -18,6 +18,7 @@
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
 #include <windows.h>
+// after windows.h, which it needs
 #include <shellapi.h>
 
 #include <cstdio>
@@ -56,8 +57,10 @@ std::vector<HWND> Windows(HWND parent = nullptr) {
     reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
     return TRUE;
   };
-  if (parent) EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&all));
-  else EnumWindows(add, reinterpret_cast<LPARAM>(&all));
+  if (parent)
+    EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&all));
+  else
+    EnumWindows(add, reinterpret_cast<LPARAM>(&all));
   return all;
 }
 

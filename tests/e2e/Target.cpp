@@ -20,8 +20,11 @@ LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
   ULARGE_INTEGER now;
   GetSystemTimePreciseAsFileTime(reinterpret_cast<FILETIME*>(&now));
   const double ms = (static_cast<double>(now.QuadPart) - 116444736000000000.0) / 10000.0;
-  const char* key = message == WM_KEYDOWN ? "down" : message == WM_KEYUP ? "up"
-                    : message == WM_SYSKEYDOWN ? "sysdown" : message == WM_SYSKEYUP ? "sysup" : nullptr;
+  const char* key = message == WM_KEYDOWN      ? "down"
+                    : message == WM_KEYUP      ? "up"
+                    : message == WM_SYSKEYDOWN ? "sysdown"
+                    : message == WM_SYSKEYUP   ? "sysup"
+                                               : nullptr;
   const auto code = static_cast<unsigned>(w), flags = static_cast<unsigned>(l >> 16);
   if (key) std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
   if (message == WM_CHAR) std::fprintf(keyLog, "char %u %.1f\n", code, ms);
@@ -43,8 +46,9 @@ LRESULT CALLBACK MainProc(HWND h, UINT message, WPARAM w, LPARAM l) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR file, int) {
   if (!(keyLog = std::fopen(file, "w"))) return 1;
-  const WNDCLASSW wc{0, MainProc, 0, 0, instance, nullptr, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr,
-                    L"TolvaneTarget"};
+  const WNDCLASSW wc{0,        MainProc,        0,       0,
+                     instance, nullptr,         nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                     nullptr,  L"TolvaneTarget"};
   RegisterClassW(&wc);
   HWND main = CreateWindowW(wc.lpszClassName, L"Tolvane Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 40, 440, 160,
                             nullptr, nullptr, instance, nullptr);

@@ -2,6 +2,9 @@
 
 namespace tolvane::fake {
 
-Platform FakePlatform::platform() { return Platform{serial, sendKeys, sound, activeWindow, clock, keyboard, profileStore, startupEntries, toolkit, messageBox, notifyIcon, shell, singleInstance}; }
+Platform FakePlatform::platform() {
+  return Platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
+                  startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
+}
 
 }  // namespace tolvane::fake

@@ -24,8 +24,10 @@ class SendKeys : public tolvane::SendKeys {
     std::vector<std::string> accepted;
     for (std::size_t i = 0; i < texts.size(); ++i) {
       journal_.Add("SendKeys " + texts[i] + (wait && i + 1 == texts.size() ? " wait" : " nowait"));
-      if (failing.count(texts[i])) ++d.unreadable;
-      else accepted.push_back(texts[i]);
+      if (failing.count(texts[i]))
+        ++d.unreadable;
+      else
+        accepted.push_back(texts[i]);
     }
     ++batches;
     if (refusing) {
@@ -40,7 +42,7 @@ class SendKeys : public tolvane::SendKeys {
   bool refusing = false;           // the system takes no injected input
   std::vector<std::string> typed;  // texts typed, in order
   int batches = 0;
-  std::function<void()> during;    // runs once, as the next batch goes in
+  std::function<void()> during;  // runs once, as the next batch goes in
 
  private:
   Journal& journal_;

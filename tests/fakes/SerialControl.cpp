@@ -89,8 +89,10 @@ void SerialControl::FailWrite(const std::string& reason) {
 }
 
 void SerialControl::FailWith(const std::string& property, const std::string& description) {
-  if (description.empty()) failures_.erase(property);
-  else failures_[property] = description;
+  if (description.empty())
+    failures_.erase(property);
+  else
+    failures_[property] = description;
 }
 
 }  // namespace tolvane::fake

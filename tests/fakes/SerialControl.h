@@ -32,9 +32,9 @@ class SerialControl : public tolvane::SerialControl {
 
   // Scripting. Arrive queues bytes and raises OnComm with event 2 while the port is open.
   void Arrive(std::string_view bytes);
-  void ChangeDsr();                      // raises event 4
-  void Raise(std::int16_t event);        // any other notification
-  void Unplug(const std::string& reason);  // the device goes away under an open port
+  void ChangeDsr();                           // raises event 4
+  void Raise(std::int16_t event);             // any other notification
+  void Unplug(const std::string& reason);     // the device goes away under an open port
   void FailWrite(const std::string& reason);  // written bytes were dropped (an open port only)
   // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen",
   // "Output") fails with description until cleared with an empty description.

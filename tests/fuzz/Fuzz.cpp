@@ -4,11 +4,11 @@
 #include <cstdlib>
 
 #include "app/Tolvane.h"
-#include "linux/CommandLine.h"
 #include "common/Text.h"
 #include "common/TextToNumber.h"
 #include "config/ProfileFile.h"
 #include "keysynth/KeystrokeEmitter.h"
+#include "linux/CommandLine.h"
 #include "tests/fakes/FakePlatform.h"
 #include "tests/support/TypingSimulator.h"
 
@@ -25,8 +25,10 @@ void Check(bool ok) {
 std::vector<Bytes> Split(const Bytes& data) {
   std::vector<Bytes> pieces(1);
   for (const char c : data) {
-    if (c == '\0') pieces.emplace_back();
-    else pieces.back() += c;
+    if (c == '\0')
+      pieces.emplace_back();
+    else
+      pieces.back() += c;
   }
   return pieces;
 }

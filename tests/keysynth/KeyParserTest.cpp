@@ -22,6 +22,7 @@ Parsed Parse(std::string_view keys) {
 
 // Key names and characters become layout codes; 16..18 in the queue toggle a modifier.
 TEST(KeyParser, QueuesLayoutCodesAndModifierToggles) {
+  // clang-format off
   const std::pair<const char*, std::vector<std::int16_t>> cases[] = {
       {"", {}}, {"abc", {0x41, 0x42, 0x43}}, {"aBc", {0x41, 16, 0x42, 16, 0x43}}, {"{ENTER}", {13}},
       {"{enter}", {13}}, {"~", {13}}, {"{EnTeR}", {13}}, {"{ENTER 3}", {13, 13, 13}}, {"{ENTER 2.6}", {13, 13, 13}},
@@ -34,6 +35,7 @@ TEST(KeyParser, QueuesLayoutCodesAndModifierToggles) {
       {"+(ab)", {16, 0x41, 0x42, 16}}, {"^c", {17, 0x43, 17}}, {"%{F4}", {18, 115, 18}},
       {"^+(a)b", {17, 16, 0x41, 16, 17, 0x42}}, {"()x", {0x58}},
   };
+  // clang-format on
   for (const auto& [keys, queue] : cases) {
     const Parsed p = Parse(keys);
     EXPECT_EQ(p.result, kParseOk) << keys;
@@ -45,16 +47,30 @@ TEST(KeyParser, MalformedStringsAndLimitsReportTheirCode) {
   std::string groups;
   while (groups.size() < 32766) groups += "()";
   const std::pair<std::string, std::int16_t> cases[] = {
-      {"{a 0}", kBadRepeatCount}, {"{ENTER x}", kBadRepeatCount}, {"{ENTER 40000}", kBadRepeatCount},
-      {"{ENTER", kNoClosingBrace}, {"{a 5", kNoClosingBrace}, {"{}", kNoClosingBrace}, {"{FOO}", kUnknownKeyName},
-      {"{ x}", kUnknownKeyName}, {"{ ENTER}", kUnknownKeyName}, {"(a{FOO}b)", kUnknownKeyName},
-      {"(ab", kNoClosingParen}, {"(", kNoClosingParen}, {"+(", kNoClosingParen}, {"{a 5000}", kQueueFull},
+      {"{a 0}", kBadRepeatCount},
+      {"{ENTER x}", kBadRepeatCount},
+      {"{ENTER 40000}", kBadRepeatCount},
+      {"{ENTER", kNoClosingBrace},
+      {"{a 5", kNoClosingBrace},
+      {"{}", kNoClosingBrace},
+      {"{FOO}", kUnknownKeyName},
+      {"{ x}", kUnknownKeyName},
+      {"{ ENTER}", kUnknownKeyName},
+      {"(a{FOO}b)", kUnknownKeyName},
+      {"(ab", kNoClosingParen},
+      {"(", kNoClosingParen},
+      {"+(", kNoClosingParen},
+      {"{a 5000}", kQueueFull},
       {"{a -1}", kQueueFull},
       // The queue holds 4,096 codes.
-      {"{a 4096}", kParseOk}, {"{A 4094}", kParseOk}, {"{A 4095}", kQueueFull},
-      {std::string(4096, 'a'), kParseOk}, {std::string(4097, 'a'), kQueueFull},
+      {"{a 4096}", kParseOk},
+      {"{A 4094}", kParseOk},
+      {"{A 4095}", kQueueFull},
+      {std::string(4096, 'a'), kParseOk},
+      {std::string(4097, 'a'), kQueueFull},
       // Positions are 16-bit: 32,767 characters fail even if they would type nothing.
-      {groups, kParseOk}, {groups + "()", kQueueFull},
+      {groups, kParseOk},
+      {groups + "()", kQueueFull},
   };
   for (const auto& [keys, code] : cases) EXPECT_EQ(Parse(keys).result, code) << keys.substr(0, 20);
   // Deep nesting is parsed without recursion.

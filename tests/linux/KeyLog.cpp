@@ -33,8 +33,9 @@ int main(int argc, char** argv) {
     }
     char text[8] = "";
     xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), text, sizeof text);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     const char* name = XKeysymToString(sym);
     const bool printable = static_cast<unsigned char>(text[0]) >= 32;
     std::fprintf(log, "%s %s %lld\n", name ? name : "?", printable ? text : "-", static_cast<long long>(ms));

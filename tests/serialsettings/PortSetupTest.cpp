@@ -21,13 +21,19 @@ TEST(PortSetup, StoredStringGivesPositionsAndOkWithNothingChangedKeepsAWorkingLi
     std::array<std::int16_t, 4> positions;  // baud, parity, data bits, stop bits
     const char* saved;
   } cases[] = {
-      {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},       {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
-      {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},   {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},
-      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},       {"57600,o,7,2", {9, 1, 2, 2}, "57600,O,7,2"},
-      {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},  {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
-      {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},         {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
-      {"", {8, 2, 2, 0}, "38400,E,7,1"},  {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits win
-      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},  // no comma: the defaults stay
+      {"9600,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"19200,E,7,2", {7, 2, 2, 2}, "19200,E,7,2"},
+      {"9600,N,8,1.5", {6, 0, 3, 1}, "9600,N,8,1.5"},
+      {"14400,N,8,1", {11, 0, 3, 0}, "14400,N,8,1"},
+      {"9600,n,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"57600,o,7,2", {9, 1, 2, 2}, "57600,O,7,2"},
+      {"115200,S,5,2", {10, 4, 0, 2}, "115200,S,5,2"},
+      {"110,M,6,1", {0, 3, 1, 0}, "110,M,6,1"},
+      {"300,O,8,1", {1, 1, 3, 0}, "300,O,8,1"},
+      {"&H2580,N,8,1", {6, 0, 3, 0}, "9600,N,8,1"},
+      {"", {8, 2, 2, 0}, "38400,E,7,1"},
+      {"9600,NOMS,5,6,8", {6, 4, 3, 0}, "9600,S,8,1"},  // later hits win
+      {"1200", {3, 2, 2, 0}, "1200,E,7,1"},             // no comma: the defaults stay
   };
   for (const auto& c : cases) {
     Harness h;
@@ -80,8 +86,8 @@ TEST(PortSetup, OkStoresAndReopensAnOpenPortCancelChangesNothing) {
   d.FlowCtrlCombo.listIndex = 3;
   d.BeepString.text = " 7 ,";
   d.OK_Button_Click();
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0", "Settings=115200,S,7,1",
-                                                "Handshaking=0", "RTSEnable=0", "PortOpen=1"));
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("PortOpen=0", "Settings=115200,S,7,1", "Handshaking=0", "RTSEnable=0", "PortOpen=1"));
   EXPECT_EQ(h.app.serialSettings().PortSettings, "115200,S,7,1");
   EXPECT_EQ(h.app.serialSettings().ScannerBeepString, " 7 ,");
   EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 3);
@@ -92,8 +98,8 @@ TEST(PortSetup, OkStoresAndReopensAnOpenPortCancelChangesNothing) {
   PortSetup again = h.app.OpenPortSetup();
   again.FlowCtrlCombo.listIndex = 1;
   again.OK_Button_Click();
-  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0", "Settings=115200,S,7,1",
-                                                "Handshaking=3", "RTSEnable=1", "PortOpen=1"));
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("PortOpen=0", "Settings=115200,S,7,1", "Handshaking=3", "RTSEnable=1", "PortOpen=1"));
 
   h.fp.serial.FailWith("PortOpen", "The device is not connected.");
   h.app.OpenPortSetup().OK_Button_Click();

@@ -22,7 +22,9 @@ struct Harness {
     app.PortList_Click(n);
     fp.journal.Clear();
   }
-  void Ticks(int n) { for (int i = 0; i < n; ++i) app.TickTimer_Tick(); }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) app.TickTimer_Tick();
+  }
   // One read followed by enough silence to complete it.
   void Scan(const std::string& bytes) {
     fp.serial.Arrive(bytes);

@@ -35,6 +35,7 @@ constexpr std::uint8_t kCharacterScans[] = {
 
 // The other keys the typing engine names, the same on every layout.
 std::map<std::uint8_t, std::uint16_t> OtherScans() {
+  // clang-format off
   std::map<std::uint8_t, std::uint16_t> scans = {
       {vk::Escape, 0x01},    {vk::Back, 0x0E},      {vk::Tab, 0x0F},       {vk::Return, 0x1C},   {vk::Space, 0x39},
       {vk::Capital, 0x3A},   {vk::Shift, 0x2A},     {vk::LShift, 0x2A},    {vk::RShift, 0x36},   {vk::Control, 0x1D},
@@ -45,6 +46,7 @@ std::map<std::uint8_t, std::uint16_t> OtherScans() {
       {vk::Add, 0x4E},       {vk::Divide, 0xE035},  {vk::F1 + 10, 0x57},   {vk::F1 + 11, 0x58},
       {0x2C /* Print Screen */, 0xE037}, {0x90 /* Num Lock */, 0xE045}, {0x91 /* Scroll Lock */, 0x46},
       {0x0C /* Clear */, 0x4C}};
+  // clang-format on
   const auto at = [&scans](int key) -> std::uint16_t& { return scans[static_cast<std::uint8_t>(key)]; };
   for (int i = 0; i < 10; ++i) at(vk::F1 + i) = static_cast<std::uint16_t>(0x3B + i);
   for (int i = 0; i < 4; ++i) at(vk::F1 + 12 + i) = static_cast<std::uint16_t>(0x64 + i);
@@ -90,7 +92,8 @@ struct Builder {
   }
 
   KeyRow& Row(char name) {
-    for (KeyRow& r : t.rows) if (r.vk == Vk(name)) return r;
+    for (KeyRow& r : t.rows)
+      if (r.vk == Vk(name)) return r;
     throw std::invalid_argument(std::string("no row for the key ") + name);
   }
 
@@ -170,8 +173,7 @@ LayoutTable MakeSwissGerman() {
   b.Keys("134578[]E\\<", {u"134578'^eä<", u"+*ç%/(?`Eà>", u"¦#°§|¢´~€{\\"});
   b.Keys(";`!", {u"ü¨$", u"è!£", u"[]}", u"\x1b\x1d\x1c"}).Controls();
   b.Keys("26-", {u"26-", u"\"&_", u"@¬ ", u"   ", u" \x1e\x1f"});
-  b.Keys("/90QWRTZUIOPASDFGHJKL'YXCVBNM,.",
-         {u"§90qwrtzuiopasdfghjklöyxcvbnm,.", u"°)=QWRTZUIOPASDFGHJKLéYXCVBNM;:"});
+  b.Keys("/90QWRTZUIOPASDFGHJKL'YXCVBNM,.", {u"§90qwrtzuiopasdfghjklöyxcvbnm,.", u"°)=QWRTZUIOPASDFGHJKLéYXCVBNM;:"});
   b.OwnCaps("\\;'", u"ÄÜÖ", u"ÀÈÉ");
   return b.Dead("[]`", {kCircumflex, kAcute, kGrave, kDiaeresis, kTilde}).t;
 }
@@ -186,9 +188,9 @@ const std::vector<const LayoutTable*>& AllLayouts() {
 
 std::string KeyName(std::uint8_t key) {
   static const std::map<std::uint8_t, const char*> kNames = {
-      {vk::Home, "Home"},     {vk::End, "End"},       {vk::Left, "Left"},     {vk::Delete, "Del"},
+      {vk::Home, "Home"},     {vk::End, "End"},       {vk::Left, "Left"},        {vk::Delete, "Del"},
       {vk::LWin, "LWin"},     {vk::RWin, "RWin"},     {vk::Capital, "CapsLock"}, {vk::Tab, "Tab"},
-      {vk::LShift, "LShift"}, {vk::RShift, "RShift"}, {vk::LControl, "LCtrl"}, {vk::RControl, "RCtrl"},
+      {vk::LShift, "LShift"}, {vk::RShift, "RShift"}, {vk::LControl, "LCtrl"},   {vk::RControl, "RCtrl"},
       {vk::LMenu, "LAlt"},    {vk::RMenu, "RAlt"},    {vk::Return, "Enter"}};
   if (const auto it = kNames.find(key); it != kNames.end()) return it->second;
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));

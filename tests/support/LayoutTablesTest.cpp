@@ -29,26 +29,24 @@ std::vector<KeyInput> Events(const TableLayout& layout, std::initializer_list<in
 TEST(TypingSimulator, FaultsNameWhatABatchLeftWrong) {
   const TableLayout de(GermanLayout());
   TypingSimulator sim(de, false);
-  sim.Type(Events(de, {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital, kDown | kPlain | vk::Left,
-                       kUp | vk::Left, vk::Oem102, kUp | kUnicode | u'x', vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5,
-                       kDown | vk::LShift}));
-  EXPECT_THAT(sim.Faults(), ElementsAre("B released without a press", "C pressed again while down",
-                                        "Left sent with scan 0x4B, the layout has 0xE04B",
-                                        "Unicode 0x0078 released without a press",
-                                        "Unicode 0x0065 typed while dead key 0x00B4 waits",
-                                        "VK_DF is not a key of the German layout",
-                                        "VK_DF is not a key of the German layout",
-                                        "LShift left down at the end of the batch", "Caps Lock turned on",
-                                        "dead key 0x005E still waiting at the end"));
+  sim.Type(Events(
+      de, {kUp | 'B', kDown | 'C', kDown | 'C', kUp | 'C', vk::Capital, kDown | kPlain | vk::Left, kUp | vk::Left,
+           vk::Oem102, kUp | kUnicode | u'x', vk::Oem6, kUnicode | u'e', vk::Oem8, vk::Oem5, kDown | vk::LShift}));
+  EXPECT_THAT(sim.Faults(),
+              ElementsAre("B released without a press", "C pressed again while down",
+                          "Left sent with scan 0x4B, the layout has 0xE04B", "Unicode 0x0078 released without a press",
+                          "Unicode 0x0065 typed while dead key 0x00B4 waits", "VK_DF is not a key of the German layout",
+                          "VK_DF is not a key of the German layout", "LShift left down at the end of the batch",
+                          "Caps Lock turned on", "dead key 0x005E still waiting at the end"));
   EXPECT_EQ(sim.Text(), u"cc<´e");
   EXPECT_THAT(sim.Events(), ElementsAre("Left", "VK_DF"));
 
   // What the emitter sends goes through: generic modifiers, Ctrl+Alt as AltGr, a dead key
   // and its letter under Caps Lock, a surrogate pair, Help as its virtual key alone.
   TypingSimulator clean(de, true);
-  clean.Type(Events(de, {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B', kDown | vk::Control, kDown | vk::Menu, 'Q',
-                         kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E', kUnicode | 0xD83D, kUnicode | 0xDE00,
-                         vk::Help}));
+  clean.Type(
+      Events(de, {kDown | vk::Shift, 'A', kUp | vk::Shift, 'B', kDown | vk::Control, kDown | vk::Menu, 'Q',
+                  kUp | vk::Menu, kUp | vk::Control, vk::Oem5, 'E', kUnicode | 0xD83D, kUnicode | 0xDE00, vk::Help}));
   EXPECT_EQ(clean.Text(), u"aB@Ê\U0001F600");
   EXPECT_THAT(clean.Faults(), testing::IsEmpty());
 }

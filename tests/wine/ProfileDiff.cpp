@@ -20,6 +20,7 @@ using Names = std::set<std::string>;
 
 const char* const kDefault = "<default>";
 
+// clang-format off
 const std::string kFiles[] = {
     // Blanks and tabs around names and values; quotes: outer, single, nested, unmatched.
     "[S]\r\nk=v\r\n", "[S]\r\n  k  =  v  \r\n", "[S]\r\n\tk\t=\tv\t\r\n", "[S]\r\nk=  \"  v  \"  \r\n",
@@ -38,11 +39,14 @@ const std::string kFiles[] = {
     "[Tolvane]\r\nComPort=3\r\nBeepSound=2\r\nScannerBeepString=27,7\r\nHandshake=1\r\nBeep=1\r\nAutoLoad=0\r\n"
     "RemoveReturns=1\r\nPostamble={ENTER}\r\nSettings=19200,E,7,2\r\nPassword=pw\r\nKeyTrans36={F9}\r\n",
 };
+// clang-format on
 
 // Made both ways: a key changed in place (named in other letter case), keys added to an
 // existing section and to a new one, braces, an empty value.
+// clang-format off
 const char* const kEdits[][3] = {{"S", "J", "changed"}, {"s", "Added", "new value"}, {"Tolvane", "ComPort", "4"},
                                  {"Tolvane", "Postamble", "{TAB}{ENTER}"}, {"Tolvane", "Empty", ""}};
+// clang-format on
 
 // With key null, the profile functions list the section's keys, and with section null too the
 // sections, each ended by a NUL.
@@ -89,8 +93,11 @@ int main() {
       }
     // The file read by the codec; the edits made both ways, read by the profile functions; what
     // they wrote, read by the codec.
-    const struct { const char* name; std::string reference, file; bool codec; } phases[] = {
-        {"READ", path, path, true}, {"WRITE", theirs, ours, false}, {"REREAD", theirs, theirs, true}};
+    const struct {
+      const char* name;
+      std::string reference, file;
+      bool codec;
+    } phases[] = {{"READ", path, path, true}, {"WRITE", theirs, ours, false}, {"REREAD", theirs, theirs, true}};
     for (const auto& phase : phases) {
       std::ostringstream text;
       text << std::ifstream(phase.file, std::ios::binary).rdbuf();

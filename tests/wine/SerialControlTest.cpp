@@ -64,7 +64,9 @@ DWORD Queued(HANDLE port) {
 
 // An event or a thread, unless the case makes the call fail.
 template <Call c, auto make, typename... Args>
-HANDLE WINAPI Make(Args... args) { return Fails(c) ? nullptr : make(args...); }
+HANDLE WINAPI Make(Args... args) {
+  return Fails(c) ? nullptr : make(args...);
+}
 
 BOOL WINAPI CloseStandIn(HANDLE h) {
   if (g.inside) ++g.closesInside;
@@ -153,17 +155,25 @@ struct Program {
   bool Until(const std::function<bool()>& done, bool hold = false, DWORD bound = 6000) {
     for (const ULONGLONG end = GetTickCount64() + bound;; Sleep(10)) {
       for (MSG m{}; PeekMessageA(&m, window, kNotice, kNotice, PM_REMOVE);)
-        if (hold) held.push_back(m);
-        else serial.Deliver(static_cast<std::int16_t>(m.wParam), m.lParam);  // as the main window
+        if (hold)
+          held.push_back(m);
+        else
+          serial.Deliver(static_cast<std::int16_t>(m.wParam), m.lParam);  // as the main window
       if (done()) return true;
       if (GetTickCount64() >= end) return false;
     }
   }
-  void Idle(DWORD ms) { Until([] { return false; }, false, ms); }
+  void Idle(DWORD ms) {
+    Until([] { return false; }, false, ms);
+  }
   // Until the program has had n of this event.
-  bool Got(std::int16_t e, int n) { return Until([&] { return std::count(events.begin(), events.end(), e) == n; }); }
+  bool Got(std::int16_t e, int n) {
+    return Until([&] { return std::count(events.begin(), events.end(), e) == n; });
+  }
   // Until the control's last notice, left unhandled, is of this event.
-  bool Holds(std::int16_t e) { return Until([&] { return !held.empty() && held.back().wParam == WPARAM(e); }, true); }
+  bool Holds(std::int16_t e) {
+    return Until([&] { return !held.empty() && held.back().wParam == WPARAM(e); }, true);
+  }
 
   // The scanner sends bytes; true once the program has received exactly them, or (wait false)
   // at once.
@@ -187,97 +197,104 @@ struct Program {
 };
 
 const std::map<std::string, void (*)(Program&)> kCases{
-    {"close_keeps_handles_of_a_stuck_reader", [](Program& p) {
-      g.immediateReads = true;
-      g.stickRead = true;
-      Check(p.Open() && p.Until([] { return g.inside.load(); }), "opens; the reader is stuck in a read");
-      Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.closesInside == 0,
-            "closes without waiting, no handle closed while the reader is inside a call");
-      g.stickRead = false;
-      Check(p.Until([] { return g.portClosed.load(); }) && p.Open(), "the reader closes the port on return, reopens");
-    }},
-    {"failed_thread_or_event_fails_the_open", [](Program& p) {
-      for (const Call c : {kThread, kEvent}) {
-        const std::string name = c == kThread ? "thread " : "event ";
-        for (int n = 1;; ++n) {  // from the n-th of the open's threads or events on, none made
-          g.calls[c] = 0;
-          g.failFrom[c] = n;
-          const tolvane::Status s = p.serial.SetPortOpen(true);
-          if (g.calls[c] < n) break;
-          Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) && !p.serial.PortOpen(),
-                name + std::to_string(n) + " not made: the open fails with the system's reason");
-        }
-        g.failFrom[c] = 0;
-        Check(p.serial.PortOpen() && p.Sends(name), "all " + name + "made: opens, reads");
-        p.Shut();
-      }
-    }},
-    {"notices_of_an_earlier_open_are_ignored", [](Program& p) {
-      g.immediateReads = true;
-      Check(p.Open() && p.Sends("A", false) && p.Holds(SerialControl::kEvReceive), "opens; data posted");
-      g.failFrom[kRead] = 1;
-      Check(p.Holds(SerialControl::kEvDeviceLost), "device lost posted");
-      // Neither is handled before the port is closed and opened again.
-      p.Shut();
-      g.failFrom[kRead] = 0;
-      Check(p.Open(), "opens again");
-      for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
-      p.Idle(300);
-      Check(p.events.empty() && p.serial.PortOpen() && p.Sends("B"), "no earlier notice handled; the new open reads");
-    }},
-    {"failed_posts_are_retried", [](Program& p) {
-      g.immediateReads = true;
-      g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
-      Check(p.Open() && p.Sends("AB") && p.Sends("CD"), "data arrives though its first notice failed, later data too");
-      g.dsr = true;
-      Check(p.Got(SerialControl::kEvDSR, 1), "a DSR change arrives");
-      g.failFrom[kRead] = 1;
-      Check(p.Got(SerialControl::kEvDeviceLost, 1), "a lost device is reported");
-    }},
-    {"waits_on_events_or_polls", [](Program& p) {
-      // Wine's pseudo-terminals accept the wait and abort it moments later; a driver may also
-      // refuse it at once. Either way the port is read without waits, not asked again.
-      for (const int refused : {0, 1}) {
-        const std::string name = refused ? "refused waits: " : "Wine's waits: ";
-        g.calls[kWait] = 0;
-        g.failFrom[kWait] = refused;
-        Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }) && p.Sends("P") && g.calls[kWait] == 1,
-              name + "asks to wait once, reads without");
-        p.Shut();
-      }
-      // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
-      g.failFrom[kWait] = 0;
-      g.honourWaits = true;
-      const int reads = g.calls[kRead];
-      Check(p.Open() && p.Until([] { return g.heldWait != nullptr; }), "waits for an event");
-      p.Idle(300);
-      Check(g.calls[kRead] == reads, "no reads while idle");
-      Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 2), "a DSR pulse: two changes");
-      g.dsr = true;
-      Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
-      // Bytes at the port are not read before the driver says they are there.
-      Check(p.Sends("EV", false) && p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
-            "not read yet");
-      Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
-      p.Idle(100);
-      Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
-    }},
-    {"writes_never_block_the_caller", [](Program& p) {
-      Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
-      Check(p.Open() && p.serial.Output("A").ok && p.serial.Output("BC").ok && p.serial.Output("D").ok &&
-                p.Until([&] { return p.Hear() == "ABCD"; }), "opens; output taken, goes out in order");
-      g.holdWrites = true;  // the scanner is off
-      Check(p.serial.Output("X").ok && p.Sends("Q"), "output taken at once; reading goes on under the pending write");
-      Check(p.Got(SerialControl::kEvWriteFailed, 1) && p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
-            "the write is dropped and reported with a reason; the port stays open");
-      int refused = 0;
-      for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
-      Check(refused > 0 && g.callerWrites == 0, "the queue is bounded; nothing is written on the caller's thread");
-      p.Shut();
-      g.holdWrites = false;
-      Check(p.Open() && p.serial.Output("E").ok && p.Until([&] { return p.Hear().back() == 'E'; }),
-            "closes under a pending write, opens again and writes");
-    }},
+    {"close_keeps_handles_of_a_stuck_reader",
+     [](Program& p) {
+       g.immediateReads = true;
+       g.stickRead = true;
+       Check(p.Open() && p.Until([] { return g.inside.load(); }), "opens; the reader is stuck in a read");
+       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.closesInside == 0,
+             "closes without waiting, no handle closed while the reader is inside a call");
+       g.stickRead = false;
+       Check(p.Until([] { return g.portClosed.load(); }) && p.Open(), "the reader closes the port on return, reopens");
+     }},
+    {"failed_thread_or_event_fails_the_open",
+     [](Program& p) {
+       for (const Call c : {kThread, kEvent}) {
+         const std::string name = c == kThread ? "thread " : "event ";
+         for (int n = 1;; ++n) {  // from the n-th of the open's threads or events on, none made
+           g.calls[c] = 0;
+           g.failFrom[c] = n;
+           const tolvane::Status s = p.serial.SetPortOpen(true);
+           if (g.calls[c] < n) break;
+           Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) && !p.serial.PortOpen(),
+                 name + std::to_string(n) + " not made: the open fails with the system's reason");
+         }
+         g.failFrom[c] = 0;
+         Check(p.serial.PortOpen() && p.Sends(name), "all " + name + "made: opens, reads");
+         p.Shut();
+       }
+     }},
+    {"notices_of_an_earlier_open_are_ignored",
+     [](Program& p) {
+       g.immediateReads = true;
+       Check(p.Open() && p.Sends("A", false) && p.Holds(SerialControl::kEvReceive), "opens; data posted");
+       g.failFrom[kRead] = 1;
+       Check(p.Holds(SerialControl::kEvDeviceLost), "device lost posted");
+       // Neither is handled before the port is closed and opened again.
+       p.Shut();
+       g.failFrom[kRead] = 0;
+       Check(p.Open(), "opens again");
+       for (const MSG& m : p.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+       p.Idle(300);
+       Check(p.events.empty() && p.serial.PortOpen() && p.Sends("B"), "no earlier notice handled; the new open reads");
+     }},
+    {"failed_posts_are_retried",
+     [](Program& p) {
+       g.immediateReads = true;
+       g.refuseFirstPost = {SerialControl::kEvReceive, SerialControl::kEvDSR, SerialControl::kEvDeviceLost};
+       Check(p.Open() && p.Sends("AB") && p.Sends("CD"), "data arrives though its first notice failed, later data too");
+       g.dsr = true;
+       Check(p.Got(SerialControl::kEvDSR, 1), "a DSR change arrives");
+       g.failFrom[kRead] = 1;
+       Check(p.Got(SerialControl::kEvDeviceLost, 1), "a lost device is reported");
+     }},
+    {"waits_on_events_or_polls",
+     [](Program& p) {
+       // Wine's pseudo-terminals accept the wait and abort it moments later; a driver may also
+       // refuse it at once. Either way the port is read without waits, not asked again.
+       for (const int refused : {0, 1}) {
+         const std::string name = refused ? "refused waits: " : "Wine's waits: ";
+         g.calls[kWait] = 0;
+         g.failFrom[kWait] = refused;
+         Check(p.Open() && p.Until([] { return g.calls[kWait] > 0; }) && p.Sends("P") && g.calls[kWait] == 1,
+               name + "asks to wait once, reads without");
+         p.Shut();
+       }
+       // A driver that honours the wait: nothing runs at idle, and a pulse of DSR is two changes.
+       g.failFrom[kWait] = 0;
+       g.honourWaits = true;
+       const int reads = g.calls[kRead];
+       Check(p.Open() && p.Until([] { return g.heldWait != nullptr; }), "waits for an event");
+       p.Idle(300);
+       Check(g.calls[kRead] == reads, "no reads while idle");
+       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 2), "a DSR pulse: two changes");
+       g.dsr = true;
+       Check(p.Raise(EV_DSR) && p.Got(SerialControl::kEvDSR, 3), "DSR on: one change");
+       // Bytes at the port are not read before the driver says they are there.
+       Check(p.Sends("EV", false) && p.Until([] { return Queued(g.port) >= 2; }) && g.calls[kRead] == reads,
+             "not read yet");
+       Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
+       p.Idle(100);
+       Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
+     }},
+    {"writes_never_block_the_caller",
+     [](Program& p) {
+       Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
+       Check(p.Open() && p.serial.Output("A").ok && p.serial.Output("BC").ok && p.serial.Output("D").ok &&
+                 p.Until([&] { return p.Hear() == "ABCD"; }),
+             "opens; output taken, goes out in order");
+       g.holdWrites = true;  // the scanner is off
+       Check(p.serial.Output("X").ok && p.Sends("Q"), "output taken at once; reading goes on under the pending write");
+       Check(p.Got(SerialControl::kEvWriteFailed, 1) && p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
+             "the write is dropped and reported with a reason; the port stays open");
+       int refused = 0;
+       for (int i = 0; i < 100; ++i) refused += !p.serial.Output(std::string(1024, 'z'));
+       Check(refused > 0 && g.callerWrites == 0, "the queue is bounded; nothing is written on the caller's thread");
+       p.Shut();
+       g.holdWrites = false;
+       Check(p.Open() && p.serial.Output("E").ok && p.Until([&] { return p.Hear().back() == 'E'; }),
+             "closes under a pending write, opens again and writes");
+     }},
 };
 
 }  // namespace
