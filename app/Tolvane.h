@@ -12,7 +12,7 @@
 #include "capture/RecordProcessing.h"
 #include "config/Configuration.h"
 #include "config/LifeCycle.h"
-#include "keysynth/KeyEmitter.h"
+#include "keysynth/ConsoleKeyEmitter.h"
 #include "platform/Platform.h"
 #include "serialsettings/PortSetup.h"
 #include "serialsettings/SerialSettings.h"
@@ -71,7 +71,7 @@ class Tolvane {
   std::string& password() { return password_; }
   std::string& programPath() { return programPath_; }
   std::string& configPath() { return configPath_; }
-  KeyEmitter& keySynth() { return keySynth_; }
+  ConsoleKeyEmitter& keySynth() { return keySynth_; }
   RecordAssembly& assembly() { return assembly_; }
   RecordProcessing& processing() { return processing_; }
   PortActivation& port() { return port_; }
@@ -87,7 +87,7 @@ class Tolvane {
   std::string programPath_;     // the start-at-logon command line
   std::string programFile_;     // the program path without any switch
   std::string configPath_;
-  KeyEmitter keySynth_;
+  ConsoleKeyEmitter keySynth_;
 
   RecordAssembly assembly_;
   RecordProcessing processing_;

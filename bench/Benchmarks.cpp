@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/Tolvane.h"
-#include "keysynth/KeystrokeEmitter.h"
+#include "keysynth/SendKeysEmitter.h"
 #include "tests/fakes/FakePlatform.h"
 #include "tests/support/TypingSimulator.h"
 
@@ -54,7 +54,7 @@ BENCHMARK(BM_ScanToKeys)->Arg(13)->Arg(2000);
 void BM_ConsoleRecord13(benchmark::State& st) {
   fake::Keyboard keyboard;
   keyboard.SetCapsLock(st.range(0) != 0);
-  KeyEmitter emitter(keyboard);
+  ConsoleKeyEmitter emitter(keyboard);
   KeyTransTable keyTrans;
   InitKeyTrans(keyTrans);
   long events = 0;
@@ -76,7 +76,7 @@ void BM_EmitRecord13(benchmark::State& st) {
   InitKeyTrans(keyTrans);
   long events = 0;
   for (auto _ : st) {
-    KeystrokeEmitter emitter(layout, keys, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+    SendKeysEmitter emitter(layout, keys, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
     for (const char c : kRecord) emitter.Add(*ParseSendKeys(keyTrans[static_cast<unsigned char>(c)]));
     emitter.Add(*ParseSendKeys("{ENTER}"));
     events += static_cast<long>(emitter.Finish().size());

@@ -6,17 +6,19 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/VirtualKeys.h"
+
 namespace tolvane {
 
 struct KeyNameRow {
   const char* name;
   std::uint8_t vk;       // the key the typing facility presses
-  std::int16_t console;  // the console path's code for it; 0 where it does not know the name
+  std::uint8_t console;  // the key the console path presses for it; 0 where it does not know the name
 };
 
 const std::vector<KeyNameRow>& KeyNameTable();
 
-enum class KeyNameSet { None, Console, Windows };
+enum class KeyNameSet { Console, Windows };
 
 // The row named by text, blanks around it ignored and case not regarded; null for none.
 const KeyNameRow* LookupKeyName(std::string_view text, KeyNameSet set);

@@ -7,18 +7,15 @@ constexpr std::int16_t kShiftBit = 0x100;
 
 }  // namespace
 
-void KeyParser::InitKeyNames() {
-  if (NamesLoaded) return;
-  KeyNames.clear();
-  for (const auto& row : KeyNameTable())
-    if (row.console != 0) KeyNames.push_back({row.console, row.name});
-  NamesLoaded = true;
-}
-
 std::int16_t KeyParser::LookupKeyCode(std::string_view text) {
   if (text.size() == 1) return keyboard_.VkKeyScan(static_cast<std::uint8_t>(text[0]));
   const KeyNameRow* row = LookupKeyName(text, Names());
   return row ? row->console : 0;
+}
+
+std::optional<std::int16_t> KeyParser::Next() {
+  if (QueueHead == QueueTail) return std::nullopt;
+  return KeyQueue[static_cast<std::size_t>(QueueHead++)];
 }
 
 std::int16_t KeyParser::ParseKeys(std::string_view keys) {
@@ -41,15 +38,15 @@ bool KeyParser::Enqueue(std::int16_t code) {
 std::int16_t KeyParser::EnqueueKey(std::int16_t key, int count) {
   const bool shift = (key & kShiftBit) != 0;
   const auto code = static_cast<std::int16_t>(key & 0xFF);
-  // The queue reads 16..18 as modifier toggles; a key with such a code ({BREAK} is Ctrl)
+  // The queue reads Shift, Ctrl and Alt as modifier toggles; such a key ({BREAK} is Ctrl)
   // goes in as a pair, so it is pressed and released and never left down.
-  const bool modifier = code >= 16 && code <= 18;
-  if (shift && !Enqueue(16)) return kQueueFull;
+  const bool modifier = IsModifierToggle(code);
+  if (shift && !Enqueue(vk::Shift)) return kQueueFull;
   for (int i = 0; count < 0 || i < count; ++i) {
     if (!Enqueue(code)) return kQueueFull;
     if (modifier && !Enqueue(code)) return kQueueFull;
   }
-  if (shift && !Enqueue(16)) return kQueueFull;
+  if (shift && !Enqueue(vk::Shift)) return kQueueFull;
   return kParseOk;
 }
 

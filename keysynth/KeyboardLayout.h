@@ -33,9 +33,9 @@ class KeyboardLayout {
 namespace tolvane {
 
 // The keyboard's state as the system sees it, not as this program's thread last saw it.
-class KeyStates {
+class SystemKeyState {
  public:
-  virtual ~KeyStates() = default;
+  virtual ~SystemKeyState() = default;
   // As GetKeyState: 0x8000 while the key is held down, 1 while a toggle key (Caps Lock) is on.
   virtual std::int16_t GetKeyState(std::uint8_t vk) const = 0;
 };

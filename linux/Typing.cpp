@@ -141,19 +141,19 @@ void SystemLayout(std::string& layout, std::string& variant) {
 }
 
 // The X server's keyboard state: Caps Lock and the modifiers held.
-class XKeyStates : public KeyStates {
+class XKeyState : public SystemKeyState {
  public:
-  explicit XKeyStates(Display* display) : display_(display) {}
-  std::int16_t GetKeyState(std::uint8_t vk) const override {
+  explicit XKeyState(Display* display) : display_(display) {}
+  std::int16_t GetKeyState(std::uint8_t key) const override {
     if (!display_) return 0;
-    if (vk == 0x14) {
+    if (key == vk::Capital) {
       XkbStateRec state{};
       XkbGetState(display_, XkbUseCoreKbd, &state);
       return (state.locked_mods & LockMask) ? 1 : 0;
     }
     char keys[32];
     XQueryKeymap(display_, keys);
-    const unsigned kc = EvdevCode(vk) + 8u;
+    const unsigned kc = EvdevCode(key) + 8u;
     return (kc < 256 && (keys[kc / 8] & (1 << (kc % 8)))) ? static_cast<std::int16_t>(0x8000) : 0;
   }
 
@@ -184,7 +184,7 @@ class Backend : public Typing {
   std::string name_;
   std::unique_ptr<KeyOutput> out_;
   XkbLayout layout_;
-  XKeyStates states_;
+  XKeyState states_;
   TypingEngine engine_;
 };
 

@@ -1,14 +1,15 @@
 #include "linux/TypingEngine.h"
 
+#include <linux/input-event-codes.h>
+
 #include <cstdio>
 
-#include "keysynth/KeystrokeEmitter.h"
+#include "keysynth/SendKeysEmitter.h"
 
 namespace tolvane::posix {
 namespace {
 
-constexpr std::uint8_t kControl = 0x11, kAlt = 0x12;
-constexpr std::uint16_t kRightAlt = 100;  // the third-level key of the layouts that have one
+constexpr std::uint16_t kRightAlt = KEY_RIGHTALT;  // the third-level key of the layouts that have one
 
 }  // namespace
 
@@ -25,7 +26,7 @@ struct TypingEngine::Facility : tolvane::SendKeys {
   explicit Facility(TypingEngine& e) : engine(e) {}
   Delivery SendBatch(const std::vector<std::string>& texts, bool) override {
     Delivery d;
-    KeystrokeEmitter emitter(engine.layout, engine.states, FromWindows1252);
+    SendKeysEmitter emitter(engine.layout, engine.states, FromWindows1252);
     for (const auto& text : texts) {
       const auto strokes = ParseSendKeys(text);
       if (strokes)
@@ -45,24 +46,26 @@ struct TypingEngine::Console : tolvane::Keyboard {
   std::int16_t VkKeyScan(std::uint8_t c) override {
     return engine.layout.VkKeyScanEx(FromWindows1252(static_cast<char>(c)));
   }
-  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return static_cast<std::uint8_t>(engine.layout.ScanCode(vk)); }
-  KeyState GetKeyboardState() override {
-    KeyState s = saved;
-    s[0x14] = static_cast<std::uint8_t>(engine.states.GetKeyState(0x14) & 1);
+  std::uint8_t MapVirtualKey(std::uint8_t key) override {
+    return static_cast<std::uint8_t>(engine.layout.ScanCode(key));
+  }
+  KeyboardState GetKeyboardState() override {
+    KeyboardState s = saved;
+    s[vk::Capital] = static_cast<std::uint8_t>(engine.states.GetKeyState(vk::Capital) & 1);
     return s;
   }
-  void SetKeyboardState(const KeyState& s) override { saved = s; }
-  void KeybdEvent(std::uint8_t vk, std::uint8_t, std::uint32_t flags) override {
-    if (const std::uint16_t code = EvdevCode(vk)) {
+  void SetKeyboardState(const KeyboardState& s) override { saved = s; }
+  void KeybdEvent(std::uint8_t key, std::uint8_t, std::uint32_t flags) override {
+    if (const std::uint16_t code = EvdevCode(key)) {
       engine.out.Key(code, !(flags & kKeyUp));
       engine.out.Flush();
     }
   }
   TypingEngine& engine;
-  KeyState saved{};
+  KeyboardState saved{};
 };
 
-TypingEngine::TypingEngine(std::string n, const XkbLayout& l, const KeyStates& s, KeyOutput& o)
+TypingEngine::TypingEngine(std::string n, const XkbLayout& l, const SystemKeyState& s, KeyOutput& o)
     : name(std::move(n)),
       layout(l),
       states(s),
@@ -82,12 +85,12 @@ void TypingEngine::Play(const std::vector<KeyInput>& batch) {
       if (k.up || out.Unicode(c)) continue;
       if (const std::int16_t dead = layout.DeadKeyFor(c); dead != -1 && !(dead & 0x600)) {
         const bool shift = dead & 0x100;
-        if (shift) out.Key(EvdevCode(0x10), true);
+        if (shift) out.Key(EvdevCode(vk::Shift), true);
         out.Key(EvdevCode(static_cast<std::uint8_t>(dead)), true);
         out.Key(EvdevCode(static_cast<std::uint8_t>(dead)), false);
-        if (shift) out.Key(EvdevCode(0x10), false);
-        out.Key(EvdevCode(0x20), true);
-        out.Key(EvdevCode(0x20), false);
+        if (shift) out.Key(EvdevCode(vk::Shift), false);
+        out.Key(EvdevCode(vk::Space), true);
+        out.Key(EvdevCode(vk::Space), false);
       } else {
         std::fprintf(stderr, "tolvane: the %s typing has no key for U+%04X; not typed\n", name.c_str(),
                      static_cast<unsigned>(c));
@@ -97,8 +100,8 @@ void TypingEngine::Play(const std::vector<KeyInput>& batch) {
     // Ctrl then Alt going down together, and Alt then Ctrl coming up, are AltGr.
     const bool pair = i + 1 < batch.size() && !batch[i + 1].unicode && batch[i + 1].up == k.up && !k.extended &&
                       !batch[i + 1].extended &&
-                      ((!k.up && k.vk == kControl && batch[i + 1].vk == kAlt) ||
-                       (k.up && k.vk == kAlt && batch[i + 1].vk == kControl));
+                      ((!k.up && k.vk == vk::Control && batch[i + 1].vk == vk::Menu) ||
+                       (k.up && k.vk == vk::Menu && batch[i + 1].vk == vk::Control));
     if (pair) {
       out.Key(kRightAlt, !k.up);
       ++i;

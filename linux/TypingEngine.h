@@ -26,7 +26,7 @@ char16_t FromWindows1252(char c);
 
 class TypingEngine {
  public:
-  TypingEngine(std::string name, const XkbLayout& layout, const KeyStates& states, KeyOutput& out);
+  TypingEngine(std::string name, const XkbLayout& layout, const SystemKeyState& states, KeyOutput& out);
   ~TypingEngine();
   tolvane::SendKeys& sendKeys();
   tolvane::Keyboard& keyboard();
@@ -37,7 +37,7 @@ class TypingEngine {
 
   const std::string name;
   const XkbLayout& layout;
-  const KeyStates& states;
+  const SystemKeyState& states;
   KeyOutput& out;
 
  private:

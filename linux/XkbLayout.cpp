@@ -1,59 +1,50 @@
 #include "linux/XkbLayout.h"
 
+#include <linux/input-event-codes.h>
+
 #include <array>
 #include <string>
 
 namespace tolvane::posix {
 namespace {
 
-// Windows virtual key → evdev code; the extended keys carry 0xE000 as their scan codes do.
+// Windows virtual key → evdev code, by the position each key has on a PC keyboard.
 const std::array<std::uint16_t, 256>& EvdevTable() {
   static const std::array<std::uint16_t, 256> table = [] {
+    // clang-format off
+    const std::pair<std::uint8_t, std::uint16_t> keys[] = {
+        {'A', KEY_A}, {'B', KEY_B}, {'C', KEY_C}, {'D', KEY_D}, {'E', KEY_E}, {'F', KEY_F}, {'G', KEY_G},
+        {'H', KEY_H}, {'I', KEY_I}, {'J', KEY_J}, {'K', KEY_K}, {'L', KEY_L}, {'M', KEY_M}, {'N', KEY_N},
+        {'O', KEY_O}, {'P', KEY_P}, {'Q', KEY_Q}, {'R', KEY_R}, {'S', KEY_S}, {'T', KEY_T}, {'U', KEY_U},
+        {'V', KEY_V}, {'W', KEY_W}, {'X', KEY_X}, {'Y', KEY_Y}, {'Z', KEY_Z},
+        {'1', KEY_1}, {'2', KEY_2}, {'3', KEY_3}, {'4', KEY_4}, {'5', KEY_5}, {'6', KEY_6}, {'7', KEY_7},
+        {'8', KEY_8}, {'9', KEY_9}, {'0', KEY_0},
+        {vk::Oem1, KEY_SEMICOLON}, {vk::OemPlus, KEY_EQUAL}, {vk::OemComma, KEY_COMMA}, {vk::OemMinus, KEY_MINUS},
+        {vk::OemPeriod, KEY_DOT}, {vk::Oem2, KEY_SLASH}, {vk::Oem3, KEY_GRAVE}, {vk::Oem4, KEY_LEFTBRACE},
+        {vk::Oem5, KEY_BACKSLASH}, {vk::Oem6, KEY_RIGHTBRACE}, {vk::Oem7, KEY_APOSTROPHE}, {vk::Oem102, KEY_102ND},
+        {vk::Back, KEY_BACKSPACE}, {vk::Tab, KEY_TAB}, {vk::Return, KEY_ENTER}, {vk::Escape, KEY_ESC},
+        {vk::Space, KEY_SPACE}, {vk::Capital, KEY_CAPSLOCK},
+        {vk::Shift, KEY_LEFTSHIFT}, {vk::LShift, KEY_LEFTSHIFT}, {vk::RShift, KEY_RIGHTSHIFT},
+        {vk::Control, KEY_LEFTCTRL}, {vk::LControl, KEY_LEFTCTRL}, {vk::RControl, KEY_RIGHTCTRL},
+        {vk::Menu, KEY_LEFTALT}, {vk::LMenu, KEY_LEFTALT}, {vk::RMenu, KEY_RIGHTALT},
+        {vk::LWin, KEY_LEFTMETA}, {vk::RWin, KEY_RIGHTMETA}, {vk::Apps, KEY_COMPOSE},
+        {vk::Prior, KEY_PAGEUP}, {vk::Next, KEY_PAGEDOWN}, {vk::End, KEY_END}, {vk::Home, KEY_HOME},
+        {vk::Left, KEY_LEFT}, {vk::Up, KEY_UP}, {vk::Right, KEY_RIGHT}, {vk::Down, KEY_DOWN},
+        {vk::Snapshot, KEY_SYSRQ}, {vk::Insert, KEY_INSERT}, {vk::Delete, KEY_DELETE}, {vk::Help, KEY_HELP},
+        {vk::Clear, KEY_KP5}, {vk::Cancel, KEY_PAUSE}, {vk::NumLock, KEY_NUMLOCK}, {vk::Scroll, KEY_SCROLLLOCK},
+        {vk::Multiply, KEY_KPASTERISK}, {vk::Add, KEY_KPPLUS}, {vk::Subtract, KEY_KPMINUS}, {vk::Divide, KEY_KPSLASH},
+        {vk::FunctionKey(1), KEY_F1}, {vk::FunctionKey(2), KEY_F2}, {vk::FunctionKey(3), KEY_F3},
+        {vk::FunctionKey(4), KEY_F4}, {vk::FunctionKey(5), KEY_F5}, {vk::FunctionKey(6), KEY_F6},
+        {vk::FunctionKey(7), KEY_F7}, {vk::FunctionKey(8), KEY_F8}, {vk::FunctionKey(9), KEY_F9},
+        {vk::FunctionKey(10), KEY_F10}, {vk::FunctionKey(11), KEY_F11}, {vk::FunctionKey(12), KEY_F12},
+        {vk::FunctionKey(13), KEY_F13}, {vk::FunctionKey(14), KEY_F14}, {vk::FunctionKey(15), KEY_F15},
+        {vk::FunctionKey(16), KEY_F16}};
+    // clang-format on
     std::array<std::uint16_t, 256> t{};
-    const char* letters = "QWERTYUIOPASDFGHJKLZXCVBNM";
-    const std::uint16_t letterCodes[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 30, 31, 32,
-                                         33, 34, 35, 36, 37, 38, 44, 45, 46, 47, 48, 49, 50};
-    for (int i = 0; i < 26; ++i) t[static_cast<std::uint8_t>(letters[i])] = letterCodes[i];
-    for (int d = 1; d <= 9; ++d) t['0' + d] = static_cast<std::uint16_t>(1 + d);
-    t['0'] = 11;
-    const std::pair<std::uint8_t, std::uint16_t> others[] = {
-        {0xBA, 39},  {0xBB, 13},  {0xBC, 51},  {0xBD, 12},  {0xBE, 52},  {0xBF, 53},  {0xC0, 41},  {0xDB, 26},
-        {0xDC, 43},  {0xDD, 27},  {0xDE, 40},  {0xE2, 86},  {0x08, 14},  {0x09, 15},  {0x0D, 28},  {0x1B, 1},
-        {0x20, 57},  {0x14, 58},  {0x10, 42},  {0xA0, 42},  {0xA1, 54},  {0x11, 29},  {0xA2, 29},  {0xA3, 97},
-        {0x12, 56},  {0xA4, 56},  {0xA5, 100}, {0x5B, 125}, {0x5C, 126}, {0x21, 104}, {0x22, 109}, {0x23, 107},
-        {0x24, 102}, {0x25, 105}, {0x26, 103}, {0x27, 106}, {0x28, 108}, {0x2C, 99},  {0x2D, 110}, {0x2E, 111},
-        {0x2F, 138}, {0x0C, 76},  {0x03, 119}, {0x90, 69},  {0x91, 70},  {0x6A, 55},  {0x6B, 78},  {0x6D, 74},
-        {0x6F, 98},  {0x7A, 87},  {0x7B, 88}};
-    for (const auto& [vk, code] : others) t[vk] = code;
-    for (int f = 0; f < 10; ++f) t[0x70 + f] = static_cast<std::uint16_t>(59 + f);
-    for (int f = 0; f < 4; ++f) t[0x7C + f] = static_cast<std::uint16_t>(183 + f);
+    for (const auto& [key, code] : keys) t[key] = code;
     return t;
   }();
   return table;
-}
-
-bool Extended(std::uint8_t vk) {
-  switch (vk) {
-    case 0x03:
-    case 0x21:
-    case 0x22:
-    case 0x23:
-    case 0x24:
-    case 0x25:
-    case 0x26:
-    case 0x27:
-    case 0x28:
-    case 0x2C:
-    case 0x2D:
-    case 0x2E:
-    case 0x5B:
-    case 0x5C:
-    case 0x6F:
-    case 0x90:
-    case 0xA3:
-    case 0xA5: return true;
-    default: return false;
-  }
 }
 
 // The spacing accent a dead keysym types when followed by a blank.
@@ -71,7 +62,7 @@ char16_t DeadAccent(xkb_keysym_t sym) {
 
 }  // namespace
 
-std::uint16_t EvdevCode(std::uint8_t vk) { return EvdevTable()[vk]; }
+std::uint16_t EvdevCode(std::uint8_t key) { return EvdevTable()[key]; }
 
 XkbLayout::XkbLayout(xkb_keymap* keymap) : keymap_(xkb_keymap_ref(keymap)) {
   const auto mask = [keymap](const char* name) {
@@ -83,12 +74,12 @@ XkbLayout::XkbLayout(xkb_keymap* keymap) : keymap_(xkb_keymap_ref(keymap)) {
   control_ = mask(XKB_MOD_NAME_CTRL);
   alt_ = mask(XKB_MOD_NAME_ALT);
   std::array<std::uint8_t, 256> vkOf{};  // evdev code → virtual key of the position
-  for (int vk = 255; vk > 0; --vk)
-    if (EvdevCode(static_cast<std::uint8_t>(vk)) < 256 && EvdevCode(static_cast<std::uint8_t>(vk)))
-      vkOf[EvdevCode(static_cast<std::uint8_t>(vk))] = static_cast<std::uint8_t>(vk);
+  for (int key = 255; key > 0; --key)
+    if (EvdevCode(static_cast<std::uint8_t>(key)) < 256 && EvdevCode(static_cast<std::uint8_t>(key)))
+      vkOf[EvdevCode(static_cast<std::uint8_t>(key))] = static_cast<std::uint8_t>(key);
   for (xkb_keycode_t kc = xkb_keymap_min_keycode(keymap); kc <= xkb_keymap_max_keycode(keymap); ++kc) {
     if (kc < 8 || kc - 8 >= 256 || !vkOf[kc - 8]) continue;
-    const std::uint8_t vk = vkOf[kc - 8];
+    const std::uint8_t key = vkOf[kc - 8];
     for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap, kc, 0); ++level) {
       xkb_mod_mask_t masks[4];
       const std::size_t n = xkb_keymap_key_get_mods_for_level(keymap, kc, 0, level, masks, 4);
@@ -102,7 +93,7 @@ XkbLayout::XkbLayout(xkb_keymap* keymap) : keymap_(xkb_keymap_ref(keymap)) {
       }
       const xkb_keysym_t* syms = nullptr;
       if (mods < 0 || xkb_keymap_key_get_syms_by_level(keymap, kc, 0, level, &syms) != 1) continue;
-      const auto answer = static_cast<std::int16_t>(vk | (mods << 8));
+      const auto answer = static_cast<std::int16_t>(key | (mods << 8));
       // The key that needs the fewest modifiers wins, as it does for the layout's users.
       const auto keep = [answer](std::map<char16_t, std::int16_t>& map, char16_t c) {
         const auto [it, fresh] = map.emplace(c, answer);
@@ -131,13 +122,13 @@ std::int16_t XkbLayout::DeadKeyFor(char16_t c) const {
   return it == deadKeys_.end() ? -1 : it->second;
 }
 
-std::uint16_t XkbLayout::ScanCode(std::uint8_t vk) const {
-  const std::uint16_t code = EvdevCode(vk);
-  return code && Extended(vk) ? static_cast<std::uint16_t>(0xE000 | (code & 0xFF)) : code;
+std::uint16_t XkbLayout::ScanCode(std::uint8_t key) const {
+  const std::uint16_t code = EvdevCode(key);
+  return code && vk::IsExtended(key) ? static_cast<std::uint16_t>(0xE000 | (code & 0xFF)) : code;
 }
 
-KeyResult XkbLayout::Translate(std::uint8_t vk, std::uint8_t modifiers, bool capsLock) const {
-  const std::uint16_t code = EvdevCode(vk);
+KeyResult XkbLayout::Translate(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const {
+  const std::uint16_t code = EvdevCode(key);
   if (!code) return {};
   xkb_mod_mask_t depressed = (modifiers & kModShift) ? shift_ : 0;
   if ((modifiers & (kModCtrl | kModAlt)) == (kModCtrl | kModAlt))

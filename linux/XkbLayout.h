@@ -10,11 +10,12 @@
 #include <string>
 
 #include "keysynth/KeyboardLayout.h"
+#include "platform/VirtualKeys.h"
 
 namespace tolvane::posix {
 
 // Linux input key codes (evdev) of the Windows virtual keys the program presses; 0 for none.
-std::uint16_t EvdevCode(std::uint8_t vk);
+std::uint16_t EvdevCode(std::uint8_t key);
 
 class XkbLayout : public KeyboardLayout {
  public:
@@ -24,8 +25,8 @@ class XkbLayout : public KeyboardLayout {
   XkbLayout& operator=(const XkbLayout&) = delete;
 
   std::int16_t VkKeyScanEx(char16_t c) const override;
-  std::uint16_t ScanCode(std::uint8_t vk) const override;
-  KeyResult Translate(std::uint8_t vk, std::uint8_t modifiers, bool capsLock) const override;
+  std::uint16_t ScanCode(std::uint8_t key) const override;
+  KeyResult Translate(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const override;
 
   // The dead key whose accent, followed by a blank, types c (VkKeyScanEx form); -1 for none.
   std::int16_t DeadKeyFor(char16_t c) const;

@@ -7,7 +7,7 @@
 
 namespace tolvane {
 
-using KeyState = std::array<std::uint8_t, 256>;  // one byte per virtual-key code
+using KeyboardState = std::array<std::uint8_t, 256>;  // one byte per virtual-key code
 
 class Keyboard {
  public:
@@ -19,8 +19,8 @@ class Keyboard {
   virtual std::int16_t VkKeyScan(std::uint8_t ansiChar) = 0;
   // Virtual-key code to scan code (map type 0); 0 when the key has none.
   virtual std::uint8_t MapVirtualKey(std::uint8_t vk) = 0;
-  virtual KeyState GetKeyboardState() = 0;
-  virtual void SetKeyboardState(const KeyState& state) = 0;
+  virtual KeyboardState GetKeyboardState() = 0;
+  virtual void SetKeyboardState(const KeyboardState& state) = 0;
   virtual void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
 };
 

@@ -6,7 +6,7 @@
 
 namespace tolvane {
 
-const FormSpec& PortSetupForm() {
+const FormSpec& PortSetupSpec() {
   static const FormSpec form{
       "PortSetup",
       "Tolvane Serial Port Settings",
@@ -59,7 +59,7 @@ void PortSetup::Click(std::string_view name, int) {
 }
 
 void PortSetup::Form_Load() {
-  caption = PortSetupForm().caption;
+  caption = PortSetupSpec().caption;
   left = mainForm_.left - 800;
   top = mainForm_.top + 340;
   BaudCombo.items = BaudRows(settings_.PortSettings);

@@ -12,13 +12,13 @@
 
 namespace tolvane {
 
-const FormSpec& PortSetupForm();
+const FormSpec& PortSetupSpec();
 
 class PortSetup : public Form {
  public:
   PortSetup(PortActivation& port, SendKeys& sendKeys, SerialSettings& settings, const MainForm& mainForm);
 
-  const FormSpec& Spec() const override { return PortSetupForm(); }
+  const FormSpec& Spec() const override { return PortSetupSpec(); }
   ListBox* List(std::string_view name) override;
   TextBox* Text(std::string_view name) override { return name == "BeepString" ? &BeepString : nullptr; }
   void Click(std::string_view name, int index = -1) override;

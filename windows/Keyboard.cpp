@@ -12,15 +12,15 @@ std::uint8_t Keyboard::MapVirtualKey(std::uint8_t vk) { return static_cast<std::
 // window has the focus, and asking it for one key brings its whole table up to date. Reading
 // the focused window's thread instead (by attaching to it) would reset that thread's table,
 // and keys it has still to turn into characters would lose their Shift.
-KeyState Keyboard::GetKeyboardState() {
-  KeyState state{};
+KeyboardState Keyboard::GetKeyboardState() {
+  KeyboardState state{};
   ::GetKeyState(0);
   ::GetKeyboardState(state.data());
   return state;
 }
 
-void Keyboard::SetKeyboardState(const KeyState& state) {
-  KeyState copy = state;
+void Keyboard::SetKeyboardState(const KeyboardState& state) {
+  KeyboardState copy = state;
   ::SetKeyboardState(copy.data());
 }
 

@@ -9,8 +9,8 @@ class Keyboard : public tolvane::Keyboard {
  public:
   std::int16_t VkKeyScan(std::uint8_t ansiChar) override;
   std::uint8_t MapVirtualKey(std::uint8_t vk) override;
-  KeyState GetKeyboardState() override;
-  void SetKeyboardState(const KeyState& state) override;
+  KeyboardState GetKeyboardState() override;
+  void SetKeyboardState(const KeyboardState& state) override;
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
 };
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "keysynth/KeystrokeEmitter.h"
+#include "keysynth/SendKeysEmitter.h"
 
 namespace tolvane::win32 {
 namespace {
@@ -51,7 +51,7 @@ class SystemLayout : public KeyboardLayout {
 };
 
 // Caps Lock as the system has it, and the modifier keys held right now.
-class SystemKeys : public KeyStates {
+class SystemKeys : public SystemKeyState {
  public:
   std::int16_t GetKeyState(std::uint8_t vk) const override {
     if (vk == VK_CAPITAL) return ::GetKeyState(VK_CAPITAL) & 1;
@@ -90,7 +90,7 @@ Delivery SendKeys::SendBatch(const std::vector<std::string>& texts, bool wait) {
   const HWND focus = FocusWindow();
   const SystemLayout layout(GetKeyboardLayout(focus ? GetWindowThreadProcessId(focus, nullptr) : 0));
   const SystemKeys keys;
-  KeystrokeEmitter emitter(layout, keys, FromAnsi);
+  SendKeysEmitter emitter(layout, keys, FromAnsi);
   for (const auto& text : texts) {
     const auto strokes = ParseSendKeys(text);
     if (strokes)

@@ -198,7 +198,7 @@ TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
     h.Scan("a%D\n");  // a, F10, the day field and the line feed's empty entry
     std::vector<int> keys;
     for (const auto& e : h.fp.keyboard.events)
-      if (e.vk != 20) keys.push_back(e.vk);
+      if (e.vk != vk::Capital) keys.push_back(e.vk);
     EXPECT_EQ(h.form().Display.text, "a%D\n14{TAB}");
     if (dos) {
       EXPECT_THAT(h.SentKeys(), IsEmpty());

@@ -20,23 +20,23 @@ class Keyboard : public tolvane::Keyboard {
  public:
   std::int16_t VkKeyScan(std::uint8_t c) override { return us_.VkKeyScanEx(c); }
   // Type 0 never gives the E0 prefix.
-  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return static_cast<std::uint8_t>(us_.ScanCode(vk)); }
-  KeyState GetKeyboardState() override { return state; }
-  void SetKeyboardState(const KeyState& s) override {
+  std::uint8_t MapVirtualKey(std::uint8_t key) override { return static_cast<std::uint8_t>(us_.ScanCode(key)); }
+  KeyboardState GetKeyboardState() override { return state; }
+  void SetKeyboardState(const KeyboardState& s) override {
     state = s;
     ++stateWrites;
   }
-  void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
-    events.push_back({vk, scan, flags});
-    if (vk == 20 && !(flags & kKeyUp)) capsLockOn = !capsLockOn;
+  void KeybdEvent(std::uint8_t key, std::uint8_t scan, std::uint32_t flags) override {
+    events.push_back({key, scan, flags});
+    if (key == vk::Capital && !(flags & kKeyUp)) capsLockOn = !capsLockOn;
   }
 
   void SetCapsLock(bool on) {
     capsLockOn = on;
-    state[20] = on ? 1 : 0;
+    state[vk::Capital] = on ? 1 : 0;
   }
 
-  KeyState state{};
+  KeyboardState state{};
   bool capsLockOn = false;
   int stateWrites = 0;
   std::vector<RecordedKeyEvent> events;

@@ -7,7 +7,7 @@
 #include "common/Text.h"
 #include "common/TextToNumber.h"
 #include "config/ProfileFile.h"
-#include "keysynth/KeystrokeEmitter.h"
+#include "keysynth/SendKeysEmitter.h"
 #include "linux/CommandLine.h"
 #include "tests/fakes/FakePlatform.h"
 #include "tests/support/TypingSimulator.h"
@@ -40,10 +40,10 @@ void CheckConsoleEvents(const std::vector<fake::RecordedKeyEvent>& events) {
   for (const auto& e : events) {
     const bool up = (e.flags & Keyboard::kKeyUp) != 0;
     if (e.flags & Keyboard::kExtendedKey) {
-      Check(e.vk == 20 && e.scan == 69);
-    } else if (e.vk >= 16 && e.vk <= 18) {
-      Check(pending < 0 && held[e.vk - 16] == (up ? 1 : 0));
-      held[e.vk - 16] ^= 1;
+      Check(e.vk == vk::Capital && e.scan == 69);
+    } else if (IsModifierToggle(e.vk)) {
+      Check(pending < 0 && held[e.vk - vk::Shift] == (up ? 1 : 0));
+      held[e.vk - vk::Shift] ^= 1;
     } else {
       Check(up ? pending == e.vk : pending < 0);
       pending = up ? -1 : e.vk;
@@ -140,7 +140,7 @@ void KeySynth(const Bytes& data) {
   if (data.empty()) return;
   fake::Keyboard keyboard;
   keyboard.SetCapsLock(data[0] & 1);
-  KeyEmitter emitter(keyboard);
+  ConsoleKeyEmitter emitter(keyboard);
   const Bytes keys = data.substr(1);
   const std::int16_t result = emitter.SimSendKeys(keys);
   Check(result >= 0 && result <= 5);
@@ -159,18 +159,19 @@ void Typing(const Bytes& data) {
   int held[3] = {0, 0, 0};
   std::size_t capsTaps = 0;
   for (const auto& s : *strokes) {
-    if (s.kind == KeyStroke::Down) ++held[s.vk - 0x10];
-    if (s.kind == KeyStroke::Up) Check(--held[s.vk - 0x10] >= 0);
-    capsTaps += s.kind == KeyStroke::Key && s.vk == 0x14;
+    if (s.kind == KeyStroke::Down) ++held[s.vk - vk::Shift];
+    if (s.kind == KeyStroke::Up) Check(--held[s.vk - vk::Shift] >= 0);
+    capsTaps += s.kind == KeyStroke::Key && s.vk == vk::Capital;
   }
   Check(strokes->size() <= kMaxStrokes && held[0] + held[1] + held[2] == 0);
   const auto& layouts = test::AllLayouts();
   const test::TableLayout layout(*layouts[static_cast<std::uint8_t>(data[0]) % layouts.size()]);
   test::TypingSimulator sim(layout, (data[0] & 0x80) != 0);  // also the keyboard's state
-  const std::uint8_t modifiers[8] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x5B, 0x5C};
+  const std::uint8_t modifiers[8] = {vk::LShift, vk::RShift, vk::LControl, vk::RControl,
+                                     vk::LMenu,  vk::RMenu,  vk::LWin,     vk::RWin};
   for (int i = 0; i < 8; ++i)
     if (data[1] & (1 << i)) sim.Hold(modifiers[i]);
-  KeystrokeEmitter emitter(layout, sim, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+  SendKeysEmitter emitter(layout, sim, [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
   emitter.Add(*strokes);
   sim.Type(emitter.Finish());
   const auto& faults = sim.Faults();

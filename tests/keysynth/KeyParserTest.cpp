@@ -15,25 +15,28 @@ struct Parsed {
 Parsed Parse(std::string_view keys) {
   fake::Keyboard keyboard;
   KeyParser parser(keyboard);
-  parser.InitKeyNames();
   const auto r = parser.ParseKeys(keys);
   return {r, {parser.KeyQueue.begin(), parser.KeyQueue.begin() + parser.QueueTail}};
 }
 
-// Key names and characters become layout codes; 16..18 in the queue toggle a modifier.
+// Key names and characters become layout codes; Shift, Ctrl and Alt in the queue toggle a modifier.
 TEST(KeyParser, QueuesLayoutCodesAndModifierToggles) {
+  constexpr std::int16_t S = vk::Shift, C = vk::Control, M = vk::Menu, Enter = vk::Return;
+  constexpr std::int16_t kNoKey = 0xFF;  // the low byte of the layout's -1
   // clang-format off
   const std::pair<const char*, std::vector<std::int16_t>> cases[] = {
-      {"", {}}, {"abc", {0x41, 0x42, 0x43}}, {"aBc", {0x41, 16, 0x42, 16, 0x43}}, {"{ENTER}", {13}},
-      {"{enter}", {13}}, {"~", {13}}, {"{EnTeR}", {13}}, {"{ENTER 3}", {13, 13, 13}}, {"{ENTER 2.6}", {13, 13, 13}},
+      {"", {}}, {"abc", {'A', 'B', 'C'}}, {"aBc", {'A', S, 'B', S, 'C'}}, {"{ENTER}", {Enter}},
+      {"{enter}", {Enter}}, {"~", {Enter}}, {"{EnTeR}", {Enter}}, {"{ENTER 3}", {Enter, Enter, Enter}},
+      {"{ENTER 2.6}", {Enter, Enter, Enter}},
       // {BREAK} is the Control key; it is pressed and released, never left down.
-      {"{BREAK}", {17, 17}}, {"{BREAK 2}a", {17, 17, 17, 17, 0x41}}, {"{ }", {0x20}}, {"{{}", {16, 0xDB, 16}},
-      {"{F16}{bksp}{PGDN}{scrollock}", {127, 8, 34, 145}}, {"{a}{A}", {0x41, 16, 0x41, 16}}, {"{}}", {16, 0xDD, 16}},
-      {"{} 3}", {16, 0xDD, 0xDD, 0xDD, 16}}, {"{~}{+}{(}", {16, 0xC0, 16, 16, 0xBB, 16, 16, 0x39, 16}},
-      {")}", {16, 0x30, 16, 16, 0xDD, 16}}, {"\xE9", {16, 255, 16}},  // a character without a key
-      {"+", {16, 16}}, {"+a", {16, 0x41, 16}}, {"+A", {16, 16, 0x41, 16, 16}}, {"++a", {16, 16, 0x41, 16, 16}},
-      {"+(ab)", {16, 0x41, 0x42, 16}}, {"^c", {17, 0x43, 17}}, {"%{F4}", {18, 115, 18}},
-      {"^+(a)b", {17, 16, 0x41, 16, 17, 0x42}}, {"()x", {0x58}},
+      {"{BREAK}", {C, C}}, {"{BREAK 2}a", {C, C, C, C, 'A'}}, {"{ }", {vk::Space}}, {"{{}", {S, vk::Oem4, S}},
+      {"{F16}{bksp}{PGDN}{scrollock}", {vk::FunctionKey(16), vk::Back, vk::Next, vk::Scroll}},
+      {"{a}{A}", {'A', S, 'A', S}}, {"{}}", {S, vk::Oem6, S}}, {"{} 3}", {S, vk::Oem6, vk::Oem6, vk::Oem6, S}},
+      {"{~}{+}{(}", {S, vk::Oem3, S, S, vk::OemPlus, S, S, '9', S}}, {")}", {S, '0', S, S, vk::Oem6, S}},
+      {"\xE9", {S, kNoKey, S}},  // a character without a key
+      {"+", {S, S}}, {"+a", {S, 'A', S}}, {"+A", {S, S, 'A', S, S}}, {"++a", {S, S, 'A', S, S}},
+      {"+(ab)", {S, 'A', 'B', S}}, {"^c", {C, 'C', C}}, {"%{F4}", {M, vk::FunctionKey(4), M}},
+      {"^+(a)b", {C, S, 'A', S, C, 'B'}}, {"()x", {'X'}},
   };
   // clang-format on
   for (const auto& [keys, queue] : cases) {
@@ -75,19 +78,17 @@ TEST(KeyParser, MalformedStringsAndLimitsReportTheirCode) {
   for (const auto& [keys, code] : cases) EXPECT_EQ(Parse(keys).result, code) << keys.substr(0, 20);
   // Deep nesting is parsed without recursion.
   const std::string deep = std::string(16000, '(') + "a" + std::string(16000, ')');
-  EXPECT_THAT(Parse(deep).queue, testing::ElementsAre(0x41));
+  EXPECT_THAT(Parse(deep).queue, testing::ElementsAre('A'));
 }
 
 TEST(KeyParser, LookupKeyCodeTrimsAndIgnoresCase) {
   fake::Keyboard keyboard;
   KeyParser parser(keyboard);
-  parser.InitKeyNames();
-  EXPECT_EQ(parser.KeyNames.size(), 41u);
-  EXPECT_EQ(parser.LookupKeyCode("  del "), 46);
-  EXPECT_EQ(parser.LookupKeyCode("Capslock"), 20);
+  EXPECT_EQ(parser.LookupKeyCode("  del "), vk::Delete);
+  EXPECT_EQ(parser.LookupKeyCode("Capslock"), vk::Capital);
   EXPECT_EQ(parser.LookupKeyCode("F17"), 0);
   EXPECT_EQ(parser.LookupKeyCode(""), 0);
-  EXPECT_EQ(parser.LookupKeyCode("?"), 0x1BF);
+  EXPECT_EQ(parser.LookupKeyCode("?"), 0x100 | vk::Oem2);  // with Shift
 }
 
 }  // namespace

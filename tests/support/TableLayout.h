@@ -12,18 +12,9 @@
 #include <vector>
 
 #include "keysynth/KeyboardLayout.h"
+#include "platform/VirtualKeys.h"
 
 namespace tolvane::test {
-
-namespace vk {
-constexpr std::uint8_t Cancel = 0x03, Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11, Menu = 0x12,
-                       Capital = 0x14, Escape = 0x1B, Space = 0x20, Prior = 0x21, Next = 0x22, End = 0x23, Home = 0x24,
-                       Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28, Insert = 0x2D, Delete = 0x2E, Help = 0x2F,
-                       LWin = 0x5B, RWin = 0x5C, Multiply = 0x6A, Add = 0x6B, Subtract = 0x6D, Divide = 0x6F, F1 = 0x70,
-                       LShift = 0xA0, RShift = 0xA1, LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5,
-                       Oem1 = 0xBA, OemPlus = 0xBB, OemMinus = 0xBD, Oem3 = 0xC0, Oem4 = 0xDB, Oem5 = 0xDC, Oem6 = 0xDD,
-                       Oem7 = 0xDE, Oem8 = 0xDF, Oem102 = 0xE2;
-}  // namespace vk
 
 // Key attributes, as kbd.h names them: with kCapLok Caps Lock acts as Shift when neither Ctrl nor
 // Alt is down, with kCapLokAltGr also with AltGr; with kSgCaps it selects the key's own characters.

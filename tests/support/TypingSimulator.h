@@ -14,7 +14,7 @@
 
 namespace tolvane::test {
 
-class TypingSimulator : public KeyStates {
+class TypingSimulator : public SystemKeyState {
  public:
   TypingSimulator(const TableLayout& layout, bool capsLock) : layout_(layout), capsLock_(capsLock) {}
 

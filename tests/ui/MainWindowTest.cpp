@@ -194,7 +194,7 @@ TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
 
 // Invariants every window's table must keep, whatever its contents: tab order, controls
 // inside their containers, one default and one cancel button, names the behaviour uses.
-void ExpectSoundTable(Form& form) {
+void ExpectWellFormedTable(Form& form) {
   const FormSpec& f = form.Spec();
   std::set<int> tabs;
   int defaults = 0, cancels = 0, buttons = 0;
@@ -230,7 +230,7 @@ TEST(FormTables, EveryWindowKeepsItsInvariantsAndEveryMenuItemDoesSomething) {
   PortSetup settings = h.app.OpenPortSetup();
   About about(h.fp.clock, h.fp.shell, h.fp.toolkit);
   Form* const forms[] = {&h.app.mainForm(), &settings, &setPassword, &enterPassword, &about};
-  for (Form* form : forms) ExpectSoundTable(*form);
+  for (Form* form : forms) ExpectWellFormedTable(*form);
 
   std::set<std::string> parents;
   for (const MenuSpec& m : h.app.mainForm().Spec().menus)

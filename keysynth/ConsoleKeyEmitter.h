@@ -25,9 +25,9 @@ struct KeyEvent {
   bool down;
 };
 
-class KeyEmitter {
+class ConsoleKeyEmitter {
  public:
-  explicit KeyEmitter(Keyboard& keyboard) : parser(keyboard), keyboard_(keyboard) {}
+  explicit ConsoleKeyEmitter(Keyboard& keyboard) : parser(keyboard), keyboard_(keyboard) {}
 
   // The parser's result: 0 when typed, 1..5 when nothing was typed.
   std::int16_t SimSendKeys(std::string_view keys);

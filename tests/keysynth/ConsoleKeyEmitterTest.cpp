@@ -1,4 +1,4 @@
-#include "keysynth/KeyEmitter.h"
+#include "keysynth/ConsoleKeyEmitter.h"
 
 #include <gmock/gmock.h>
 
@@ -17,19 +17,20 @@ constexpr std::uint32_t kExt = Keyboard::kExtendedKey;
 
 struct Emitter {
   fake::Keyboard keyboard;
-  KeyEmitter emitter{keyboard};
+  ConsoleKeyEmitter emitter{keyboard};
 };
 
-TEST(KeyEmitter, PressesAndReleasesInQueueOrderWithScanCodes) {
-  const Ev enter{13, 0x1C, 0}, enterUp{13, 0x1C, kUp}, shift{16, 0x2A, 0}, shiftUp{16, 0x2A, kUp};
-  const Ev ctrl{17, 0x1D, 0}, ctrlUp{17, 0x1D, kUp}, a{65, 0x1E, 0}, aUp{65, 0x1E, kUp};
+TEST(ConsoleKeyEmitter, PressesAndReleasesInQueueOrderWithScanCodes) {
+  const Ev enter{vk::Return, 0x1C, 0}, enterUp{vk::Return, 0x1C, kUp}, shift{vk::Shift, 0x2A, 0},
+      shiftUp{vk::Shift, 0x2A, kUp};
+  const Ev ctrl{vk::Control, 0x1D, 0}, ctrlUp{vk::Control, 0x1D, kUp}, a{'A', 0x1E, 0}, aUp{'A', 0x1E, kUp};
   const std::pair<const char*, std::vector<Ev>> cases[] = {
       {"{ENTER}", {enter, enterUp}},
       {"+a", {shift, a, aUp, shiftUp}},
-      {"^c", {ctrl, {67, 0x2E, 0}, {67, 0x2E, kUp}, ctrlUp}},
-      {"{BREAK}x", {ctrl, ctrlUp, {88, 0x2D, 0}, {88, 0x2D, kUp}}},
-      {"{LEFT}", {{37, 0x4B, 0}, {37, 0x4B, kUp}}},      // arrows go without the extended flag
-      {"+A", {shift, shiftUp, a, aUp, shift, shiftUp}},  // Shift toggles on and off around A
+      {"^c", {ctrl, {'C', 0x2E, 0}, {'C', 0x2E, kUp}, ctrlUp}},
+      {"{BREAK}x", {ctrl, ctrlUp, {'X', 0x2D, 0}, {'X', 0x2D, kUp}}},
+      {"{LEFT}", {{vk::Left, 0x4B, 0}, {vk::Left, 0x4B, kUp}}},  // arrows go without the extended flag
+      {"+A", {shift, shiftUp, a, aUp, shift, shiftUp}},          // Shift toggles on and off around A
   };
   for (const auto& [keys, events] : cases) {
     Emitter e;
@@ -38,16 +39,16 @@ TEST(KeyEmitter, PressesAndReleasesInQueueOrderWithScanCodes) {
   }
 }
 
-TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
+TEST(ConsoleKeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   Emitter e;
   e.keyboard.SetCapsLock(true);
-  e.keyboard.state[16] = 0x80;  // Shift held by the user
-  const KeyState before = e.keyboard.state;
+  e.keyboard.state[vk::Shift] = 0x80;  // Shift held by the user
+  const KeyboardState before = e.keyboard.state;
   e.emitter.SimSendKeys("aB");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp},               //
-                                             Ev{65, 0x1E, 0}, Ev{65, 0x1E, kUp}, Ev{16, 0x2A, 0},    //
-                                             Ev{66, 0x30, 0}, Ev{66, 0x30, kUp}, Ev{16, 0x2A, kUp},  //
-                                             Ev{20, 69, kExt}, Ev{20, 69, kExt | kUp}));
+  const Ev caps{vk::Capital, 69, kExt}, capsUp{vk::Capital, 69, kExt | kUp};
+  EXPECT_THAT(e.keyboard.events, ElementsAre(caps, capsUp, Ev{'A', 0x1E, 0}, Ev{'A', 0x1E, kUp},  //
+                                             Ev{vk::Shift, 0x2A, 0}, Ev{'B', 0x30, 0}, Ev{'B', 0x30, kUp},
+                                             Ev{vk::Shift, 0x2A, kUp}, caps, capsUp));
   EXPECT_EQ(e.keyboard.stateWrites, 2) << "cleared, then restored";
   EXPECT_EQ(e.keyboard.state, before);
   EXPECT_TRUE(e.keyboard.capsLockOn);
@@ -64,7 +65,7 @@ TEST(KeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) {
   }
 }
 
-TEST(KeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
+TEST(ConsoleKeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
   Emitter e;
   e.keyboard.SetCapsLock(true);
   EXPECT_EQ(e.emitter.SimSendKeys("{FOO}"), kUnknownKeyName);
@@ -74,7 +75,7 @@ TEST(KeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
   EXPECT_EQ(e.keyboard.stateWrites, 0);
   e.keyboard.SetCapsLock(false);
   e.emitter.SimSendKeys("x");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{88, 0x2D, 0}, Ev{88, 0x2D, kUp}));
+  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{'X', 0x2D, 0}, Ev{'X', 0x2D, kUp}));
   EXPECT_FALSE(e.emitter.NextKeyEvent());
 }
 

@@ -14,15 +14,16 @@
 #include "keysynth/KeyInput.h"
 #include "keysynth/KeyboardLayout.h"
 #include "keysynth/SendKeysNotation.h"
+#include "platform/VirtualKeys.h"
 
 namespace tolvane {
 
-class KeystrokeEmitter {
+class SendKeysEmitter {
  public:
   // The character an ANSI byte stands for; 0 for none.
   using FromAnsi = std::function<char16_t(char)>;
 
-  KeystrokeEmitter(const KeyboardLayout& layout, const KeyStates& keys, FromAnsi fromAnsi);
+  SendKeysEmitter(const KeyboardLayout& layout, const SystemKeyState& keys, FromAnsi fromAnsi);
 
   // One text's strokes, after those added before.
   void Add(const std::vector<KeyStroke>& strokes);
@@ -33,9 +34,9 @@ class KeystrokeEmitter {
   void Open();
   void Char(char ansi);
   void Unicode(char16_t c);
-  void Tap(std::uint8_t vk);
-  void Press(std::uint8_t vk, bool up);
-  void Modifier(std::uint8_t vk, bool down);
+  void Tap(std::uint8_t key);
+  void Press(std::uint8_t key, bool up);
+  void Modifier(std::uint8_t key, bool down);
   std::uint8_t NotationHeld() const;  // what "+", "^", "%" hold now, as kModShift | kModCtrl | kModAlt
   bool NotationHolds() const { return NotationHeld() != 0; }
 

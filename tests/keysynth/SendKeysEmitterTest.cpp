@@ -1,4 +1,4 @@
-#include "keysynth/KeystrokeEmitter.h"
+#include "keysynth/SendKeysEmitter.h"
 
 #include <gmock/gmock.h>
 
@@ -29,7 +29,7 @@ Typed TypeOn(const LayoutTable& table, const std::vector<std::string>& texts, bo
   const TableLayout layout(table);
   TypingSimulator sim(layout, capsLock);
   if (held) sim.Hold(held);
-  KeystrokeEmitter emitter(layout, sim, Latin1);
+  SendKeysEmitter emitter(layout, sim, Latin1);
   for (const auto& text : texts) emitter.Add(ParseSendKeys(text).value());  // throws for a text the notation refuses
   const auto batch = emitter.Finish();
   sim.Type(batch);
@@ -47,7 +47,7 @@ std::string Literal(const std::string& text) {
 
 // Every character arrives intact; the layout's own keys are used wherever they type it intact,
 // Unicode events only for what no key types (some applications ignore them).
-TEST(KeystrokeEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
+TEST(SendKeysEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
   std::string every;  // printable ASCII and the Latin-1 letters
   std::u16string expected;
   for (int c = 0x20; c <= 0xFF; ++c) {
@@ -76,7 +76,7 @@ TEST(KeystrokeEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
   EXPECT_TRUE(TypeOn(FrenchLayout(), {"\xEA"}).text == u"\xEA") << "no key of its own";
 }
 
-TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
+TEST(SendKeysEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
   for (const std::uint8_t held :
        {vk::LShift, vk::RShift, vk::LControl, vk::RControl, vk::LMenu, vk::RMenu, vk::LWin, vk::RWin}) {
     const Typed t = TypeOn(UsLayout(), {"a", "b", "1", "{TAB}"}, false, held);
@@ -95,7 +95,7 @@ TEST(KeystrokeEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
   EXPECT_THAT(TypeOn(UsLayout(), {""}, false, vk::LMenu).batch, IsEmpty()) << "nothing to type, nothing touched";
 }
 
-TEST(KeystrokeEmitter, NotationModifiersNamedKeysAndOneBatch) {
+TEST(SendKeysEmitter, NotationModifiersNamedKeysAndOneBatch) {
   const Typed t = TypeOn(UsLayout(), {"+a", "+(bc)", "^s", "{HOME}{DEL}{F9}", "%{F4}", "\x01"});
   EXPECT_TRUE(t.text == u"ABC\x13\x01") << "Ctrl+S reaches the window as its control character";
   EXPECT_THAT(t.events, testing::ElementsAre("Home", "Del", "F9", "Alt+F4"));
