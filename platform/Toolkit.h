@@ -1,5 +1,7 @@
 // The window toolkit's services that the core asks for: dialogs shown modally or not, the
-// pop-up menu, the mouse pointer, activating a window by its title.
+// pop-up menu, the mouse pointer, activating a window by its title. It takes the form model
+// (ui/Form.h) because drawing the form tables is this service's whole job; the model is plain
+// data, rows of controls and their state, with none of the core's behaviour in it.
 #pragma once
 
 #include <string>
