@@ -19,6 +19,14 @@ using ::testing::ElementsAre;
 
 constexpr const char* kPath = "C:\\Tolvane\\default.tlv";
 
+// The lines of a file the program makes: the header, and one for each key it acts on.
+long NewFileLines(Program program) {
+  long lines = 1;
+  for (const ConfigKey& key : ConfigKeys())
+    if (key.ActedOnBy(program)) lines += key.kind == KeyKind::Translation ? key.hi - key.lo + 1 : 1;
+  return lines;
+}
+
 struct ConfigHarness : Harness {
   explicit ConfigHarness(const std::string& file = "") {
     app.configPath() = kPath;
@@ -45,10 +53,21 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
             "[Tolvane]\r\nComPort=0\r\nDOSTarget=0\r\nBeepSound=0\r\nScannerBeepString=\r\nHandshake=0\r\nBeep=0\r\n"
             "AutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=0\r\nRemoveReturns=0\r\nPostamble=\r\nWindowState=0\r\n"
             "Settings=9600,N,8,1\r\nPassword=\r\n");
-  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1 + 14 + 256);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), NewFileLines(Program::Windows));
   EXPECT_NE(saved.find("KeyTrans13={ENTER}\r\n"), std::string::npos);
   EXPECT_NE(saved.find("KeyTrans255=\xFF\r\n"), std::string::npos);
   EXPECT_THAT(h.fp.journal.With("RunOnce"), ElementsAre("RunOnce remove Tolvane"));
+}
+
+TEST(Configuration, LoadAndSaveEachTakeEveryKeyOnce) {
+  std::vector<std::string_view> names;
+  for (const ConfigKey& key : ConfigKeys()) names.push_back(key.name);
+  std::sort(names.begin(), names.end());
+  for (auto order : {LoadOrder(), SaveOrder()}) {
+    std::sort(order.begin(), order.end());
+    EXPECT_EQ(order, names);
+  }
+  EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << "a name twice in the table";
 }
 
 TEST(Configuration, LoadsEveryKeyIntoItsOwnerOpensTheSavedPortAndSavesItBack) {
@@ -303,6 +322,30 @@ TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
     EXPECT_EQ(spaced.app.programPath(), folder + "\\tolvane.EXE /M");
     EXPECT_TRUE(spaced.fp.profileStore.files.count(folder + "\\default.tlv"));
   }
+}
+
+// The Linux program's keys are loaded by either program before the saved port opens; the
+// Windows program leaves them as the file has them and adds none, the Linux program writes them.
+TEST(Configuration, FrontEndKeysAreWrittenOnlyByTheProgramThatActsOnThem) {
+  const std::string file = "[Tolvane]\r\nComPort=2\r\nDevice = \"/dev/ttyUSB0\"\r\nXkbLayout=de\r\n";
+  LifeHarness windows(file.c_str());
+  std::string deviceAtOpen;
+  windows.app.mainForm().captionChanged = [&](const std::string& caption) {
+    if (caption.find("Active On") != std::string::npos) deviceAtOpen = windows.app.frontEnd().device;
+  };
+  windows.Start();
+  EXPECT_EQ(deviceAtOpen, "/dev/ttyUSB0");
+  EXPECT_EQ(windows.app.frontEnd().xkbLayout, "de");
+  windows.Exit();
+  EXPECT_EQ(windows.fp.profileStore.files[kPath].rfind(file, 0), 0u) << "kept as written";
+  EXPECT_EQ(Read(windows.fp.profileStore.files[kPath], "Tolvane", "XkbVariant"), std::nullopt);
+
+  LifeHarness onLinux;
+  onLinux.Start({"/home/me", "tolvane", "", kPath, Program::Linux});
+  onLinux.Exit();
+  const std::string& created = onLinux.fp.profileStore.files[kPath];
+  EXPECT_EQ(Read(created, "Tolvane", "XkbVariant"), "");
+  EXPECT_EQ(std::count(created.begin(), created.end(), '\n'), NewFileLines(Program::Linux));
 }
 
 namespace fs = std::filesystem;
