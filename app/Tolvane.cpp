@@ -54,6 +54,7 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
     unloaded_ = true;  // a second copy leaves no trace, not even a save
     return false;
   }
+  program_ = info.program;
   configPath_ = info.configFile.empty() ? ConfigFilePath(info.folder) : info.configFile;
   platform_.toolkit.SetMousePointer(MousePointer::Hourglass);
   mainForm_.ReturnGlyph.text = "(\r)";

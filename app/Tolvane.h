@@ -69,6 +69,8 @@ class Tolvane {
   KeyTransTable& keyTrans() { return keyTrans_; }
   std::int32_t dosTarget() const { return dosTarget_; }
   std::string& password() { return password_; }
+  // Loaded before the port opens; what the front end acts on.
+  const FrontEndSettings& frontEnd() const { return frontEnd_; }
   std::string& programPath() { return programPath_; }
   std::string& configPath() { return configPath_; }
   ConsoleKeyEmitter& keySynth() { return keySynth_; }
@@ -84,8 +86,10 @@ class Tolvane {
   KeyTransTable keyTrans_;
   std::int32_t dosTarget_ = 0;  // not 0 selects the console typing path
   std::string password_;        // empty: no lock
-  std::string programPath_;     // the start-at-logon command line
-  std::string programFile_;     // the program path without any switch
+  FrontEndSettings frontEnd_;
+  Program program_ = Program::Windows;  // which program's keys are saved
+  std::string programPath_;             // the start-at-logon command line
+  std::string programFile_;             // the program path without any switch
   std::string configPath_;
   ConsoleKeyEmitter keySynth_;
 
@@ -94,7 +98,9 @@ class Tolvane {
   PortActivation port_;
   MainWindow window_;
 
-  ConfigTargets Targets() { return {mainForm_, serialSettings_, keyTrans_, dosTarget_, password_}; }
+  ConfigTargets Targets() {
+    return {mainForm_, serialSettings_, keyTrans_, dosTarget_, password_, frontEnd_, program_};
+  }
   void DispatchClick(std::string_view name, int index);
 
   bool unloaded_ = false;

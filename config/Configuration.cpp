@@ -1,6 +1,5 @@
 #include "config/Configuration.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "common/Text.h"
@@ -30,12 +29,12 @@ bool HasMinimizeSwitch(const std::string& arguments) { return arguments.find("/M
 
 namespace {
 
-// The keys in the order a walk through the file takes them.
-std::vector<const ConfigKey*> InOrder(int ConfigKey::*order) {
+// The keys of the table in the order the names give; a name the table lacks is passed over.
+std::vector<const ConfigKey*> InOrder(const std::vector<std::string_view>& names) {
   std::vector<const ConfigKey*> keys;
-  for (const auto& k : ConfigKeys()) keys.push_back(&k);
-  std::sort(keys.begin(), keys.end(),
-            [order](const ConfigKey* a, const ConfigKey* b) { return a->*order < b->*order; });
+  for (const auto name : names)
+    for (const auto& key : ConfigKeys())
+      if (key.name == name) keys.push_back(&key);
   return keys;
 }
 
@@ -46,7 +45,7 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
   const ProfileFile file = ProfileFile::Parse(store.Read(path).value_or(std::string()));
   ConfigTargets targets = to;
   targets.startMinimized = HasMinimizeSwitch(arguments);
-  for (const ConfigKey* key : InOrder(&ConfigKey::loadOrder)) {
+  for (const ConfigKey* key : InOrder(LoadOrder())) {
     if (key->kind == KeyKind::Translation) {
       for (int code = key->lo; code <= key->hi; ++code)
         if (const auto text = file.Get(kConfigSection, key->name + std::to_string(code)))
@@ -63,14 +62,16 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
 Status SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
                          const std::function<void()>& updateStartupEntry) {
   ProfileFile file = ProfileFile::Parse(store.Read(path).value_or(std::string()));
-  for (const ConfigKey* key : InOrder(&ConfigKey::saveOrder)) {
-    if (key->kind == KeyKind::Translation) {
-      for (int code = key->lo; code <= key->hi; ++code)
-        file.Set(kConfigSection, key->name + std::to_string(code), key->save(from, code).text);
-    } else {
-      file.Set(kConfigSection, key->name, key->save(from, 0).text);
+  for (const ConfigKey* key : InOrder(SaveOrder())) {
+    if (key->ActedOnBy(from.program)) {  // another program's key stays as the file has it, or absent
+      if (key->kind == KeyKind::Translation) {
+        for (int code = key->lo; code <= key->hi; ++code)
+          file.Set(kConfigSection, key->name + std::to_string(code), key->save(from, code));
+      } else {
+        file.Set(kConfigSection, key->name, key->save(from, 0));
+      }
     }
-    if (std::string(key->name) == kStartupEntryAfter && updateStartupEntry) updateStartupEntry();
+    if (key->name == kStartupEntryAfter && updateStartupEntry) updateStartupEntry();
   }
   return store.Write(path, file.Serialize());
 }

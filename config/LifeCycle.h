@@ -5,12 +5,16 @@
 
 namespace tolvane {
 
+// The programs that share the configuration file.
+enum class Program { Windows, Linux };
+
 // How the platform describes the running program, in UTF-8.
 struct ProgramInfo {
   std::string folder;        // without a trailing backslash, except a drive's root ("D:\")
   std::string exeName;       // the file name without its extension
   std::string arguments;     // the command line after the program's name
   std::string configFile{};  // where the configuration is, when not beside the program
+  Program program = Program::Windows;
 };
 
 inline constexpr const char* kAlreadyRunning = "Tolvane is already running.";

@@ -12,7 +12,6 @@
 #include <cstdlib>
 
 #include "app/Tolvane.h"
-#include "config/ProfileFile.h"
 #include "linux/CommandLine.h"
 #include "linux/ProfileStore.h"
 #include "linux/SerialControl.h"
@@ -69,21 +68,6 @@ int main(int argc, char** argv) {
   const std::string config = options->config.empty() ? posix::DefaultConfigPath(xdg, home) : options->config;
   MakeFolders(config);
   posix::ProfileStore profileStore;
-  const ProfileFile file = ProfileFile::Parse(profileStore.Read(config).value_or(""));
-  const auto key = [&file](const char* name) { return file.Get(kConfigSection, name).value_or(""); };
-  const std::string device = key("Device");
-
-  posix::TypingOptions typingOptions;
-  typingOptions.mode = options->typing == "uinput"  ? posix::TypingMode::Uinput
-                       : options->typing == "xtest" ? posix::TypingMode::Xtest
-                                                    : posix::TypingMode::Auto;
-  typingOptions.xkbLayout = key("XkbLayout");
-  typingOptions.xkbVariant = key("XkbVariant");
-  const auto typing = posix::OpenTyping(typingOptions, error);
-  if (!typing) {
-    std::fprintf(stderr, "tolvane: %s\n", error.c_str());
-    return 1;
-  }
 
   char self[PATH_MAX] = "";
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
@@ -92,7 +76,9 @@ int main(int argc, char** argv) {
   const std::string autostart = (xdg && *xdg == '/' ? std::string(xdg) : std::string(home ? home : ".") + "/.config") +
                                 "/autostart/tolvane.desktop";
 
-  posix::SerialControl serial([&device](std::int16_t port) { return posix::DevicePath(device, port); });
+  const FrontEndSettings* settings = nullptr;  // the application's, loaded before ComPort opens a port
+  posix::SerialControl serial([&settings](std::int16_t port) { return posix::DevicePath(settings->device, port); });
+  posix::DeferredTyping typing;
   posix::Sound sound;
   posix::ActiveWindow activeWindow;
   posix::Clock clock;
@@ -102,10 +88,10 @@ int main(int argc, char** argv) {
   posix::NotifyIcon notifyIcon;
   posix::Shell shell;
   posix::SingleInstance singleInstance(config + ".lock");
-  const Platform platform{serial,        typing->sendKeys(), sound,   activeWindow, clock,      typing->keyboard(),
-                          profileStore,  startupEntries,     toolkit, messageBox,   notifyIcon, shell,
-                          singleInstance};
+  const Platform platform{serial,         typing,  sound,      activeWindow, clock, typing,        profileStore,
+                          startupEntries, toolkit, messageBox, notifyIcon,   shell, singleInstance};
   Tolvane app(platform);
+  settings = &app.frontEnd();
   MainForm& form = app.mainForm();
 
   std::string status;
@@ -130,11 +116,21 @@ int main(int argc, char** argv) {
   form.RetryTimer.changed = [&] { Arm(retry, form.RetryTimer); };
   Arm(tick, form.TickTimer);
 
-  if (!app.Form_Load({Folder(config), "tolvane", "", config})) return 1;
-  std::fprintf(stderr, "tolvane: typing with %s, configuration %s\n", typing->Name().c_str(), config.c_str());
+  if (!app.Form_Load({Folder(config), "tolvane", "", config, Program::Linux})) return 1;
+  posix::TypingOptions typingOptions;
+  typingOptions.mode = options->typing == "uinput"  ? posix::TypingMode::Uinput
+                       : options->typing == "xtest" ? posix::TypingMode::Xtest
+                                                    : posix::TypingMode::Auto;
+  typingOptions.xkbLayout = settings->xkbLayout;
+  typingOptions.xkbVariant = settings->xkbVariant;
+  if (!typing.Open(typingOptions, error)) {  // ends without saving, the file as it was
+    std::fprintf(stderr, "tolvane: %s\n", error.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "tolvane: typing with %s, configuration %s\n", typing.Name().c_str(), config.c_str());
   // A Device opens even when ComPort says none; the file keeps what it said.
-  const bool noPort = form.PortList.listIndex == 0;
-  if (!device.empty() && noPort) app.PortList_Click(1);
+  const bool deviceOnly = !settings->device.empty() && form.PortList.listIndex == 0;
+  if (deviceOnly) app.PortList_Click(1);
 
   while (form.loaded) {
     pollfd fds[4] = {{signalFd, POLLIN, 0},
@@ -145,7 +141,7 @@ int main(int argc, char** argv) {
     if (fds[0].revents) {
       signalfd_siginfo info;
       static_cast<void>(::read(signalFd, &info, sizeof info));
-      if (!device.empty() && noPort) form.PortList.listIndex = 0;
+      if (deviceOnly) form.PortList.listIndex = 0;
       app.Form_Unload();
       break;
     }

@@ -33,4 +33,29 @@ class Typing {
 // (for uinput: the udev rule shipped with the program) when none can be used.
 std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& error);
 
+// The platform's typing facilities before the backend behind them is open: the program is
+// built, and loads the configuration that names the layout, first. Nothing may type before
+// Open succeeds (the core types only from the loop, after start-up).
+class DeferredTyping : public tolvane::SendKeys, public tolvane::Keyboard {
+ public:
+  bool Open(const TypingOptions& options, std::string& error) {
+    return (typing_ = OpenTyping(options, error)) != nullptr;
+  }
+  std::string Name() const { return typing_->Name(); }
+
+  Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
+    return typing_->sendKeys().SendBatch(texts, wait);
+  }
+  std::int16_t VkKeyScan(std::uint8_t c) override { return typing_->keyboard().VkKeyScan(c); }
+  std::uint8_t MapVirtualKey(std::uint8_t vk) override { return typing_->keyboard().MapVirtualKey(vk); }
+  KeyState GetKeyboardState() override { return typing_->keyboard().GetKeyboardState(); }
+  void SetKeyboardState(const KeyState& state) override { typing_->keyboard().SetKeyboardState(state); }
+  void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
+    typing_->keyboard().KeybdEvent(vk, scan, flags);
+  }
+
+ private:
+  std::unique_ptr<Typing> typing_;
+};
+
 }  // namespace tolvane::posix

@@ -34,7 +34,7 @@ ProgramInfo DescribeProgram(const char* arguments) {
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // a drive's root keeps its backslash
   std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
   if (const auto dot = name.find_last_of('.'); dot != std::string::npos) name.resize(dot);
-  return {folder, name, arguments ? arguments : ""};
+  return {folder, name, arguments ? arguments : "", "", Program::Windows};
 }
 
 std::int16_t StateOf(WPARAM sizeKind) {

@@ -70,8 +70,8 @@ scenario_device() {
   scan 'B' 'A<Tab>B<Tab>' "after the device came back"
 }
 
-# SIGTERM saves every key, and the Linux keys stay, and writes the autostart entry; a second
-# copy on the same file says so; bad arguments are refused.
+# SIGTERM saves every key, the Linux keys too (XkbVariant added, empty), and writes the autostart
+# entry; a second copy on the same file says so; bad arguments are refused.
 scenario_life() {
   export XDG_CONFIG_HOME="$work/xdg"
   start 'XkbLayout=us\r\nAutoLoad=1\r\n'
@@ -79,8 +79,9 @@ scenario_life() {
     grep -qi 'already running' "$work/second" || fail "second copy: $(cat "$work/second")"
   [ "$("$build/tolvane" --bogus 2>/dev/null; echo $?)" = 2 ] || fail "bad arguments not refused"
   stop || fail "exit status $?"
-  [ "$(grep -c '=' "$cfg")" -eq 272 ] || fail "$(grep -c '=' "$cfg") keys saved"
-  grep -q "^Device=$work/dev" "$cfg" && grep -q '^XkbLayout=us' "$cfg" || fail "Linux keys lost"
+  [ "$(grep -c '=' "$cfg")" -eq 273 ] || fail "$(grep -c '=' "$cfg") keys saved"
+  grep -q "^Device=$work/dev" "$cfg" && grep -q '^XkbLayout=us' "$cfg" && grep -q '^XkbVariant=' "$cfg" ||
+    fail "Linux keys lost"
   grep -q "^Exec=.*tolvane --config \"$cfg\"" "$work/xdg/autostart/tolvane.desktop" || fail "no autostart entry"
 }
 
