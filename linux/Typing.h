@@ -48,8 +48,8 @@ class DeferredTyping : public tolvane::SendKeys, public tolvane::Keyboard {
   }
   std::int16_t VkKeyScan(std::uint8_t c) override { return typing_->keyboard().VkKeyScan(c); }
   std::uint8_t MapVirtualKey(std::uint8_t vk) override { return typing_->keyboard().MapVirtualKey(vk); }
-  KeyState GetKeyboardState() override { return typing_->keyboard().GetKeyboardState(); }
-  void SetKeyboardState(const KeyState& state) override { typing_->keyboard().SetKeyboardState(state); }
+  KeyboardState GetKeyboardState() override { return typing_->keyboard().GetKeyboardState(); }
+  void SetKeyboardState(const KeyboardState& state) override { typing_->keyboard().SetKeyboardState(state); }
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
     typing_->keyboard().KeybdEvent(vk, scan, flags);
   }
