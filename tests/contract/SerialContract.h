@@ -25,7 +25,7 @@ class SerialBed {
   virtual std::int16_t Port() const = 0;
   // The far end sends bytes; they may still be on their way when this returns.
   virtual void Send(std::string_view bytes) = 0;
-  // Everything the far end has received since the bed was set up.
+  // What the far end has received, in order: at least all since the control was made.
   virtual std::string Heard() = 0;
   // The device goes away under the control, and comes back on the same port; false when the
   // bed could not make it so.

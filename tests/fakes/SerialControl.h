@@ -1,5 +1,6 @@
 // Scriptable serial control: bytes arrive when the test says so, a property or an open can be
-// made to fail with a description, and every property write and output is journaled.
+// made to fail with a description, and every property write and output is journaled. It refuses
+// the values the real controls refuse, with their descriptions.
 #pragma once
 
 #include <deque>

@@ -361,10 +361,7 @@ const std::map<std::string, void (*)(Program&)> kCases{
      }},
     {"writes_never_block_the_caller",
      [](Program& p) {
-       Check(p.serial.Output("x").description == "Operation valid only when the port is open", "a closed port refuses");
-       Check(p.Open() && p.serial.Output("A").ok && p.serial.Output("BC").ok && p.serial.Output("D").ok &&
-                 p.Until([&] { return p.Hear() == "ABCD"; }),
-             "opens; output taken, goes out in order");
+       Check(p.Open(), "opens");
        g.holdWrites = true;  // the scanner is off
        Check(p.serial.Output("X").ok && p.Sends("Q"), "output taken at once; reading goes on under the pending write");
        Check(p.Got(SerialControl::kEvWriteFailed, 1) && p.serial.WriteFailedReason() != "" && p.serial.PortOpen(),
@@ -389,6 +386,7 @@ int main(int argc, char** argv) {
   const auto own = kCases.find(name);
   if (shared != contract.end()) {
     WineBed bed(argv[2], argv[3]);
+    if (!Check(bed.line != INVALID_HANDLE_VALUE, "the scanner's end of the line opens")) return 1;
     shared->run(bed, {Check, [](const std::string& what) { std::printf("note %s\n", what.c_str()); },
                       [](const std::string& why) { std::printf("skip: %s\n", why.c_str()); }});
   } else if (own != kCases.end()) {
