@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 
 #include "tests/contract/SerialContract.h"
 
@@ -22,6 +23,7 @@ inline void RunCase(SerialBed& bed, const Case& c) {
   if (!skipped.empty()) GTEST_SKIP() << skipped;
 }
 
+inline void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 inline std::string CaseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
 
 }  // namespace tolvane::contract

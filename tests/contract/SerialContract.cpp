@@ -149,6 +149,21 @@ void BytesBothWaysInOrder(SerialBed& bed, const Report& r) {
   const std::string heard = bed.Heard().substr(before);
   r.expect(heard == out, "the output reaches the far end, all of it, in order (" + std::to_string(heard.size()) +
                              " of " + std::to_string(out.size()) + ")");
+
+  // The far end stops reading: output fills the line, then waits in the control up to what it
+  // may hold (the piece past that is refused); once read again, all that was taken goes out in
+  // order. Well within the two seconds a control lets output wait.
+  const std::size_t held = bed.Heard().size();
+  bed.SetReading(false);
+  std::string queued;
+  for (int i = 0; queued.size() < 64 * 1024 && p.serial.Output(Pattern(1000, i)); ++i) {
+    queued += Pattern(1000, i);
+    bed.Pump(1ms);
+  }
+  bed.SetReading(true);
+  Until(bed, [&] { return bed.Heard().size() >= held + queued.size(); });
+  r.expect(!queued.empty() && bed.Heard().substr(held) == queued,
+           "output held up by the far end goes out whole and in order (" + std::to_string(queued.size()) + " bytes)");
 }
 
 void DsrReported(SerialBed& bed, const Report& r) {

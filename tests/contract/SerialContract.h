@@ -27,6 +27,8 @@ class SerialBed {
   virtual void Send(std::string_view bytes) = 0;
   // What the far end has received, in order: at least all since the control was made.
   virtual std::string Heard() = 0;
+  // The far end stops reading, as a device that is busy, or reads again.
+  virtual void SetReading(bool on) = 0;
   // The device goes away under the control, and comes back on the same port; false when the
   // bed could not make it so.
   virtual bool Unplug() = 0;

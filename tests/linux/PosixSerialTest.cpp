@@ -60,6 +60,7 @@ class PosixBed : public SerialBed {
     Exchange();
     return heard_;
   }
+  void SetReading(bool on) override { reading_ = on; }
 
   // socat ends on SIGTERM and takes both ends, and their links, with it.
   bool Unplug() override {
@@ -74,6 +75,7 @@ class PosixBed : public SerialBed {
   }
   // The pair, with the control's end at dev and the device's at far, both raw.
   bool Replug() override {
+    if (socat_ > 0) return false;
     const std::string log = dir_ + "/socat.log", dev = "pty,link=" + dir_ + "/dev,raw,echo=0",
                       far = "pty,link=" + dir_ + "/far,raw,echo=0";
     posix_spawn_file_actions_t io;
@@ -116,7 +118,8 @@ class PosixBed : public SerialBed {
   void Exchange() {
     if (far_ < 0) return;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(far_, buffer, sizeof buffer)) > 0;) heard_.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; reading_ && (n = ::read(far_, buffer, sizeof buffer)) > 0;)
+      heard_.append(buffer, static_cast<std::size_t>(n));
     for (ssize_t n; !coming_.empty() && (n = ::write(far_, coming_.data(), coming_.size())) > 0;)
       coming_.erase(0, static_cast<std::size_t>(n));
   }
@@ -130,7 +133,7 @@ class PosixBed : public SerialBed {
   std::string dir_;
   pid_t socat_ = 0;
   int far_ = -1;
-  bool ready_ = false;
+  bool ready_ = false, reading_ = true;
   std::unique_ptr<posix::SerialControl> serial_;
   std::string coming_, heard_;
 };

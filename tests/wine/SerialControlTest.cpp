@@ -166,9 +166,11 @@ class WineBed : public tolvane::contract::SerialBed {
   }
   std::string Heard() override {
     char buffer[256];
-    for (DWORD n = 0; ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;) heard_.append(buffer, n);
+    for (DWORD n = 0; reading_ && ReadFile(line, buffer, sizeof buffer, &n, nullptr) && n > 0;)
+      heard_.append(buffer, n);
     return heard_;
   }
+  void SetReading(bool on) override { reading_ = on; }
   bool Unplug() override {
     if (!Exists(device_)) return false;
     CloseHandle(line);
@@ -214,6 +216,7 @@ class WineBed : public tolvane::contract::SerialBed {
 
   const std::string scanner_, device_;
   std::string heard_;
+  bool reading_ = true;
   std::unique_ptr<SerialControl> serial_;
 };
 
