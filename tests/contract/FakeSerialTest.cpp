@@ -16,10 +16,9 @@ class FakeBed : public SerialBed {
   void Send(std::string_view bytes) override { coming_.append(bytes); }
   std::string Heard() override { return serial_->written; }
   void SetReading(bool) override {}  // the fake's output is written at once
-  // The open fails from after the loss is reported: the fake's failure would fail a close too.
   bool Unplug() override {
-    serial_->Unplug("The device is not connected.");
     serial_->FailWith("PortOpen", "The device is not connected.");
+    serial_->Unplug("The device is not connected.");
     return true;
   }
   bool Replug() override {

@@ -192,21 +192,22 @@ void DsrReported(SerialBed& bed, const Report& r) {
 
 void DeviceGoneReported(SerialBed& bed, const Report& r) {
   Program p(bed);
-  // As the program does: the reason is read, and the port closed, by the handler.
   bool openAtLoss = false;
   std::string reason;
   p.then = [&] {
     if (p.serial.CommEvent() != SerialControl::kEvDeviceLost) return;
     openAtLoss = p.serial.PortOpen();
     reason = p.serial.LostReason();
-    p.Close();
   };
   if (!r.expect(p.Open().ok && p.Receives("before"), "opens, reads")) return;
   if (!r.expect(bed.Unplug(), "the device goes away")) return;
   r.expect(Until(bed, [&] { return p.Count(SerialControl::kEvDeviceLost) > 0; }), "the loss is reported");
   r.expect(openAtLoss && !reason.empty(), "to a port still open, with a reason: " + reason);
-  bed.Pump(200ms);
-  r.expect(p.Count(SerialControl::kEvDeviceLost) == 1 && !p.serial.PortOpen(), "once; the handler closed the port");
+  // The port stays open until the program closes it, and says it once.
+  bed.Pump(300ms);
+  r.expect(p.Count(SerialControl::kEvDeviceLost) == 1 && p.serial.PortOpen(),
+           "once (" + std::to_string(p.Count(SerialControl::kEvDeviceLost)) + "), the port left open");
+  r.expect(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(), "closes");
   const Status away = p.serial.SetPortOpen(true);
   r.expect(!away && !away.description.empty() && !p.serial.PortOpen(),
            "an open while it is away fails with a reason: " + away.description);

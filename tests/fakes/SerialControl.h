@@ -37,8 +37,8 @@ class SerialControl : public tolvane::SerialControl {
   void Raise(std::int16_t event);             // any other notification
   void Unplug(const std::string& reason);     // the device goes away under an open port
   void FailWrite(const std::string& reason);  // written bytes were dropped (an open port only)
-  // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen",
-  // "Output") fails with description until cleared with an empty description.
+  // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen" (an
+  // open), "Output") fails with description until cleared with an empty description.
   void FailWith(const std::string& property, const std::string& description);
 
   std::string written;  // every byte sent through Output, in order
