@@ -130,6 +130,7 @@ Status SerialControl::SetPortOpen(bool open) {
 void SerialControl::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  lost_ = false;
   in_.clear();
   out_.clear();
 }
@@ -140,12 +141,13 @@ void SerialControl::Raise(std::int16_t event) {
 }
 
 void SerialControl::Lost(const std::string& reason) {
+  lost_ = true;
   lostReason_ = reason;
   Raise(kEvDeviceLost);
 }
 
 void SerialControl::Readable() {
-  if (!PortOpen()) return;
+  if (!PortOpen() || lost_) return;
   std::uint8_t buffer[4096];
   bool got = false;
   for (;;) {
@@ -156,9 +158,12 @@ void SerialControl::Readable() {
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) break;
-    // End of file or an error: the device went away (a USB adapter pulled, a pty closed).
+    // End of file or an error: the device went away (a USB adapter pulled, a pty closed). The
+    // handler of the bytes before may have closed the port; a closed port hears nothing more.
+    const std::string reason = n == 0 ? "The device is not connected." : Reason(errno);
     if (got) Raise(kEvReceive);
-    return Lost(n == 0 ? "The device is not connected." : Reason(errno));
+    if (PortOpen()) Lost(reason);
+    return;
   }
   if (got) Raise(kEvReceive);
 }

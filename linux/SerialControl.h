@@ -21,7 +21,8 @@ class SerialControl : public tolvane::SerialControl {
   SerialControl(const SerialControl&) = delete;
   SerialControl& operator=(const SerialControl&) = delete;
 
-  int fd() const { return fd_; }
+  // What the loop polls; nothing once the device is lost, whose hang-up every poll would report.
+  int fd() const { return lost_ ? -1 : fd_; }
   const std::string& device() const { return device_; }
   bool WantsWrite() const { return !out_.empty(); }
   void Readable();
@@ -65,6 +66,7 @@ class SerialControl : public tolvane::SerialControl {
   std::int16_t handshaking_ = 0;
   std::int16_t commEvent_ = 0;
   int lastModem_ = -1;
+  bool lost_ = false;
   std::vector<std::uint8_t> in_;
   std::string out_;
   std::chrono::steady_clock::time_point outSince_;

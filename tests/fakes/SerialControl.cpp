@@ -1,5 +1,7 @@
 #include "tests/fakes/SerialControl.h"
 
+#include "serialsettings/LineSettings.h"
+
 namespace tolvane::fake {
 
 Status SerialControl::Check(const std::string& property, const std::string& entry) {
@@ -12,12 +14,14 @@ Status SerialControl::Check(const std::string& property, const std::string& entr
 Status SerialControl::SetCommPort(std::int16_t port) {
   auto s = Check("CommPort", "CommPort=" + std::to_string(port));
   if (s && open_) s = Status::Fail("Port already open");
+  if (s && port < 1) s = Status::Fail("Invalid port number");
   if (s) commPort = port;
   return s;
 }
 
 Status SerialControl::SetSettings(const std::string& value) {
   auto s = Check("Settings", "Settings=" + value);
+  if (s && !ParseLineSettings(value)) s = Status::Fail("Invalid property value");
   if (s) settings = value;
   return s;
 }
@@ -36,12 +40,15 @@ Status SerialControl::SetRTSEnable(bool on) {
 
 Status SerialControl::SetHandshaking(std::int16_t mode) {
   auto s = Check("Handshaking", "Handshaking=" + std::to_string(mode));
+  if (s && (mode < 0 || mode > 3)) s = Status::Fail("Invalid property value");
   if (s) handshaking = mode;
   return s;
 }
 
+// A close never fails, as with the real controls.
 Status SerialControl::SetPortOpen(bool open) {
   auto s = Check("PortOpen", std::string("PortOpen=") + (open ? "1" : "0"));
+  if (!open) s = Status::Ok();
   if (s && open && open_) s = Status::Fail("Port already open");
   if (!s) return s;
   open_ = open;

@@ -1,5 +1,6 @@
 // Scriptable serial control: bytes arrive when the test says so, a property or an open can be
-// made to fail with a description, and every property write and output is journaled.
+// made to fail with a description, and every property write and output is journaled. It refuses
+// the values the real controls refuse, with their descriptions.
 #pragma once
 
 #include <deque>
@@ -36,8 +37,8 @@ class SerialControl : public tolvane::SerialControl {
   void Raise(std::int16_t event);             // any other notification
   void Unplug(const std::string& reason);     // the device goes away under an open port
   void FailWrite(const std::string& reason);  // written bytes were dropped (an open port only)
-  // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen",
-  // "Output") fails with description until cleared with an empty description.
+  // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen" (an
+  // open), "Output") fails with description until cleared with an empty description.
   void FailWith(const std::string& property, const std::string& description);
 
   std::string written;  // every byte sent through Output, in order
