@@ -31,7 +31,7 @@ class XtestOutput : public KeyOutput {
     XCloseDisplay(display_);
   }
 
-  void Key(std::uint16_t evdev, bool down) override { XTestFakeKeyEvent(display_, evdev + 8, down, CurrentTime); }
+  void Key(xkb_keycode_t code, bool down) override { XTestFakeKeyEvent(display_, code, down, CurrentTime); }
   // Each character gets a spare key code of its own; the mapping goes back once applications
   // have had time to read the keys with it (a second later, or at exit).
   bool Unicode(char16_t c) override {
@@ -85,8 +85,9 @@ class UinputOutput : public KeyOutput {
     ioctl(fd_, UI_DEV_DESTROY);
     ::close(fd_);
   }
-  void Key(std::uint16_t evdev, bool down) override {
-    Emit(EV_KEY, evdev, down ? 1 : 0);
+  // The keymap was compiled with the kernel's keycodes: evdev code plus 8.
+  void Key(xkb_keycode_t code, bool down) override {
+    Emit(EV_KEY, static_cast<std::uint16_t>(code - 8), down ? 1 : 0);
     Emit(EV_SYN, SYN_REPORT, 0);
   }
   bool Unicode(char16_t) override { return false; }
@@ -143,9 +144,16 @@ void SystemLayout(std::string& layout, std::string& variant) {
 // The X server's keyboard state: Caps Lock and the modifiers held.
 class XKeyState : public SystemKeyState {
  public:
-  explicit XKeyState(Display* display) : display_(display) {}
+  // The server's keys are found by name in its own keymap, whatever keymap the typing uses.
+  XKeyState(Display* display, xkb_keymap* serverKeymap)
+      : display_(display), keymap_(serverKeymap ? xkb_keymap_ref(serverKeymap) : nullptr) {}
+  ~XKeyState() override {
+    if (keymap_) xkb_keymap_unref(keymap_);
+  }
+  XKeyState(const XKeyState&) = delete;
+  XKeyState& operator=(const XKeyState&) = delete;
   std::int16_t GetKeyState(std::uint8_t key) const override {
-    if (!display_) return 0;
+    if (!display_ || !keymap_) return 0;
     if (key == vk::Capital) {
       XkbStateRec state{};
       XkbGetState(display_, XkbUseCoreKbd, &state);
@@ -153,12 +161,14 @@ class XKeyState : public SystemKeyState {
     }
     char keys[32];
     XQueryKeymap(display_, keys);
-    const unsigned kc = EvdevCode(key) + 8u;
+    const char* name = XkbKeyName(key);
+    const xkb_keycode_t kc = name ? xkb_keymap_key_by_name(keymap_, name) : XKB_KEYCODE_INVALID;
     return (kc < 256 && (keys[kc / 8] & (1 << (kc % 8)))) ? static_cast<std::int16_t>(0x8000) : 0;
   }
 
  private:
   Display* display_;
+  xkb_keymap* keymap_;
 };
 
 xkb_keymap* ServerKeymap(xkb_context* context, Display* display) {
@@ -170,11 +180,12 @@ xkb_keymap* ServerKeymap(xkb_context* context, Display* display) {
 
 class Backend : public Typing {
  public:
-  Backend(std::string name, std::unique_ptr<KeyOutput> out, xkb_keymap* keymap, Display* stateDisplay)
+  Backend(std::string name, std::unique_ptr<KeyOutput> out, xkb_keymap* keymap, Display* stateDisplay,
+          xkb_keymap* serverKeymap)
       : name_(std::move(name)),
         out_(std::move(out)),
         layout_(keymap),
-        states_(stateDisplay),
+        states_(stateDisplay, serverKeymap),
         engine_(name_, layout_, states_, *out_) {}
   std::string Name() const override { return name_; }
   tolvane::SendKeys& sendKeys() override { return engine_.sendKeys(); }
@@ -215,7 +226,7 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
     if (!x || !XTestQueryExtension(x, &event, &errorBase, &major, &minor)) {
       error = "no X display with the XTest extension (DISPLAY=" + std::string(display ? display : "") + ")";
     } else if (xkb_keymap* keymap = ServerKeymap(context, x)) {
-      typing = std::make_unique<Backend>("xtest", std::make_unique<XtestOutput>(x), keymap, x);
+      typing = std::make_unique<Backend>("xtest", std::make_unique<XtestOutput>(x), keymap, x, keymap);
       xkb_keymap_unref(keymap);
       x = nullptr;  // the backend owns it
     } else {
@@ -224,15 +235,17 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
   } else {
     std::string layout = options.xkbLayout, variant = options.xkbVariant;
     xkb_keymap* keymap = nullptr;
-    if (layout.empty() && x) keymap = ServerKeymap(context, x);
+    xkb_keymap* server = x ? ServerKeymap(context, x) : nullptr;
+    if (layout.empty() && server) keymap = xkb_keymap_ref(server);
     if (!keymap) {
       if (layout.empty()) SystemLayout(layout, variant);
       keymap = KeymapFromNames(context, layout, variant);
     }
     const int fd = keymap ? CreateUinputDevice(error) : -1;
     if (!keymap) error = "unknown keyboard layout " + layout + (variant.empty() ? "" : "(" + variant + ")");
-    if (fd >= 0) typing = std::make_unique<Backend>("uinput", std::make_unique<UinputOutput>(fd), keymap, x);
+    if (fd >= 0) typing = std::make_unique<Backend>("uinput", std::make_unique<UinputOutput>(fd), keymap, x, server);
     if (keymap) xkb_keymap_unref(keymap);
+    if (server) xkb_keymap_unref(server);
     if (typing) x = nullptr;  // kept for reading the keyboard's state
   }
   if (x) XCloseDisplay(x);

@@ -1,17 +1,11 @@
 #include "linux/TypingEngine.h"
 
-#include <linux/input-event-codes.h>
-
 #include <cstdio>
 
 #include "keysynth/SendKeysEmitter.h"
 
 namespace tolvane::posix {
-namespace {
-
-constexpr std::uint16_t kRightAlt = KEY_RIGHTALT;  // the third-level key of the layouts that have one
-
-}  // namespace
+namespace {}  // namespace
 
 char16_t FromWindows1252(char c) {
   static const char16_t k80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -56,7 +50,7 @@ struct TypingEngine::Console : tolvane::Keyboard {
   }
   void SetKeyboardState(const KeyboardState& s) override { saved = s; }
   void KeybdEvent(std::uint8_t key, std::uint8_t, std::uint32_t flags) override {
-    if (const std::uint16_t code = EvdevCode(key)) {
+    if (const xkb_keycode_t code = engine.layout.KeyCode(key)) {
       engine.out.Key(code, !(flags & kKeyUp));
       engine.out.Flush();
     }
@@ -85,12 +79,12 @@ void TypingEngine::Play(const std::vector<KeyInput>& batch) {
       if (k.up || out.Unicode(c)) continue;
       if (const std::int16_t dead = layout.DeadKeyFor(c); dead != -1 && !(dead & 0x600)) {
         const bool shift = dead & 0x100;
-        if (shift) out.Key(EvdevCode(vk::Shift), true);
-        out.Key(EvdevCode(static_cast<std::uint8_t>(dead)), true);
-        out.Key(EvdevCode(static_cast<std::uint8_t>(dead)), false);
-        if (shift) out.Key(EvdevCode(vk::Shift), false);
-        out.Key(EvdevCode(vk::Space), true);
-        out.Key(EvdevCode(vk::Space), false);
+        if (shift) out.Key(layout.KeyCode(vk::Shift), true);
+        out.Key(layout.KeyCode(static_cast<std::uint8_t>(dead)), true);
+        out.Key(layout.KeyCode(static_cast<std::uint8_t>(dead)), false);
+        if (shift) out.Key(layout.KeyCode(vk::Shift), false);
+        out.Key(layout.KeyCode(vk::Space), true);
+        out.Key(layout.KeyCode(vk::Space), false);
       } else {
         std::fprintf(stderr, "tolvane: the %s typing has no key for U+%04X; not typed\n", name.c_str(),
                      static_cast<unsigned>(c));
@@ -103,11 +97,11 @@ void TypingEngine::Play(const std::vector<KeyInput>& batch) {
                       ((!k.up && k.vk == vk::Control && batch[i + 1].vk == vk::Menu) ||
                        (k.up && k.vk == vk::Menu && batch[i + 1].vk == vk::Control));
     if (pair) {
-      out.Key(kRightAlt, !k.up);
+      out.Key(layout.Level3Key(), !k.up);
       ++i;
       continue;
     }
-    if (const std::uint16_t code = EvdevCode(k.vk)) out.Key(code, !k.up);
+    if (const xkb_keycode_t code = layout.KeyCode(k.vk)) out.Key(code, !k.up);
   }
   out.Flush();
 }

@@ -12,11 +12,11 @@
 
 namespace tolvane::posix {
 
-// Where the key presses go: Linux key codes (evdev), and characters no key of the layout has.
+// Where the key presses go: keycodes of the layout's keymap, and characters no key of it has.
 class KeyOutput {
  public:
   virtual ~KeyOutput() = default;
-  virtual void Key(std::uint16_t evdev, bool down) = 0;
+  virtual void Key(xkb_keycode_t code, bool down) = 0;
   virtual bool Unicode(char16_t c) = 0;  // false: this output cannot type it
   virtual void Flush() = 0;
 };

@@ -1,51 +1,54 @@
 #include "linux/XkbLayout.h"
 
-#include <linux/input-event-codes.h>
-
 #include <array>
 #include <string>
 
 namespace tolvane::posix {
 namespace {
 
-// Windows virtual key → evdev code, by the position each key has on a PC keyboard.
-const std::array<std::uint16_t, 256>& EvdevTable() {
-  static const std::array<std::uint16_t, 256> table = [] {
-    // clang-format off
-    const std::pair<std::uint8_t, std::uint16_t> keys[] = {
-        {'A', KEY_A}, {'B', KEY_B}, {'C', KEY_C}, {'D', KEY_D}, {'E', KEY_E}, {'F', KEY_F}, {'G', KEY_G},
-        {'H', KEY_H}, {'I', KEY_I}, {'J', KEY_J}, {'K', KEY_K}, {'L', KEY_L}, {'M', KEY_M}, {'N', KEY_N},
-        {'O', KEY_O}, {'P', KEY_P}, {'Q', KEY_Q}, {'R', KEY_R}, {'S', KEY_S}, {'T', KEY_T}, {'U', KEY_U},
-        {'V', KEY_V}, {'W', KEY_W}, {'X', KEY_X}, {'Y', KEY_Y}, {'Z', KEY_Z},
-        {'1', KEY_1}, {'2', KEY_2}, {'3', KEY_3}, {'4', KEY_4}, {'5', KEY_5}, {'6', KEY_6}, {'7', KEY_7},
-        {'8', KEY_8}, {'9', KEY_9}, {'0', KEY_0},
-        {vk::Oem1, KEY_SEMICOLON}, {vk::OemPlus, KEY_EQUAL}, {vk::OemComma, KEY_COMMA}, {vk::OemMinus, KEY_MINUS},
-        {vk::OemPeriod, KEY_DOT}, {vk::Oem2, KEY_SLASH}, {vk::Oem3, KEY_GRAVE}, {vk::Oem4, KEY_LEFTBRACE},
-        {vk::Oem5, KEY_BACKSLASH}, {vk::Oem6, KEY_RIGHTBRACE}, {vk::Oem7, KEY_APOSTROPHE}, {vk::Oem102, KEY_102ND},
-        {vk::Back, KEY_BACKSPACE}, {vk::Tab, KEY_TAB}, {vk::Return, KEY_ENTER}, {vk::Escape, KEY_ESC},
-        {vk::Space, KEY_SPACE}, {vk::Capital, KEY_CAPSLOCK},
-        {vk::Shift, KEY_LEFTSHIFT}, {vk::LShift, KEY_LEFTSHIFT}, {vk::RShift, KEY_RIGHTSHIFT},
-        {vk::Control, KEY_LEFTCTRL}, {vk::LControl, KEY_LEFTCTRL}, {vk::RControl, KEY_RIGHTCTRL},
-        {vk::Menu, KEY_LEFTALT}, {vk::LMenu, KEY_LEFTALT}, {vk::RMenu, KEY_RIGHTALT},
-        {vk::LWin, KEY_LEFTMETA}, {vk::RWin, KEY_RIGHTMETA}, {vk::Apps, KEY_COMPOSE},
-        {vk::Prior, KEY_PAGEUP}, {vk::Next, KEY_PAGEDOWN}, {vk::End, KEY_END}, {vk::Home, KEY_HOME},
-        {vk::Left, KEY_LEFT}, {vk::Up, KEY_UP}, {vk::Right, KEY_RIGHT}, {vk::Down, KEY_DOWN},
-        {vk::Snapshot, KEY_SYSRQ}, {vk::Insert, KEY_INSERT}, {vk::Delete, KEY_DELETE}, {vk::Help, KEY_HELP},
-        {vk::Clear, KEY_KP5}, {vk::Cancel, KEY_PAUSE}, {vk::NumLock, KEY_NUMLOCK}, {vk::Scroll, KEY_SCROLLLOCK},
-        {vk::Multiply, KEY_KPASTERISK}, {vk::Add, KEY_KPPLUS}, {vk::Subtract, KEY_KPMINUS}, {vk::Divide, KEY_KPSLASH},
-        {vk::FunctionKey(1), KEY_F1}, {vk::FunctionKey(2), KEY_F2}, {vk::FunctionKey(3), KEY_F3},
-        {vk::FunctionKey(4), KEY_F4}, {vk::FunctionKey(5), KEY_F5}, {vk::FunctionKey(6), KEY_F6},
-        {vk::FunctionKey(7), KEY_F7}, {vk::FunctionKey(8), KEY_F8}, {vk::FunctionKey(9), KEY_F9},
-        {vk::FunctionKey(10), KEY_F10}, {vk::FunctionKey(11), KEY_F11}, {vk::FunctionKey(12), KEY_F12},
-        {vk::FunctionKey(13), KEY_F13}, {vk::FunctionKey(14), KEY_F14}, {vk::FunctionKey(15), KEY_F15},
-        {vk::FunctionKey(16), KEY_F16}};
-    // clang-format on
-    std::array<std::uint16_t, 256> t{};
-    for (const auto& [key, code] : keys) t[key] = code;
-    return t;
-  }();
-  return table;
-}
+// The XKB key name at each virtual key's position on a PC keyboard. Typing characters uses the
+// keys of the main block only, as the system's own lookup does; the keypad is reached by name.
+struct NamedKey {
+  std::uint8_t key;
+  const char* name;
+  bool types;  // a key whose characters the layout is searched for
+};
+
+// clang-format off
+constexpr NamedKey kNamedKeys[] = {
+    {'1', "AE01", true}, {'2', "AE02", true}, {'3', "AE03", true}, {'4', "AE04", true}, {'5', "AE05", true},
+    {'6', "AE06", true}, {'7', "AE07", true}, {'8', "AE08", true}, {'9', "AE09", true}, {'0', "AE10", true},
+    {vk::OemMinus, "AE11", true}, {vk::OemPlus, "AE12", true}, {vk::AbntC2, "AE13", true},
+    {'Q', "AD01", true}, {'W', "AD02", true}, {'E', "AD03", true}, {'R', "AD04", true}, {'T', "AD05", true},
+    {'Y', "AD06", true}, {'U', "AD07", true}, {'I', "AD08", true}, {'O', "AD09", true}, {'P', "AD10", true},
+    {vk::Oem4, "AD11", true}, {vk::Oem6, "AD12", true},
+    {'A', "AC01", true}, {'S', "AC02", true}, {'D', "AC03", true}, {'F', "AC04", true}, {'G', "AC05", true},
+    {'H', "AC06", true}, {'J', "AC07", true}, {'K', "AC08", true}, {'L', "AC09", true},
+    {vk::Oem1, "AC10", true}, {vk::Oem7, "AC11", true}, {vk::Oem3, "TLDE", true}, {vk::Oem5, "BKSL", true},
+    {'Z', "AB01", true}, {'X', "AB02", true}, {'C', "AB03", true}, {'V', "AB04", true}, {'B', "AB05", true},
+    {'N', "AB06", true}, {'M', "AB07", true}, {vk::OemComma, "AB08", true}, {vk::OemPeriod, "AB09", true},
+    {vk::Oem2, "AB10", true}, {vk::AbntC1, "AB11", true}, {vk::Oem102, "LSGT", true},
+    {vk::Space, "SPCE", true}, {vk::Back, "BKSP", true}, {vk::Tab, "TAB", true}, {vk::Return, "RTRN", true},
+    {vk::Escape, "ESC", true},
+    {vk::Capital, "CAPS", false}, {vk::Shift, "LFSH", false}, {vk::LShift, "LFSH", false},
+    {vk::RShift, "RTSH", false}, {vk::Control, "LCTL", false}, {vk::LControl, "LCTL", false},
+    {vk::RControl, "RCTL", false}, {vk::Menu, "LALT", false}, {vk::LMenu, "LALT", false},
+    {vk::RMenu, "RALT", false}, {vk::LWin, "LWIN", false}, {vk::RWin, "RWIN", false}, {vk::Apps, "COMP", false},
+    {vk::Prior, "PGUP", false}, {vk::Next, "PGDN", false}, {vk::End, "END", false}, {vk::Home, "HOME", false},
+    {vk::Left, "LEFT", false}, {vk::Up, "UP", false}, {vk::Right, "RGHT", false}, {vk::Down, "DOWN", false},
+    {vk::Snapshot, "PRSC", false}, {vk::Insert, "INS", false}, {vk::Delete, "DELE", false},
+    {vk::Help, "HELP", false}, {vk::Clear, "KP5", false}, {vk::Cancel, "PAUS", false}, {vk::Pause, "PAUS", false},
+    {vk::NumLock, "NMLK", false}, {vk::Scroll, "SCLK", false}, {vk::Multiply, "KPMU", false},
+    {vk::Add, "KPAD", false}, {vk::Subtract, "KPSU", false}, {vk::Divide, "KPDV", false},
+    {vk::Decimal, "KPDL", false},
+    {vk::FunctionKey(1), "FK01", false}, {vk::FunctionKey(2), "FK02", false}, {vk::FunctionKey(3), "FK03", false},
+    {vk::FunctionKey(4), "FK04", false}, {vk::FunctionKey(5), "FK05", false}, {vk::FunctionKey(6), "FK06", false},
+    {vk::FunctionKey(7), "FK07", false}, {vk::FunctionKey(8), "FK08", false}, {vk::FunctionKey(9), "FK09", false},
+    {vk::FunctionKey(10), "FK10", false}, {vk::FunctionKey(11), "FK11", false},
+    {vk::FunctionKey(12), "FK12", false}, {vk::FunctionKey(13), "FK13", false},
+    {vk::FunctionKey(14), "FK14", false}, {vk::FunctionKey(15), "FK15", false},
+    {vk::FunctionKey(16), "FK16", false}};
+// clang-format on
 
 // The spacing accent a dead keysym types when followed by a blank.
 char16_t DeadAccent(xkb_keysym_t sym) {
@@ -60,11 +63,21 @@ char16_t DeadAccent(xkb_keysym_t sym) {
   }
 }
 
+// A key's layout index for the layout asked for: keys with fewer groups wrap, as XKB's default is.
+xkb_layout_index_t EffectiveLayout(xkb_keymap* keymap, xkb_keycode_t kc, xkb_layout_index_t layout) {
+  const xkb_layout_index_t n = xkb_keymap_num_layouts_for_key(keymap, kc);
+  return n == 0 ? 0 : layout % n;
+}
+
 }  // namespace
 
-std::uint16_t EvdevCode(std::uint8_t key) { return EvdevTable()[key]; }
+const char* XkbKeyName(std::uint8_t key) {
+  for (const NamedKey& k : kNamedKeys)
+    if (k.key == key) return k.name;
+  return nullptr;
+}
 
-XkbLayout::XkbLayout(xkb_keymap* keymap) : keymap_(xkb_keymap_ref(keymap)) {
+XkbLayout::XkbLayout(xkb_keymap* keymap, xkb_layout_index_t layout) : keymap_(xkb_keymap_ref(keymap)), layout_(layout) {
   const auto mask = [keymap](const char* name) {
     const xkb_mod_index_t i = xkb_keymap_mod_get_index(keymap, name);
     return i == XKB_MOD_INVALID ? 0u : 1u << i;
@@ -73,26 +86,37 @@ XkbLayout::XkbLayout(xkb_keymap* keymap) : keymap_(xkb_keymap_ref(keymap)) {
   lock_ = mask(XKB_MOD_NAME_CAPS);
   control_ = mask(XKB_MOD_NAME_CTRL);
   alt_ = mask(XKB_MOD_NAME_ALT);
-  std::array<std::uint8_t, 256> vkOf{};  // evdev code → virtual key of the position
-  for (int key = 255; key > 0; --key)
-    if (EvdevCode(static_cast<std::uint8_t>(key)) < 256 && EvdevCode(static_cast<std::uint8_t>(key)))
-      vkOf[EvdevCode(static_cast<std::uint8_t>(key))] = static_cast<std::uint8_t>(key);
+  for (const NamedKey& k : kNamedKeys)
+    if (!codes_[k.key]) codes_[k.key] = xkb_keymap_key_by_name(keymap, k.name);
+
+  // The third-level key: the one that gives ISO_Level3_Shift, the right Alt key where it does.
   for (xkb_keycode_t kc = xkb_keymap_min_keycode(keymap); kc <= xkb_keymap_max_keycode(keymap); ++kc) {
-    if (kc < 8 || kc - 8 >= 256 || !vkOf[kc - 8]) continue;
-    const std::uint8_t key = vkOf[kc - 8];
-    for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap, kc, 0); ++level) {
+    const xkb_keysym_t* syms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(keymap, kc, EffectiveLayout(keymap, kc, layout_), 0, &syms) != 1 ||
+        syms[0] != XKB_KEY_ISO_Level3_Shift)
+      continue;
+    if (!level3Key_ || kc == codes_[vk::RMenu]) level3Key_ = kc;
+  }
+
+  for (const NamedKey& named : kNamedKeys) {
+    const xkb_keycode_t kc = codes_[named.key];
+    if (!named.types || kc == XKB_KEYCODE_INVALID || codes_[named.key] == 0) continue;
+    const std::uint8_t key = named.key;
+    const xkb_layout_index_t group = EffectiveLayout(keymap, kc, layout_);
+    for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap, kc, group); ++level) {
       xkb_mod_mask_t masks[4];
-      const std::size_t n = xkb_keymap_key_get_mods_for_level(keymap, kc, 0, level, masks, 4);
+      const std::size_t n = xkb_keymap_key_get_mods_for_level(keymap, kc, group, level, masks, 4);
       // The first combination of Shift and the third level that reaches this level.
       std::int16_t mods = -1;
       for (std::size_t i = 0; i < n && mods < 0; ++i) {
         const xkb_mod_mask_t other = masks[i] & ~(shift_ | lock_);
         if (level >= 2 && other && !(other & (control_ | alt_)) && !level3_) level3_ = other;
         if (other && other != level3_) continue;
+        if (other && !level3Key_) continue;  // no key to reach the third level with
         mods = static_cast<std::int16_t>(((masks[i] & shift_) ? kModShift : 0) | (other ? kModCtrl | kModAlt : 0));
       }
       const xkb_keysym_t* syms = nullptr;
-      if (mods < 0 || xkb_keymap_key_get_syms_by_level(keymap, kc, 0, level, &syms) != 1) continue;
+      if (mods < 0 || xkb_keymap_key_get_syms_by_level(keymap, kc, group, level, &syms) != 1) continue;
       const auto answer = static_cast<std::int16_t>(key | (mods << 8));
       // The key that needs the fewest modifiers wins, as it does for the layout's users.
       const auto keep = [answer](std::map<char16_t, std::int16_t>& map, char16_t c) {
@@ -123,21 +147,24 @@ std::int16_t XkbLayout::DeadKeyFor(char16_t c) const {
 }
 
 std::uint16_t XkbLayout::ScanCode(std::uint8_t key) const {
-  const std::uint16_t code = EvdevCode(key);
-  return code && vk::IsExtended(key) ? static_cast<std::uint16_t>(0xE000 | (code & 0xFF)) : code;
+  const auto code = static_cast<std::uint16_t>(KeyCode(key) & 0xFF);
+  return code && vk::IsExtended(key) ? static_cast<std::uint16_t>(0xE000 | code) : code;
 }
 
-KeyResult XkbLayout::Translate(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const {
-  const std::uint16_t code = EvdevCode(key);
-  if (!code) return {};
+xkb_mod_mask_t XkbLayout::Mask(std::uint8_t modifiers) const {
   xkb_mod_mask_t depressed = (modifiers & kModShift) ? shift_ : 0;
   if ((modifiers & (kModCtrl | kModAlt)) == (kModCtrl | kModAlt))
     depressed |= level3_;
   else
     depressed |= ((modifiers & kModCtrl) ? control_ : 0) | ((modifiers & kModAlt) ? alt_ : 0);
+  return depressed;
+}
+
+KeyResult XkbLayout::Translate(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const {
+  const xkb_keycode_t kc = KeyCode(key);
+  if (!kc) return {};
   xkb_state* state = xkb_state_new(keymap_);
-  xkb_state_update_mask(state, depressed, 0, capsLock ? lock_ : 0, 0, 0, 0);
-  const xkb_keycode_t kc = code + 8;
+  xkb_state_update_mask(state, Mask(modifiers), 0, capsLock ? lock_ : 0, 0, 0, layout_);
   KeyResult r;
   if (const char16_t accent = DeadAccent(xkb_state_key_get_one_sym(state, kc))) {
     r.ch = accent;

@@ -1,10 +1,12 @@
-// A keyboard layout of libxkbcommon asked as the typing engine asks Windows: which key (named
-// by the Windows virtual key of its position) and modifiers type a character, and what a key
-// types. AltGr is the layout's third level, reported as Ctrl+Alt as Windows does.
+// One layout (group) of an XKB keymap, asked as the typing engine asks Windows: which key
+// (named by the Windows virtual key of its position) and modifiers type a character, and what
+// a key types. Keys are found by their XKB names (<AD01>, <LFSH>), so any keycode set works;
+// AltGr is the key that gives ISO_Level3_Shift, reported as Ctrl+Alt as Windows does.
 #pragma once
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -14,30 +16,43 @@
 
 namespace tolvane::posix {
 
-// Linux input key codes (evdev) of the Windows virtual keys the program presses; 0 for none.
-std::uint16_t EvdevCode(std::uint8_t key);
+// The XKB name of the key at a virtual key's position ("AD01" for Q); null for none.
+const char* XkbKeyName(std::uint8_t key);
 
 class XkbLayout : public KeyboardLayout {
  public:
-  explicit XkbLayout(xkb_keymap* keymap);  // takes its own reference
+  // Takes its own reference to the keymap.
+  explicit XkbLayout(xkb_keymap* keymap, xkb_layout_index_t layout = 0);
   ~XkbLayout() override;
   XkbLayout(const XkbLayout&) = delete;
   XkbLayout& operator=(const XkbLayout&) = delete;
 
   std::int16_t VkKeyScanEx(char16_t c) const override;
+  // The key's keycode, 0xE000 added for an extended key; 0 for a key the keymap lacks.
   std::uint16_t ScanCode(std::uint8_t key) const override;
   KeyResult Translate(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const override;
 
-  // The dead key whose accent, followed by a blank, types c (VkKeyScanEx form); -1 for none.
+  // The keymap's keycode for the key at a virtual key's position; 0 when it has none.
+  xkb_keycode_t KeyCode(std::uint8_t key) const { return codes_[key]; }
+  // The key that gives the third level (AltGr); 0 when this layout has none.
+  xkb_keycode_t Level3Key() const { return level3Key_; }
+  // The dead key whose accent types c when followed by a blank (VkKeyScanEx form); -1 for none.
   std::int16_t DeadKeyFor(char16_t c) const;
+  xkb_keymap* keymap() const { return keymap_; }
+  xkb_layout_index_t layout() const { return layout_; }
 
  private:
+  xkb_mod_mask_t Mask(std::uint8_t modifiers) const;  // the modifiers as the keymap's mask
+
   xkb_keymap* keymap_;
+  xkb_layout_index_t layout_;
   xkb_mod_mask_t shift_ = 0, lock_ = 0, control_ = 0, alt_ = 0, level3_ = 0;
+  xkb_keycode_t level3Key_ = 0;
+  std::array<xkb_keycode_t, 256> codes_{};  // virtual key → keycode
   std::map<char16_t, std::int16_t> keys_, deadKeys_;
 };
 
-// The keymap of a layout and variant ("de", ""), from the system's rules.
+// The keymap of a layout and variant ("de", ""; "us,de" for two groups), from the system's rules.
 xkb_keymap* KeymapFromNames(xkb_context* context, const std::string& layout, const std::string& variant);
 
 }  // namespace tolvane::posix

@@ -23,6 +23,7 @@ constexpr std::uint8_t
     NumLock = 0x90, Scroll = 0x91,
     LShift = 0xA0, RShift = 0xA1, LControl = 0xA2, RControl = 0xA3, LMenu = 0xA4, RMenu = 0xA5,
     Oem1 = 0xBA, OemPlus = 0xBB, OemComma = 0xBC, OemMinus = 0xBD, OemPeriod = 0xBE, Oem2 = 0xBF, Oem3 = 0xC0,
+    AbntC1 = 0xC1, AbntC2 = 0xC2,  // keys no US keyboard has (Brazilian and Japanese /? and \|)
     Oem4 = 0xDB, Oem5 = 0xDC, Oem6 = 0xDD, Oem7 = 0xDE, Oem8 = 0xDF, Oem102 = 0xE2,
     Packet = 0xE7;  // a Unicode character, not a key
 // clang-format on

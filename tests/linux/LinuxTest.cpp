@@ -33,9 +33,9 @@ TEST(LinuxCommandLine, OptionsAndTheirMistakes) {
   EXPECT_EQ(PrintableLine(std::string("A\r\t\x01\xE9\\", 6)), "A\\r\\t\\x01\\xE9\\\\");
 }
 
-// A uinput device that cannot type what no key has, as the real one.
+// A uinput device that cannot type what no key has, as the real one; keys by their evdev codes.
 struct Recorder : KeyOutput, SystemKeyState {
-  void Key(std::uint16_t code, bool down) override { events.push_back((down ? "+" : "-") + std::to_string(code)); }
+  void Key(xkb_keycode_t code, bool down) override { events.push_back((down ? "+" : "-") + std::to_string(code - 8)); }
   bool Unicode(char16_t c) override {
     events.push_back("U+" + std::to_string(static_cast<int>(c)));
     return false;
@@ -102,12 +102,17 @@ TEST(LinuxTyping, KeyPressesForTheLayout) {
 // without a Windows scan code would reach applications that read scan codes as nothing.
 TEST(LinuxTyping, EveryKeyNameHasAKeyOnBothSystems) {
   const auto& scans = test::UsLayout().scanCodes;
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  xkb_keymap* keymap = KeymapFromNames(context, "us", "");
+  const XkbLayout us(keymap);
   for (const KeyNameRow& row : KeyNameTable()) {
-    EXPECT_NE(EvdevCode(row.vk), 0) << row.name;
+    EXPECT_NE(us.KeyCode(row.vk), 0u) << row.name;
     // Help has no scan code on Windows; the system sends it by its virtual key alone.
     const bool needed = row.vk != vk::Help;
     EXPECT_TRUE(!needed || (scans.count(row.vk) && scans.at(row.vk))) << row.name;
   }
+  xkb_keymap_unref(keymap);
+  xkb_context_unref(context);
 }
 
 }  // namespace
