@@ -11,8 +11,12 @@ struct KeyInput {
   bool up = false;
   bool extended = false;
   bool unicode = false;
+  // Ctrl or Alt pressed because a character's key needs the layout's AltGr, not because the
+  // text holds them ("^%"): a system that has an AltGr key of its own presses that instead.
+  bool altGr = false;
   bool operator==(const KeyInput& o) const {
-    return vk == o.vk && scan == o.scan && up == o.up && extended == o.extended && unicode == o.unicode;
+    return vk == o.vk && scan == o.scan && up == o.up && extended == o.extended && unicode == o.unicode &&
+           altGr == o.altGr;
   }
 };
 

@@ -18,13 +18,14 @@ SendKeysEmitter::SendKeysEmitter(const KeyboardLayout& layout, const SystemKeySt
     if (keys.GetKeyState(key) & 0x8000) userHeld_.push_back(key);
 }
 
-void SendKeysEmitter::Press(std::uint8_t key, bool up) {
+void SendKeysEmitter::Press(std::uint8_t key, bool up, bool altGr) {
   const std::uint16_t scan = layout_.ScanCode(key);
   KeyInput in;
   in.vk = key;
   in.scan = scan & 0xFF;
   in.extended = (scan & 0xFF00) == 0xE000 || vk::IsExtended(key);
   in.up = up;
+  in.altGr = altGr;
   inputs_.push_back(in);
 }
 
@@ -95,16 +96,17 @@ void SendKeysEmitter::Char(char ansi) {
     }
   }
 
+  const bool altGr = (mods & (kModCtrl | kModAlt)) == (kModCtrl | kModAlt);
   std::array<bool, 3> pressed{};
   for (std::size_t i = 0; i < 3; ++i) {
     if ((mods & (1 << i)) && held_[i] == 0) {
-      Press(kModifierKeys[i], false);
+      Press(kModifierKeys[i], false, altGr && i > 0);
       pressed[i] = true;
     }
   }
   Tap(key);
   for (std::size_t i = 3; i-- > 0;)
-    if (pressed[i]) Press(kModifierKeys[i], true);
+    if (pressed[i]) Press(kModifierKeys[i], true, altGr && i > 0);
 }
 
 void SendKeysEmitter::Add(const std::vector<KeyStroke>& strokes) {
@@ -113,7 +115,11 @@ void SendKeysEmitter::Add(const std::vector<KeyStroke>& strokes) {
   for (const auto& s : strokes) {
     switch (s.kind) {
       case KeyStroke::Char: Char(s.ch); break;
-      case KeyStroke::Key: Tap(s.vk); break;
+      case KeyStroke::Key:
+        Tap(s.vk);
+        // The keys after it are chosen for the Caps Lock it leaves.
+        if (s.vk == vk::Capital) capsLock_ = !capsLock_;
+        break;
       case KeyStroke::Down: Modifier(s.vk, true); break;
       case KeyStroke::Up: Modifier(s.vk, false); break;
     }

@@ -35,7 +35,7 @@ class SendKeysEmitter {
   void Char(char ansi);
   void Unicode(char16_t c);
   void Tap(std::uint8_t key);
-  void Press(std::uint8_t key, bool up);
+  void Press(std::uint8_t key, bool up, bool altGr = false);
   void Modifier(std::uint8_t key, bool down);
   std::uint8_t NotationHeld() const;  // what "+", "^", "%" hold now, as kModShift | kModCtrl | kModAlt
   bool NotationHolds() const { return NotationHeld() != 0; }

@@ -105,6 +105,8 @@ TEST(SendKeysEmitter, NotationModifiersNamedKeysAndOneBatch) {
   EXPECT_THAT(TypeOn(FrenchLayout(), {"^%\xE9", "\xB6"}).faults, IsEmpty()) << "the text's Ctrl+Alt makes AltGr";
   EXPECT_TRUE(TypeOn(GermanLayout(), {"+a", "a"}, true).text == u"aa")
       << "Shift held by the text meets Caps Lock, as on a keyboard";
+  EXPECT_TRUE(TypeOn(FrenchLayout(), {"a1", "{CAPSLOCK}", "b2", "{CAPSLOCK}c"}).text == u"a1b2c")
+      << "the keys after a Caps Lock in the batch are chosen for the state it leaves";
   // Every key the notation names is sent as the layout has it (twice, so Caps Lock ends as it was).
   for (const LayoutTable* table : AllLayouts())
     for (const KeyNameRow& row : KeyNameTable())
