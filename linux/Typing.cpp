@@ -32,13 +32,14 @@ class XtestOutput : public KeyOutput {
   }
 
   void Key(xkb_keycode_t code, bool down) override { XTestFakeKeyEvent(display_, code, down, CurrentTime); }
+  bool BindsCharacters() const override { return true; }
   // Each character gets a spare key code of its own; the mapping goes back once applications
   // have had time to read the keys with it (a second later, or at exit).
-  bool Unicode(char16_t c) override {
+  bool Prepare(const std::u16string& chars, std::string& why) override {
     if (!bound_.empty() && std::chrono::steady_clock::now() - boundAt_ > std::chrono::seconds(1)) Restore();
     boundAt_ = std::chrono::steady_clock::now();
-    auto it = bound_.find(c);
-    if (it == bound_.end()) {
+    for (const char16_t c : chars) {
+      if (bound_.count(c)) continue;
       int low = 0, high = 0, perCode = 0;
       XDisplayKeycodes(display_, &low, &high);
       KeySym* map = XGetKeyboardMapping(display_, static_cast<KeyCode>(low), high - low + 1, &perCode);
@@ -49,16 +50,22 @@ class XtestOutput : public KeyOutput {
         if (empty) spare = kc;
       }
       XFree(map);
-      if (!spare) return false;
+      if (!spare) {
+        why = "no spare key code left";
+        return false;
+      }
       KeySym sym = c < 0x100 ? c : 0x1000000 | c;
       XChangeKeyboardMapping(display_, spare, 1, &sym, 1);
-      XSync(display_, False);
-      usleep(50000);  // applications fetch the changed mapping before the key comes
-      it = bound_.emplace(c, spare).first;
+      bound_.emplace(c, spare);
     }
+    XSync(display_, False);
+    return true;
+  }
+  void Character(char16_t c) override {
+    const auto it = bound_.find(c);
+    if (it == bound_.end()) return;
     XTestFakeKeyEvent(display_, static_cast<unsigned>(it->second), True, CurrentTime);
     XTestFakeKeyEvent(display_, static_cast<unsigned>(it->second), False, CurrentTime);
-    return true;
   }
   void Flush() override { XSync(display_, False); }
 
@@ -90,7 +97,6 @@ class UinputOutput : public KeyOutput {
     Emit(EV_KEY, static_cast<std::uint16_t>(code - 8), down ? 1 : 0);
     Emit(EV_SYN, SYN_REPORT, 0);
   }
-  bool Unicode(char16_t) override { return false; }
   void Flush() override {}
 
  private:

@@ -28,7 +28,7 @@ struct TypingEngine::Facility : tolvane::SendKeys {
       else
         ++d.unreadable;
     }
-    engine.Play(emitter.Finish());
+    d.delivered = engine.Play(emitter.Finish());
     return d;
   }
   TypingEngine& engine;
@@ -71,39 +71,82 @@ TypingEngine::~TypingEngine() = default;
 tolvane::SendKeys& TypingEngine::sendKeys() { return *facility_; }
 tolvane::Keyboard& TypingEngine::keyboard() { return *console_; }
 
-void TypingEngine::Play(const std::vector<KeyInput>& batch) {
-  for (std::size_t i = 0; i < batch.size(); ++i) {
+namespace {
+
+// One step of a planned batch: a key, or a character the output has bound.
+struct Step {
+  xkb_keycode_t code;
+  bool down;
+  char16_t ch;
+};
+
+std::string Describe(char16_t c) {
+  char text[48];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+  if (c >= 0x20 && c < 0x7F) return std::string("'") + static_cast<char>(c) + "' (" + text + ")";
+  return text;
+}
+
+}  // namespace
+
+bool TypingEngine::Play(const std::vector<KeyInput>& batch) {
+  std::vector<Step> steps;
+  std::u16string bound;
+  std::string why;
+  const auto key = [&](std::uint8_t vk, bool down) {
+    const xkb_keycode_t code = layout.KeyCode(vk);
+    if (code) steps.push_back({code, down, 0});
+    return code != 0;
+  };
+  for (std::size_t i = 0; i < batch.size() && why.empty(); ++i) {
     const KeyInput& k = batch[i];
     if (k.unicode) {
       const auto c = static_cast<char16_t>(k.scan);
-      if (k.up || out.Unicode(c)) continue;
-      if (const std::int16_t dead = layout.DeadKeyFor(c); dead != -1 && !(dead & 0x600)) {
-        const bool shift = dead & 0x100;
-        if (shift) out.Key(layout.KeyCode(vk::Shift), true);
-        out.Key(layout.KeyCode(static_cast<std::uint8_t>(dead)), true);
-        out.Key(layout.KeyCode(static_cast<std::uint8_t>(dead)), false);
-        if (shift) out.Key(layout.KeyCode(vk::Shift), false);
-        out.Key(layout.KeyCode(vk::Space), true);
-        out.Key(layout.KeyCode(vk::Space), false);
-      } else {
-        std::fprintf(stderr, "tolvane: the %s typing has no key for U+%04X; not typed\n", name.c_str(),
-                     static_cast<unsigned>(c));
+      if (k.up) continue;
+      if (out.BindsCharacters()) {
+        if (bound.find(c) == std::u16string::npos) bound += c;
+        steps.push_back({0, true, c});
+        continue;
       }
+      const std::int16_t dead = layout.DeadKeyFor(c);
+      if (dead == -1 || (dead & 0x600)) {
+        why = "no key for " + Describe(c);
+        break;
+      }
+      const bool shift = dead & 0x100;
+      if (shift) key(vk::Shift, true);
+      key(static_cast<std::uint8_t>(dead), true);
+      key(static_cast<std::uint8_t>(dead), false);
+      if (shift) key(vk::Shift, false);
+      key(vk::Space, true);
+      key(vk::Space, false);
       continue;
     }
-    // Ctrl then Alt going down together, and Alt then Ctrl coming up, are AltGr.
-    const bool pair = i + 1 < batch.size() && !batch[i + 1].unicode && batch[i + 1].up == k.up && !k.extended &&
-                      !batch[i + 1].extended &&
-                      ((!k.up && k.vk == vk::Control && batch[i + 1].vk == vk::Menu) ||
-                       (k.up && k.vk == vk::Menu && batch[i + 1].vk == vk::Control));
-    if (pair) {
-      out.Key(layout.Level3Key(), !k.up);
+    // The Ctrl and Alt a character's key needs are the layout's third-level key.
+    if (k.altGr && i + 1 < batch.size() && batch[i + 1].altGr && batch[i + 1].up == k.up) {
+      if (!layout.Level3Key()) {
+        why = "no AltGr key";
+        break;
+      }
+      steps.push_back({layout.Level3Key(), !k.up, 0});
       ++i;
       continue;
     }
-    if (const xkb_keycode_t code = layout.KeyCode(k.vk)) out.Key(code, !k.up);
+    if (!key(k.vk, !k.up)) why = std::string("no key ") + (XkbKeyName(k.vk) ? XkbKeyName(k.vk) : "for it");
+  }
+  if (why.empty() && !bound.empty() && !out.Prepare(bound, why) && why.empty()) why = "no key for it";
+  if (!why.empty()) {
+    std::fprintf(stderr, "tolvane: not typed: the %s typing has %s\n", name.c_str(), why.c_str());
+    return false;
+  }
+  for (const Step& s : steps) {
+    if (s.ch)
+      out.Character(s.ch);
+    else
+      out.Key(s.code, s.down);
   }
   out.Flush();
+  return true;
 }
 
 }  // namespace tolvane::posix

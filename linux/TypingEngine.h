@@ -1,9 +1,12 @@
 // What the Linux backends share: both typing paths of the program played as key presses on
-// one output, by the layout the output types with.
+// one output, by the layout the output types with. A batch is planned whole before its first
+// key: a character that cannot be typed intact stops the whole batch, so a record is never
+// typed in part and then submitted by its postamble.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "keysynth/KeyInput.h"
 #include "linux/XkbLayout.h"
@@ -12,17 +15,30 @@
 
 namespace tolvane::posix {
 
-// Where the key presses go: keycodes of the layout's keymap, and characters no key of it has.
+// Where the key presses go: keycodes of the layout's keymap.
 class KeyOutput {
  public:
   virtual ~KeyOutput() = default;
+  // Whether characters no key of the layout has can be bound to keys of their own (XTest);
+  // otherwise they are typed through the layout's dead keys or not at all.
+  virtual bool BindsCharacters() const { return false; }
+  // Before any key of a batch: makes every one of these characters typable with Character(),
+  // all or none. False, with the reason, when they cannot all be.
+  virtual bool Prepare(const std::u16string& chars, std::string& why) {
+    why = "no key for it";
+    return chars.empty();
+  }
+  virtual void Character(char16_t) {}
   virtual void Key(xkb_keycode_t code, bool down) = 0;
-  virtual bool Unicode(char16_t c) = 0;  // false: this output cannot type it
-  virtual void Flush() = 0;
+  virtual void Flush() = 0;  // the end of a batch
 };
 
 // A byte of the configuration file, which is in the Windows code page, as a character.
 char16_t FromWindows1252(char c);
+
+// What a character with no key of its own is typed as: taps of (virtual key, modifiers), dead
+// keys first; empty when the layout cannot compose it.
+using KeySequence = std::vector<std::pair<std::uint8_t, std::uint8_t>>;
 
 class TypingEngine {
  public:
@@ -31,9 +47,10 @@ class TypingEngine {
   tolvane::SendKeys& sendKeys();
   tolvane::Keyboard& keyboard();
 
-  // Plays a batch: AltGr (Ctrl+Alt) as the layout's third-level key, a character without a
-  // key as the output's Unicode, or the dead key and a blank, or reported.
-  void Play(const std::vector<KeyInput>& batch);
+  // Plays a batch: AltGr (the Ctrl+Alt a character's key needs) as the layout's third-level key,
+  // a character without a key bound by the output or composed with dead keys. False, with
+  // nothing typed and the reason on standard error, when any part of it cannot be typed intact.
+  bool Play(const std::vector<KeyInput>& batch);
 
   const std::string name;
   const XkbLayout& layout;
