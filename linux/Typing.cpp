@@ -3,135 +3,18 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <fcntl.h>
-#include <linux/uinput.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <map>
 
 #include "linux/TypingEngine.h"
+#include "linux/Uinput.h"
+#include "linux/XTest.h"
 
 namespace tolvane::posix {
 namespace {
-
-// XTest: key codes of the X server's own keymap; a character it lacks is bound to a spare
-// key code for the moment it is typed.
-class XtestOutput : public KeyOutput {
- public:
-  explicit XtestOutput(Display* display) : display_(display) {}
-  ~XtestOutput() override {
-    Restore();
-    XCloseDisplay(display_);
-  }
-
-  void Key(xkb_keycode_t code, bool down) override { XTestFakeKeyEvent(display_, code, down, CurrentTime); }
-  bool BindsCharacters() const override { return true; }
-  // Each character gets a spare key code of its own; the mapping goes back once applications
-  // have had time to read the keys with it (a second later, or at exit).
-  bool Prepare(const std::u16string& chars, std::string& why) override {
-    if (!bound_.empty() && std::chrono::steady_clock::now() - boundAt_ > std::chrono::seconds(1)) Restore();
-    boundAt_ = std::chrono::steady_clock::now();
-    for (const char16_t c : chars) {
-      if (bound_.count(c)) continue;
-      int low = 0, high = 0, perCode = 0;
-      XDisplayKeycodes(display_, &low, &high);
-      KeySym* map = XGetKeyboardMapping(display_, static_cast<KeyCode>(low), high - low + 1, &perCode);
-      int spare = 0;
-      for (int kc = high; kc >= low && !spare; --kc) {
-        bool empty = true;
-        for (int i = 0; i < perCode; ++i) empty = empty && map[(kc - low) * perCode + i] == NoSymbol;
-        if (empty) spare = kc;
-      }
-      XFree(map);
-      if (!spare) {
-        why = "no spare key code left";
-        return false;
-      }
-      KeySym sym = c < 0x100 ? c : 0x1000000 | c;
-      XChangeKeyboardMapping(display_, spare, 1, &sym, 1);
-      bound_.emplace(c, spare);
-    }
-    XSync(display_, False);
-    return true;
-  }
-  void Character(char16_t c) override {
-    const auto it = bound_.find(c);
-    if (it == bound_.end()) return;
-    XTestFakeKeyEvent(display_, static_cast<unsigned>(it->second), True, CurrentTime);
-    XTestFakeKeyEvent(display_, static_cast<unsigned>(it->second), False, CurrentTime);
-  }
-  void Flush() override { XSync(display_, False); }
-
- private:
-  void Restore() {
-    for (const auto& [c, kc] : bound_) {
-      KeySym none = NoSymbol;
-      XChangeKeyboardMapping(display_, kc, 1, &none, 1);
-    }
-    bound_.clear();
-    XSync(display_, False);
-  }
-
-  Display* display_;
-  std::map<char16_t, int> bound_;
-  std::chrono::steady_clock::time_point boundAt_;
-};
-
-// uinput: a virtual keyboard of the kernel, seen by X11, Wayland and the console alike.
-class UinputOutput : public KeyOutput {
- public:
-  explicit UinputOutput(int fd) : fd_(fd) {}
-  ~UinputOutput() override {
-    ioctl(fd_, UI_DEV_DESTROY);
-    ::close(fd_);
-  }
-  // The keymap was compiled with the kernel's keycodes: evdev code plus 8.
-  void Key(xkb_keycode_t code, bool down) override {
-    Emit(EV_KEY, static_cast<std::uint16_t>(code - 8), down ? 1 : 0);
-    Emit(EV_SYN, SYN_REPORT, 0);
-  }
-  void Flush() override {}
-
- private:
-  void Emit(std::uint16_t type, std::uint16_t code, std::int32_t value) {
-    input_event e{};
-    e.type = type;
-    e.code = code;
-    e.value = value;
-    static_cast<void>(::write(fd_, &e, sizeof e));
-  }
-  int fd_;
-};
-
-int CreateUinputDevice(std::string& error) {
-  const int fd = ::open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = std::string("cannot open /dev/uinput: ") + std::strerror(errno);
-    return -1;
-  }
-  ioctl(fd, UI_SET_EVBIT, EV_KEY);
-  ioctl(fd, UI_SET_EVBIT, EV_SYN);
-  for (int key = 1; key < 256; ++key) ioctl(fd, UI_SET_KEYBIT, key);
-  uinput_setup setup{};
-  setup.id.bustype = BUS_VIRTUAL;
-  setup.id.vendor = 0x1209;
-  setup.id.product = 0x7a1e;
-  std::snprintf(setup.name, sizeof setup.name, "Tolvane virtual keyboard");
-  if (ioctl(fd, UI_DEV_SETUP, &setup) != 0 || ioctl(fd, UI_DEV_CREATE) != 0) {
-    error = std::string("cannot create the virtual keyboard: ") + std::strerror(errno);
-    ::close(fd);
-    return -1;
-  }
-  usleep(200000);  // the desktop takes the new keyboard in before it is typed on
-  return fd;
-}
 
 // XKBLAYOUT and XKBVARIANT of the system's keyboard configuration.
 void SystemLayout(std::string& layout, std::string& variant) {
@@ -232,7 +115,7 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
     if (!x || !XTestQueryExtension(x, &event, &errorBase, &major, &minor)) {
       error = "no X display with the XTest extension (DISPLAY=" + std::string(display ? display : "") + ")";
     } else if (xkb_keymap* keymap = ServerKeymap(context, x)) {
-      typing = std::make_unique<Backend>("xtest", std::make_unique<XtestOutput>(x), keymap, x, keymap);
+      typing = std::make_unique<Backend>("xtest", MakeXtestOutput(x), keymap, x, keymap);
       xkb_keymap_unref(keymap);
       x = nullptr;  // the backend owns it
     } else {
@@ -247,9 +130,9 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
       if (layout.empty()) SystemLayout(layout, variant);
       keymap = KeymapFromNames(context, layout, variant);
     }
-    const int fd = keymap ? CreateUinputDevice(error) : -1;
+    std::unique_ptr<KeyOutput> out = keymap ? MakeUinputOutput(error) : nullptr;
     if (!keymap) error = "unknown keyboard layout " + layout + (variant.empty() ? "" : "(" + variant + ")");
-    if (fd >= 0) typing = std::make_unique<Backend>("uinput", std::make_unique<UinputOutput>(fd), keymap, x, server);
+    if (out) typing = std::make_unique<Backend>("uinput", std::move(out), keymap, x, server);
     if (keymap) xkb_keymap_unref(keymap);
     if (server) xkb_keymap_unref(server);
     if (typing) x = nullptr;  // kept for reading the keyboard's state

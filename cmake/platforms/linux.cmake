@@ -15,6 +15,8 @@ add_library(tolvane_typing STATIC
   linux/XkbLayout.cpp
   linux/TypingEngine.cpp
   linux/Typing.cpp
+  linux/Uinput.cpp
+  linux/XTest.cpp
 )
 target_link_libraries(tolvane_typing PUBLIC tolvane_core PkgConfig::TYPING)
 tolvane_warnings(tolvane_typing)
