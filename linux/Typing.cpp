@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
