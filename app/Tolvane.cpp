@@ -10,7 +10,8 @@ Tolvane::Tolvane(const Platform& p)
       assembly_(p.serial, mainForm_, serialSettings_,
                 [this](std::string record) { processing_.ProcessRecord(std::move(record)); }),
       processing_(p, mainForm_, serialSettings_, keyTrans_, dosTarget_,
-                  [this](const std::string& keys) { return keySynth_.SimSendKeys(keys); }),
+                  {[this](const std::string& keys) { return keySynth_.SimSendKeys(keys); },
+                   [this](const std::string& keys) { return keySynth_.HasKeysFor(keys); }}),
       port_(p.serial, mainForm_, serialSettings_, assembly_),
       window_(p, mainForm_, password_) {
   InitKeyTrans(keyTrans_);

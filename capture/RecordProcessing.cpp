@@ -82,8 +82,17 @@ void RecordProcessing::ProcessRecord(std::string record) {
   // Keys typed into one of our own windows would work its controls (Enter presses OK).
   if (!platform_.activeWindow.ProgramWindowActive()) {
     if (dosTarget_ != 0) {
-      for (const char c : record) simSendKeys_(keyTrans_[static_cast<unsigned char>(c)]);
-      simSendKeys_(ExpandDateTimeFields(state.Postamble, clock));
+      std::vector<std::string> texts;
+      for (const char c : record) texts.push_back(keyTrans_[static_cast<unsigned char>(c)]);
+      texts.push_back(ExpandDateTimeFields(state.Postamble, clock));
+      // A record with a character the layout has no key for is not typed at all: typing the rest
+      // and then the postamble would submit a wrong code.
+      for (const auto& text : texts)
+        if (!simSendKeys_.hasKeys(text)) {
+          if (notTyped) notTyped(record);
+          return;
+        }
+      for (const auto& text : texts) simSendKeys_.type(text);
     } else {
       // One batch, so nothing the user types can land in the middle of the scan.
       std::vector<std::string> texts;

@@ -21,8 +21,12 @@ struct RecordState {
   std::string Postamble;
 };
 
-// The console typing path: types a key-sequence text itself; the result is not examined.
-using ConsoleTyping = std::function<std::int16_t(const std::string&)>;
+// The console typing path: types a key-sequence text itself (the result is not examined), and
+// tells beforehand whether every character of a text has a key.
+struct ConsoleTyping {
+  std::function<std::int16_t(const std::string&)> type;
+  std::function<bool(const std::string&)> hasKeys;
+};
 
 class RecordProcessing {
  public:

@@ -26,13 +26,13 @@ std::optional<KeyEvent> ConsoleKeyEmitter::NextKeyEvent() {
   if (!next) return std::nullopt;
   events.CurKey = *next;
   bool down = true;
-  switch (events.CurKey) {
+  switch (events.CurKey & 0xFF) {
     case vk::Shift: down = events.ShiftOn = !events.ShiftOn; break;
     case vk::Control: down = events.CtrlOn = !events.CtrlOn; break;
     case vk::Menu: down = events.AltOn = !events.AltOn; break;
     default: events.KeyDown = true; break;
   }
-  return KeyEvent{static_cast<std::uint8_t>(events.CurKey), down};
+  return KeyEvent{static_cast<std::uint8_t>(events.CurKey), down, (events.CurKey & kAltGrMark) != 0};
 }
 
 void ConsoleKeyEmitter::ToggleCapsLock() {
@@ -51,7 +51,8 @@ std::int16_t ConsoleKeyEmitter::SimSendKeys(std::string_view keys) {
   if (capsOn) ToggleCapsLock();
 
   while (const auto e = NextKeyEvent())
-    keyboard_.KeybdEvent(e->code, keyboard_.MapVirtualKey(e->code), e->down ? 0 : Keyboard::kKeyUp);
+    keyboard_.KeybdEvent(e->code, keyboard_.MapVirtualKey(e->code),
+                         (e->down ? 0 : Keyboard::kKeyUp) | (e->altGr ? Keyboard::kAltGr : 0));
 
   keyboard_.SetKeyboardState(saved);
   if (capsOn) ToggleCapsLock();

@@ -23,14 +23,18 @@ struct KeyEventState {
 struct KeyEvent {
   std::uint8_t code;
   bool down;
+  bool altGr = false;  // Ctrl or Alt of a character's AltGr
 };
 
 class ConsoleKeyEmitter {
  public:
   explicit ConsoleKeyEmitter(Keyboard& keyboard) : parser(keyboard), keyboard_(keyboard) {}
 
-  // The parser's result: 0 when typed, 1..5 when nothing was typed.
+  // The parser's result: 0 when typed, 1..6 when nothing was typed.
   std::int16_t SimSendKeys(std::string_view keys);
+  // Whether the layout has a key for every character of the text (a text that cannot be read
+  // counts as having them: it types nothing either way).
+  bool HasKeysFor(std::string_view keys) { return parser.ParseKeys(keys) != kNoKeyForCharacter; }
   // The next press or release of the parsed queue; none when it is exhausted.
   std::optional<KeyEvent> NextKeyEvent();
   void ResetKeyEvents();

@@ -19,8 +19,11 @@ constexpr int kKeyQueueSize = 4096;
 
 // Shift, Ctrl and Alt: in the queue, each press toggles the key.
 constexpr bool IsModifierToggle(std::int16_t code) {
-  return code == vk::Shift || code == vk::Control || code == vk::Menu;
+  const int key = code & 0xFF;
+  return key == vk::Shift || key == vk::Control || key == vk::Menu;
 }
+// Marks the Ctrl and Alt toggles in the queue that make a character's AltGr.
+constexpr std::int16_t kAltGrMark = 0x1000;
 
 class KeyParser : private NotationTarget {
  public:

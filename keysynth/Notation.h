@@ -17,8 +17,9 @@ enum ParseResult : std::int16_t {
   kNoClosingBrace = 1,
   kUnknownKeyName = 2,
   kNoClosingParen = 3,
-  kBadRepeatCount = 4,  // 0, not a number, or outside the 16-bit range
-  kQueueFull = 5,       // the target is full, or the string is too long to index
+  kBadRepeatCount = 4,     // 0, not a number, or outside the 16-bit range
+  kQueueFull = 5,          // the target is full, or the string is too long to index
+  kNoKeyForCharacter = 6,  // the keyboard layout has no key for a character of the text
 };
 
 // Positions are 16-bit: a string this long cannot be parsed.

@@ -50,6 +50,14 @@ struct TypingEngine::Console : tolvane::Keyboard {
   }
   void SetKeyboardState(const KeyboardState& s) override { saved = s; }
   void KeybdEvent(std::uint8_t key, std::uint8_t, std::uint32_t flags) override {
+    // A character's AltGr is the layout's third-level key: its Alt half presses it, the Ctrl
+    // half is dropped.
+    if (flags & kAltGr) {
+      if (key != vk::Menu || !engine.layout.Level3Key()) return;
+      engine.out.Key(engine.layout.Level3Key(), !(flags & kKeyUp));
+      engine.out.Flush();
+      return;
+    }
     if (const xkb_keycode_t code = engine.layout.KeyCode(key)) {
       engine.out.Key(code, !(flags & kKeyUp));
       engine.out.Flush();

@@ -13,6 +13,9 @@ class Keyboard {
  public:
   static constexpr std::uint32_t kExtendedKey = 0x0001;
   static constexpr std::uint32_t kKeyUp = 0x0002;
+  // Ours, never passed to the system: the Ctrl or Alt half of a character's AltGr, which a
+  // system with an AltGr key of its own presses instead.
+  static constexpr std::uint32_t kAltGr = 0x0100;
 
   virtual ~Keyboard() = default;
   // Low byte the virtual-key code, 0x100 Shift, 0x200 Ctrl, 0x400 Alt; -1 for no key.

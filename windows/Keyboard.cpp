@@ -25,7 +25,8 @@ void Keyboard::SetKeyboardState(const KeyboardState& state) {
 }
 
 void Keyboard::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-  ::keybd_event(vk, scan, flags, 0);
+  // Ctrl+Alt is AltGr to Windows as it is.
+  ::keybd_event(vk, scan, flags & ~kAltGr, 0);
 }
 
 }  // namespace tolvane::win32

@@ -210,6 +210,12 @@ TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
                                             "SendKeys  nowait", "SendKeys 14{TAB} wait"));
     }
   }
+  // A character the layout has no key for: nothing of the record and no postamble, but the balloon.
+  Opened h;
+  h.form().chkDOSTarget.SetValue(1);
+  h.Scan("ab\xE9\n");
+  EXPECT_THAT(h.fp.keyboard.events, IsEmpty());
+  EXPECT_EQ(h.fp.journal.With("Balloon").size(), 1u);
 }
 
 // Every printable entry parses back to its own character, but for $ and % (F9 and F10) and the

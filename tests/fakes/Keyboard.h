@@ -1,4 +1,4 @@
-// Keyboard double on the US layout: records every key event in order, and keeps a Caps Lock
+// Keyboard double on a published layout (US unless told): records every key event in order, and keeps a Caps Lock
 // toggle that each Caps Lock press flips, as the system's would.
 #pragma once
 
@@ -18,9 +18,10 @@ struct RecordedKeyEvent {
 
 class Keyboard : public tolvane::Keyboard {
  public:
-  std::int16_t VkKeyScan(std::uint8_t c) override { return us_.VkKeyScanEx(c); }
+  explicit Keyboard(const test::LayoutTable& table = test::UsLayout()) : layout_(table) {}
+  std::int16_t VkKeyScan(std::uint8_t c) override { return layout_.VkKeyScanEx(c); }
   // Type 0 never gives the E0 prefix.
-  std::uint8_t MapVirtualKey(std::uint8_t key) override { return static_cast<std::uint8_t>(us_.ScanCode(key)); }
+  std::uint8_t MapVirtualKey(std::uint8_t key) override { return static_cast<std::uint8_t>(layout_.ScanCode(key)); }
   KeyboardState GetKeyboardState() override { return state; }
   void SetKeyboardState(const KeyboardState& s) override {
     state = s;
@@ -42,7 +43,7 @@ class Keyboard : public tolvane::Keyboard {
   std::vector<RecordedKeyEvent> events;
 
  private:
-  test::TableLayout us_{test::UsLayout()};
+  test::TableLayout layout_;
 };
 
 }  // namespace tolvane::fake

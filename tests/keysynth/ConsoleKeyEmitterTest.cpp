@@ -65,6 +65,18 @@ TEST(ConsoleKeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) 
   }
 }
 
+// A character behind AltGr gets Ctrl and Alt around its key, marked as AltGr for a system
+// whose AltGr is a key of its own.
+TEST(ConsoleKeyEmitter, AltGrCharactersKeepTheirCtrlAndAlt) {
+  fake::Keyboard german(test::GermanLayout());
+  ConsoleKeyEmitter emitter(german);
+  EXPECT_EQ(emitter.SimSendKeys("@"), kParseOk);
+  const std::uint32_t g = Keyboard::kAltGr;
+  EXPECT_THAT(german.events,
+              ElementsAre(Ev{vk::Control, 0x1D, g}, Ev{vk::Menu, 0x38, g}, Ev{'Q', 0x10, 0}, Ev{'Q', 0x10, kUp},
+                          Ev{vk::Menu, 0x38, g | kUp}, Ev{vk::Control, 0x1D, g | kUp}));
+}
+
 TEST(ConsoleKeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
   Emitter e;
   e.keyboard.SetCapsLock(true);

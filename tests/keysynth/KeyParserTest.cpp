@@ -22,7 +22,6 @@ Parsed Parse(std::string_view keys) {
 // Key names and characters become layout codes; Shift, Ctrl and Alt in the queue toggle a modifier.
 TEST(KeyParser, QueuesLayoutCodesAndModifierToggles) {
   constexpr std::int16_t S = vk::Shift, C = vk::Control, M = vk::Menu, Enter = vk::Return;
-  constexpr std::int16_t kNoKey = 0xFF;  // the low byte of the layout's -1
   // clang-format off
   const std::pair<const char*, std::vector<std::int16_t>> cases[] = {
       {"", {}}, {"abc", {'A', 'B', 'C'}}, {"aBc", {'A', S, 'B', S, 'C'}}, {"{ENTER}", {Enter}},
@@ -33,7 +32,6 @@ TEST(KeyParser, QueuesLayoutCodesAndModifierToggles) {
       {"{F16}{bksp}{PGDN}{scrollock}", {vk::FunctionKey(16), vk::Back, vk::Next, vk::Scroll}},
       {"{a}{A}", {'A', S, 'A', S}}, {"{}}", {S, vk::Oem6, S}}, {"{} 3}", {S, vk::Oem6, vk::Oem6, vk::Oem6, S}},
       {"{~}{+}{(}", {S, vk::Oem3, S, S, vk::OemPlus, S, S, '9', S}}, {")}", {S, '0', S, S, vk::Oem6, S}},
-      {"\xE9", {S, kNoKey, S}},  // a character without a key
       {"+", {S, S}}, {"+a", {S, 'A', S}}, {"+A", {S, S, 'A', S, S}}, {"++a", {S, S, 'A', S, S}},
       {"+(ab)", {S, 'A', 'B', S}}, {"^c", {C, 'C', C}}, {"%{F4}", {M, vk::FunctionKey(4), M}},
       {"^+(a)b", {C, S, 'A', S, C, 'B'}}, {"()x", {'X'}},
@@ -54,6 +52,7 @@ TEST(KeyParser, MalformedStringsAndLimitsReportTheirCode) {
       {"{ENTER x}", kBadRepeatCount},
       {"{ENTER 40000}", kBadRepeatCount},
       {"{ENTER", kNoClosingBrace},
+      {"ab\xE9", kNoKeyForCharacter},
       {"{a 5", kNoClosingBrace},
       {"{}", kNoClosingBrace},
       {"{FOO}", kUnknownKeyName},

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <linux/input-event-codes.h>
 
+#include "keysynth/ConsoleKeyEmitter.h"
 #include "keysynth/KeyNames.h"
 #include "linux/CommandLine.h"
 #include "linux/TypingEngine.h"
@@ -43,8 +44,9 @@ struct Recorder : KeyOutput, SystemKeyState {
   std::int16_t capsLock = 0;
 };
 
-// The key events of a batch; none when it was refused.
-std::vector<std::string> Typed(const char* layout, const std::string& text, bool capsLock = false) {
+// The key events of a batch; none when it was refused. With console set, through the console path.
+std::vector<std::string> Typed(const char* layout, const std::string& text, bool capsLock = false,
+                               bool console = false) {
   xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   xkb_keymap* keymap = KeymapFromNames(context, layout, "");
   Recorder out;
@@ -52,7 +54,8 @@ std::vector<std::string> Typed(const char* layout, const std::string& text, bool
   {
     XkbLayout xkb(keymap);
     TypingEngine engine("uinput", xkb, out, out);
-    const bool delivered = engine.sendKeys().SendBatch({text}, true).delivered;
+    const bool delivered = console ? ConsoleKeyEmitter(engine.keyboard()).SimSendKeys(text) == kParseOk
+                                   : engine.sendKeys().SendBatch({text}, true).delivered;
     EXPECT_EQ(delivered, !out.events.empty()) << text;
   }
   xkb_keymap_unref(keymap);
@@ -95,6 +98,10 @@ TEST(LinuxTyping, KeyPressesForTheLayout) {
   EXPECT_EQ(Typed("de", "{^}"), join({tap(KEY_GRAVE), tap(KEY_SPACE)}));
   EXPECT_THAT(Typed("us", "a\xE9{ENTER}"), IsEmpty()) << "nothing of a batch with a character no key types";
   EXPECT_EQ(Typed("us", "{F9}{HOME}"), join({tap(KEY_F9), tap(KEY_HOME)}));
+  // The console path's AltGr is the third-level key too; the text's own Ctrl+Alt stays.
+  EXPECT_EQ(Typed("de", "@", false, true), join({{Down(KEY_RIGHTALT)}, tap(KEY_Q), {Up(KEY_RIGHTALT)}}));
+  EXPECT_EQ(Typed("de", "^%{DEL}"),
+            join({{Down(KEY_LEFTCTRL), Down(KEY_LEFTALT)}, tap(KEY_DELETE), {Up(KEY_LEFTALT), Up(KEY_LEFTCTRL)}}));
 }
 
 // A key name without a Linux key code would be dropped in silence by the Linux program; one
