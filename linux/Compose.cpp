@@ -70,8 +70,9 @@ KeySequence Composer::Sequence(char16_t c, bool capsLock) const {
 }
 
 // Every sequence the table composes from keys of the layout, shortest first: a sequence goes
-// on only while the table is still composing it. Of equals, the one found first wins; keys
-// with fewer modifiers are tried first.
+// on only while the table is still composing it. Of equals, the one found first wins: the blank
+// is tried first (dead key and blank, as a spacing accent is typed), then keys with fewer
+// modifiers.
 const Composer::Table& Composer::For(bool capsLock) const {
   std::unique_ptr<Table>& found = tables_[capsLock ? 1 : 0];
   if (found) return *found;
@@ -79,6 +80,7 @@ const Composer::Table& Composer::For(bool capsLock) const {
   if (!table_) return *found;
 
   std::vector<Typable> typables;
+  if (layout_.Keysym(vk::Space, 0, capsLock) == XKB_KEY_space) typables.push_back({XKB_KEY_space, vk::Space, 0});
   std::vector<std::uint8_t> modifiers{0, kModShift};
   if (layout_.Level3Key()) modifiers.insert(modifiers.end(), {kModCtrl | kModAlt, kModShift | kModCtrl | kModAlt});
   for (const std::uint8_t m : modifiers) {
