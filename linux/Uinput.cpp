@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/uinput.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -35,7 +36,8 @@ void UinputOutput::Key(xkb_keycode_t code, bool down) {
 std::int16_t UinputOutput::GetKeyState(std::uint8_t key) const {
   if (key != vk::Capital) return 0;
   // The LED changes the system made since last asked; the last one says.
-  for (input_event e{}; ::read(fd_, &e, sizeof e) == static_cast<ssize_t>(sizeof e);)
+  input_event e{};
+  for (pollfd p{fd_, POLLIN, 0}; poll(&p, 1, 0) > 0 && ::read(fd_, &e, sizeof e) == static_cast<ssize_t>(sizeof e);)
     if (e.type == EV_LED && e.code == LED_CAPSL) capsLock_ = e.value != 0;
   return capsLock_ ? 1 : 0;
 }

@@ -1,9 +1,9 @@
 #include "tests/linux/UinputBed.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <xkbcommon/xkbcommon-compose.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -59,11 +59,18 @@ int Dropped(const std::vector<input_event>& read) {
       read.begin(), read.end(), [](const input_event& e) { return e.type == EV_SYN && e.code == SYN_DROPPED; }));
 }
 
-ModelDevice::ModelDevice() {
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends_) != 0) std::abort();
+ModelDevice::ModelDevice(FakeClock& clock) : clock_(clock) {
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends_) != 0) std::abort();
+  drain_ = std::thread([this] {
+    for (pollfd p{ends_[0], POLLIN, 0}; !stop_;) {
+      if (poll(&p, 1, 5) > 0) Take();
+    }
+  });
 }
 
 ModelDevice::~ModelDevice() {
+  stop_ = true;
+  drain_.join();
   ::close(ends_[0]);
   if (ends_[1] >= 0) ::close(ends_[1]);
 }
@@ -74,10 +81,15 @@ int ModelDevice::TakeOutputEnd() {
   return fd;
 }
 
-void ModelDevice::Take(std::int64_t now) {
+void ModelDevice::Take() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  TakeLocked();
+}
+
+void ModelDevice::TakeLocked() {
   input_event e{};
-  while (::read(ends_[0], &e, sizeof e) == static_cast<ssize_t>(sizeof e)) {
-    written.push_back({now, e});
+  while (::recv(ends_[0], &e, sizeof e, MSG_DONTWAIT | MSG_WAITALL) == static_cast<ssize_t>(sizeof e)) {
+    written.push_back({clock_.now, e});
     if (e.type == EV_KEY) {
       // Keys the device declares (1 to 255); a press of a key down or a release of a key up
       // changes nothing and goes no further.
@@ -90,8 +102,8 @@ void ModelDevice::Take(std::int64_t now) {
       packet_.push_back(e);
     } else if (e.type == EV_SYN && e.code == SYN_REPORT) {
       if (packet_.empty()) continue;
-      for (const input_event& p : packet_) passed.push_back({now, p});
-      passed.push_back({now, e});
+      for (const input_event& p : packet_) passed.push_back({clock_.now, p});
+      passed.push_back({clock_.now, e});
       packet_.clear();
     }
   }
@@ -161,7 +173,7 @@ UinputBed::UinputBed(const char* layout) : layoutName(layout) {
   layout_ = std::make_unique<XkbLayout>(keymap_);
   output_ = std::make_unique<UinputOutput>(device.TakeOutputEnd(), clock);
   engine_ = std::make_unique<TypingEngine>("uinput", *layout_, *this, *output_, clock);
-  clock.onSleep = [this] { device.Take(clock.now); };
+  clock.onSleep = [this] { device.Take(); };
 }
 
 UinputBed::~UinputBed() {
@@ -174,7 +186,7 @@ UinputBed::~UinputBed() {
 
 bool UinputBed::Type(const std::string& text) {
   const bool delivered = engine_->sendKeys().SendBatch({text}, true).delivered;
-  device.Take(clock.now);
+  device.Take();
   return delivered;
 }
 

@@ -6,12 +6,16 @@
 #pragma once
 
 #include <linux/input.h>
+#include <xkbcommon/xkbcommon-compose.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "linux/TypingEngine.h"
@@ -28,7 +32,7 @@ class FakeClock : public TypingClock {
     if (onSleep) onSleep();
     if (when > now) now = when;
   }
-  std::int64_t now = 1000000;
+  std::atomic<std::int64_t> now{1000000};
   std::function<void()> onSleep;
 };
 
@@ -44,14 +48,16 @@ struct Stamped {
 std::vector<input_event> ReadEvery(const std::vector<Stamped>& passed, std::int64_t period, std::int64_t phase);
 int Dropped(const std::vector<input_event>& read);
 
-// The kernel's side of one uinput keyboard: one end of a socket pair is the output's file.
+// The kernel's side of one uinput keyboard: one end of a socket pair is the output's file. What
+// the output writes is taken in as it comes, stamped with the clock's time, so the output never
+// waits on a full socket and no event is lost on the way.
 class ModelDevice {
  public:
-  ModelDevice();
+  explicit ModelDevice(FakeClock& clock);
   ~ModelDevice();
   int TakeOutputEnd();  // the file for the output, which closes it
-  // What was written since, stamped now, through the input core's rules.
-  void Take(std::int64_t now);
+  // Everything written until now, through the input core's rules.
+  void Take();
   // As the console or a compositor setting the keyboard's Caps Lock light.
   void SetCapsLockLight(bool on);
 
@@ -59,8 +65,14 @@ class ModelDevice {
   std::set<std::uint16_t> down;  // the device's own key state
 
  private:
+  void TakeLocked();
+
+  FakeClock& clock_;
   int ends_[2];
   std::vector<input_event> packet_;
+  std::mutex mutex_;
+  std::atomic<bool> stop_{false};
+  std::thread drain_;
 };
 
 // An application reading a keyboard of one layout: keysyms through the Compose table.
@@ -98,7 +110,7 @@ class UinputBed : public SystemKeyState {
 
   const char* layoutName;
   FakeClock clock;
-  ModelDevice device;
+  ModelDevice device{clock};
   std::vector<std::uint8_t> held;  // the user's keys, held until heldUntil
   std::int64_t heldUntil = 0;
 

@@ -44,16 +44,17 @@ void Write(int fd, std::initializer_list<std::pair<std::uint16_t, std::int32_t>>
 // The bed itself: the kernel's rules, the reader's buffer and the application's composing, each
 // shown to act on a case made for it.
 TEST(UinputBed, ModelsTheKernelAndTheApplication) {
-  ModelDevice device;
+  FakeClock clock;
+  ModelDevice device(clock);
   const int out = device.TakeOutputEnd();
   Write(out, {{KEY_LEFTSHIFT, 0}, {KEY_A, 1}, {KEY_A, 1}, {KEY_A, 0}, {KEY_A, 0}, {300, 1}});
-  device.Take(0);
+  device.Take();
   ASSERT_EQ(device.written.size(), 12u);
   ASSERT_EQ(device.passed.size(), 4u) << "a release of a key up, a press of a key down, a key the device lacks, and "
                                          "the empty packets they leave pass nothing";
   EXPECT_THAT(device.down, IsEmpty());
   Write(out, {{KEY_LEFTSHIFT, 1}});
-  device.Take(0);
+  device.Take();
   EXPECT_EQ(device.down, std::set<std::uint16_t>{KEY_LEFTSHIFT}) << "a key left down";
 
   // 31 packets waiting fit the 64-event buffer; 32 do not, and the reader finds SYN_DROPPED.
