@@ -151,11 +151,6 @@ std::int16_t XkbLayout::VkKeyScanEx(char16_t c) const {
   return dead == deadKeys_.end() ? -1 : dead->second;
 }
 
-std::int16_t XkbLayout::DeadKeyFor(char16_t c) const {
-  const auto it = deadKeys_.find(c);
-  return it == deadKeys_.end() ? -1 : it->second;
-}
-
 std::uint16_t XkbLayout::ScanCode(std::uint8_t key) const {
   const auto code = static_cast<std::uint16_t>(KeyCode(key) & 0xFF);
   return code && vk::IsExtended(key) ? static_cast<std::uint16_t>(0xE000 | code) : code;

@@ -42,8 +42,6 @@ class XkbLayout : public KeyboardLayout {
   // The keysym a key gives with these modifiers (Ctrl+Alt for AltGr) and Caps Lock, as an
   // application reads it from a clean state; XKB_KEY_NoSymbol for none.
   xkb_keysym_t Keysym(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const;
-  // The dead key whose accent types c when followed by a blank (VkKeyScanEx form); -1 for none.
-  std::int16_t DeadKeyFor(char16_t c) const;
   xkb_keymap* keymap() const { return keymap_; }
   xkb_layout_index_t layout() const { return layout_; }
 

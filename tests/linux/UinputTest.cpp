@@ -211,7 +211,7 @@ TEST(UinputTyping, TheLocalesComposeTable) {
   setenv("LC_ALL", "en_US.UTF-8", 1);
 }
 
-// The pace of the writes: a reader reading once per 16 ms frame, or even once per 31 ms, keeps
+// The pace of the writes: a reader reading once per 16 ms frame, or even once per 30 ms, keeps
 // up with a long record at any phase. The rates printed are those the pace gives.
 TEST(UinputTyping, AReaderKeepsUpWithALongRecord) {
   UinputBed bed("de");
@@ -224,7 +224,7 @@ TEST(UinputTyping, AReaderKeepsUpWithALongRecord) {
   const std::int64_t start = bed.clock.now;
   ASSERT_TRUE(bed.Type(text));
   const std::int64_t took = bed.device.written.back().time - start;
-  for (const std::int64_t period : {16000, 31000}) {
+  for (const std::int64_t period : {16000, 30000}) {
     for (std::int64_t phase = 0; phase < period; phase += 250) {
       const auto read = ReadEvery(bed.device.passed, period, phase);
       ASSERT_EQ(Dropped(read), 0) << "every " << period << " µs, from " << phase;
