@@ -31,19 +31,20 @@ void SystemLayout(std::string& layout, std::string& variant) {
   }
 }
 
-// The X server's keyboard state: Caps Lock and the modifiers held.
+// The X server's keyboard state: Caps Lock and the modifiers held. Without a server, what the
+// output knows (a uinput keyboard's Caps Lock light), else nothing held and Caps Lock off.
 class XKeyState : public SystemKeyState {
  public:
   // The server's keys are found by name in its own keymap, whatever keymap the typing uses.
-  XKeyState(Display* display, xkb_keymap* serverKeymap)
-      : display_(display), keymap_(serverKeymap ? xkb_keymap_ref(serverKeymap) : nullptr) {}
+  XKeyState(Display* display, xkb_keymap* serverKeymap, const SystemKeyState* without)
+      : display_(display), keymap_(serverKeymap ? xkb_keymap_ref(serverKeymap) : nullptr), without_(without) {}
   ~XKeyState() override {
     if (keymap_) xkb_keymap_unref(keymap_);
   }
   XKeyState(const XKeyState&) = delete;
   XKeyState& operator=(const XKeyState&) = delete;
   std::int16_t GetKeyState(std::uint8_t key) const override {
-    if (!display_ || !keymap_) return 0;
+    if (!display_ || !keymap_) return without_ ? without_->GetKeyState(key) : 0;
     if (key == vk::Capital) {
       XkbStateRec state{};
       XkbGetState(display_, XkbUseCoreKbd, &state);
@@ -59,6 +60,7 @@ class XKeyState : public SystemKeyState {
  private:
   Display* display_;
   xkb_keymap* keymap_;
+  const SystemKeyState* without_;
 };
 
 xkb_keymap* ServerKeymap(xkb_context* context, Display* display) {
@@ -71,11 +73,11 @@ xkb_keymap* ServerKeymap(xkb_context* context, Display* display) {
 class Backend : public Typing {
  public:
   Backend(std::string name, std::unique_ptr<KeyOutput> out, xkb_keymap* keymap, Display* stateDisplay,
-          xkb_keymap* serverKeymap)
+          xkb_keymap* serverKeymap, const SystemKeyState* outputState = nullptr)
       : name_(std::move(name)),
         out_(std::move(out)),
         layout_(keymap),
-        states_(stateDisplay, serverKeymap),
+        states_(stateDisplay, serverKeymap, outputState),
         engine_(name_, layout_, states_, *out_) {}
   std::string Name() const override { return name_; }
   tolvane::SendKeys& sendKeys() override { return engine_.sendKeys(); }
@@ -131,9 +133,10 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
       if (layout.empty()) SystemLayout(layout, variant);
       keymap = KeymapFromNames(context, layout, variant);
     }
-    std::unique_ptr<KeyOutput> out = keymap ? MakeUinputOutput(error) : nullptr;
+    std::unique_ptr<UinputOutput> out = keymap ? MakeUinputOutput(error) : nullptr;
     if (!keymap) error = "unknown keyboard layout " + layout + (variant.empty() ? "" : "(" + variant + ")");
-    if (out) typing = std::make_unique<Backend>("uinput", std::move(out), keymap, x, server);
+    const SystemKeyState* lights = out.get();
+    if (out) typing = std::make_unique<Backend>("uinput", std::move(out), keymap, x, server, lights);
     if (keymap) xkb_keymap_unref(keymap);
     if (server) xkb_keymap_unref(server);
     if (typing) x = nullptr;  // kept for reading the keyboard's state

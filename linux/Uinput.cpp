@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/uinput.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -10,36 +11,41 @@
 #include <cstring>
 
 namespace tolvane::posix {
+
+UinputOutput::UinputOutput(int fd, TypingClock& clock) : fd_(fd), clock_(clock) {}
+
+UinputOutput::~UinputOutput() {
+  ioctl(fd_, UI_DEV_DESTROY);
+  ::close(fd_);
+}
+
+// The keymap was compiled with the kernel's keycodes: evdev code plus 8.
+void UinputOutput::Key(xkb_keycode_t code, bool down) {
+  if (clock_.Now() < next_) clock_.SleepUntil(next_);
+  input_event e[2]{};
+  e[0].type = EV_KEY;
+  e[0].code = static_cast<std::uint16_t>(code - 8);
+  e[0].value = down ? 1 : 0;
+  e[1].type = EV_SYN;
+  e[1].code = SYN_REPORT;
+  static_cast<void>(::write(fd_, e, sizeof e));
+  // From the write as it happened: a late one is not made up for by a faster next one.
+  next_ = clock_.Now() + kEventInterval;
+}
+
+std::int16_t UinputOutput::GetKeyState(std::uint8_t key) const {
+  if (key != vk::Capital) return 0;
+  // The LED changes the system made since last asked; the last one says.
+  input_event e{};
+  for (pollfd p{fd_, POLLIN, 0}; poll(&p, 1, 0) > 0 && ::read(fd_, &e, sizeof e) == static_cast<ssize_t>(sizeof e);)
+    if (e.type == EV_LED && e.code == LED_CAPSL) capsLock_ = e.value != 0;
+  return capsLock_ ? 1 : 0;
+}
+
 namespace {
 
-// uinput: a virtual keyboard of the kernel, seen by X11, Wayland and the console alike.
-class UinputOutput : public KeyOutput {
- public:
-  explicit UinputOutput(int fd) : fd_(fd) {}
-  ~UinputOutput() override {
-    ioctl(fd_, UI_DEV_DESTROY);
-    ::close(fd_);
-  }
-  // The keymap was compiled with the kernel's keycodes: evdev code plus 8.
-  void Key(xkb_keycode_t code, bool down) override {
-    Emit(EV_KEY, static_cast<std::uint16_t>(code - 8), down ? 1 : 0);
-    Emit(EV_SYN, SYN_REPORT, 0);
-  }
-  void Flush() override {}
-
- private:
-  void Emit(std::uint16_t type, std::uint16_t code, std::int32_t value) {
-    input_event e{};
-    e.type = type;
-    e.code = code;
-    e.value = value;
-    static_cast<void>(::write(fd_, &e, sizeof e));
-  }
-  int fd_;
-};
-
 int CreateUinputDevice(std::string& error) {
-  const int fd = ::open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open("/dev/uinput", O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = std::string("cannot open /dev/uinput: ") + std::strerror(errno);
     return -1;
@@ -47,6 +53,9 @@ int CreateUinputDevice(std::string& error) {
   ioctl(fd, UI_SET_EVBIT, EV_KEY);
   ioctl(fd, UI_SET_EVBIT, EV_SYN);
   for (int key = 1; key < 256; ++key) ioctl(fd, UI_SET_KEYBIT, key);
+  // A keyboard with a Caps Lock light is told the lock's state, which is read from it.
+  ioctl(fd, UI_SET_EVBIT, EV_LED);
+  ioctl(fd, UI_SET_LEDBIT, LED_CAPSL);
   uinput_setup setup{};
   setup.id.bustype = BUS_VIRTUAL;
   setup.id.vendor = 0x1209;
@@ -57,15 +66,15 @@ int CreateUinputDevice(std::string& error) {
     ::close(fd);
     return -1;
   }
-  usleep(200000);  // the desktop takes the new keyboard in before it is typed on
+  usleep(200000);  // the desktop takes the new keyboard in, and sets its lights, before it is typed on
   return fd;
 }
 
 }  // namespace
 
-std::unique_ptr<KeyOutput> MakeUinputOutput(std::string& error) {
+std::unique_ptr<UinputOutput> MakeUinputOutput(std::string& error) {
   const int fd = CreateUinputDevice(error);
-  return fd < 0 ? nullptr : std::make_unique<UinputOutput>(fd);
+  return fd < 0 ? nullptr : std::make_unique<UinputOutput>(fd, SystemClock());
 }
 
 }  // namespace tolvane::posix

@@ -77,6 +77,16 @@ const char* XkbKeyName(std::uint8_t key) {
   return nullptr;
 }
 
+const std::vector<std::uint8_t>& TypingKeys() {
+  static const std::vector<std::uint8_t> keys = [] {
+    std::vector<std::uint8_t> v;
+    for (const NamedKey& k : kNamedKeys)
+      if (k.types) v.push_back(k.key);
+    return v;
+  }();
+  return keys;
+}
+
 XkbLayout::XkbLayout(xkb_keymap* keymap, xkb_layout_index_t layout) : keymap_(xkb_keymap_ref(keymap)), layout_(layout) {
   const auto mask = [keymap](const char* name) {
     const xkb_mod_index_t i = xkb_keymap_mod_get_index(keymap, name);
@@ -141,11 +151,6 @@ std::int16_t XkbLayout::VkKeyScanEx(char16_t c) const {
   return dead == deadKeys_.end() ? -1 : dead->second;
 }
 
-std::int16_t XkbLayout::DeadKeyFor(char16_t c) const {
-  const auto it = deadKeys_.find(c);
-  return it == deadKeys_.end() ? -1 : it->second;
-}
-
 std::uint16_t XkbLayout::ScanCode(std::uint8_t key) const {
   const auto code = static_cast<std::uint16_t>(KeyCode(key) & 0xFF);
   return code && vk::IsExtended(key) ? static_cast<std::uint16_t>(0xE000 | code) : code;
@@ -174,6 +179,16 @@ KeyResult XkbLayout::Translate(std::uint8_t key, std::uint8_t modifiers, bool ca
   }
   xkb_state_unref(state);
   return r;
+}
+
+xkb_keysym_t XkbLayout::Keysym(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const {
+  const xkb_keycode_t kc = KeyCode(key);
+  if (!kc) return XKB_KEY_NoSymbol;
+  xkb_state* state = xkb_state_new(keymap_);
+  xkb_state_update_mask(state, Mask(modifiers), 0, capsLock ? lock_ : 0, 0, 0, layout_);
+  const xkb_keysym_t sym = xkb_state_key_get_one_sym(state, kc);
+  xkb_state_unref(state);
+  return sym;
 }
 
 xkb_keymap* KeymapFromNames(xkb_context* context, const std::string& layout, const std::string& variant) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "keysynth/KeyboardLayout.h"
 #include "platform/VirtualKeys.h"
@@ -18,6 +19,8 @@ namespace tolvane::posix {
 
 // The XKB name of the key at a virtual key's position ("AD01" for Q); null for none.
 const char* XkbKeyName(std::uint8_t key);
+// The keys of the main block, whose characters the layout is searched for.
+const std::vector<std::uint8_t>& TypingKeys();
 
 class XkbLayout : public KeyboardLayout {
  public:
@@ -36,8 +39,9 @@ class XkbLayout : public KeyboardLayout {
   xkb_keycode_t KeyCode(std::uint8_t key) const { return codes_[key]; }
   // The key that gives the third level (AltGr); 0 when this layout has none.
   xkb_keycode_t Level3Key() const { return level3Key_; }
-  // The dead key whose accent types c when followed by a blank (VkKeyScanEx form); -1 for none.
-  std::int16_t DeadKeyFor(char16_t c) const;
+  // The keysym a key gives with these modifiers (Ctrl+Alt for AltGr) and Caps Lock, as an
+  // application reads it from a clean state; XKB_KEY_NoSymbol for none.
+  xkb_keysym_t Keysym(std::uint8_t key, std::uint8_t modifiers, bool capsLock) const;
   xkb_keymap* keymap() const { return keymap_; }
   xkb_layout_index_t layout() const { return layout_; }
 

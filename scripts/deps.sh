@@ -3,7 +3,7 @@
 set -euo pipefail
 
 base=(cmake ninja-build g++ make pkg-config libxkbcommon-dev libxkbcommon-x11-dev libx11-dev libx11-xcb-dev
-      libxtst-dev xkb-data)
+      libxtst-dev xkb-data libx11-data)
 case "${1:-test}" in
   run)  want=("${base[@]}" g++-mingw-w64-x86-64 wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils) ;;
   test) want=("${base[@]}" libgtest-dev libgmock-dev libbenchmark-dev

@@ -13,6 +13,7 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(TYPING REQUIRED IMPORTED_TARGET xkbcommon xkbcommon-x11 x11 x11-xcb xtst)
 add_library(tolvane_typing STATIC
   linux/XkbLayout.cpp
+  linux/Compose.cpp
   linux/TypingEngine.cpp
   linux/Typing.cpp
   linux/Uinput.cpp
