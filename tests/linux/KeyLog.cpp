@@ -1,5 +1,6 @@
 // An X client that takes the keyboard focus and logs what it receives, one line per key press:
-//   <keysym name> <the character as UTF-8, or -> <ms since the Unix epoch> <keycode> <XKB key name>
+//   <ms since the Unix epoch> <keycode> <XKB key name> <keysym name> <the character as UTF-8, if any>
+// The character comes last, so that a space or a dash reads as itself.
 // It answers _NET_WM_PING (EWMH) when it comes to it among its events, as toolkits do.
 // Usage: tolvane-keylog <log file> [--late ms] [--no-ping]
 //   --late ms   the first key press or keymap change finds the client busy: it reads on ms later
@@ -8,6 +9,7 @@
 //   tolvane-keylog lock-group <n>      lock group n; prints the locked group
 //   tolvane-keylog lock-caps <0|1>     Caps Lock off or on; prints the locked modifiers
 //   tolvane-keylog key <name> [group]  prints the keycode of <name> (AD06) and its first two keysyms
+//   tolvane-keylog state               prints the locked group and the locked modifiers
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -56,6 +58,11 @@ int Helper(Display* d, int argc, char** argv) {
     XSync(d, False);
     XkbGetState(d, XkbUseCoreKbd, &state);
     std::printf("%d\n", state.locked_mods);
+    return 0;
+  }
+  if (what == "state") {
+    XkbGetState(d, XkbUseCoreKbd, &state);
+    std::printf("%d %d\n", state.locked_group, state.locked_mods);
     return 0;
   }
   if (what == "key" && argc > 2) {
@@ -130,9 +137,9 @@ int main(int argc, char** argv) {
     char text[8] = "";
     xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(sym), text, sizeof text);
     const char* name = XKeysymToString(sym);
-    const bool printable = static_cast<unsigned char>(text[0]) >= 32;
-    std::fprintf(log, "%s %s %lld %u %s\n", name ? name : "?", printable ? text : "-", Now(), e.xkey.keycode,
-                 KeyName(xkb, e.xkey.keycode).c_str());
+    const bool printable = static_cast<unsigned char>(text[0]) >= 32 && text[0] != 127;
+    std::fprintf(log, "%lld %u %s %s %s\n", Now(), e.xkey.keycode, KeyName(xkb, e.xkey.keycode).c_str(),
+                 name ? name : "?", printable ? text : "");
     std::fflush(log);
   }
 }
