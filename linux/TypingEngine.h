@@ -28,7 +28,8 @@ class KeyOutput {
     why = "no key for it";
     return chars.empty();
   }
-  virtual void Character(char16_t) {}
+  // Types a character Prepare made typable; false when it cannot now, and the batch stops there.
+  virtual bool Character(char16_t) { return false; }
   virtual void Key(xkb_keycode_t code, bool down) = 0;
   virtual void Flush() = 0;  // the end of a batch
 };
