@@ -205,10 +205,6 @@ bool XtestOutput::Character(char16_t c) {
 class XtestTyping : public Typing {
  public:
   explicit XtestTyping(std::unique_ptr<XSession> x) : display_(DisplayString(x->display())) { Attach(std::move(x)); }
-  ~XtestTyping() override {
-    engine_.reset();
-    out_.reset();
-  }
   std::string Name() const override { return "xtest"; }
   tolvane::SendKeys& sendKeys() override { return facility_; }
   tolvane::Keyboard& keyboard() override { return console_; }
