@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
   const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
   const int tick = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
   const int retry = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  const int reconnect = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);  // while the X server is gone
   form.TickTimer.changed = [&] { Arm(tick, form.TickTimer); };
   form.RetryTimer.changed = [&] { Arm(retry, form.RetryTimer); };
   Arm(tick, form.TickTimer);
@@ -132,12 +133,22 @@ int main(int argc, char** argv) {
   const bool deviceOnly = !settings->device.empty() && form.PortList.listIndex == 0;
   if (deviceOnly) app.PortList_Click(1);
 
+  bool reconnecting = false;
   while (form.loaded) {
-    pollfd fds[4] = {{signalFd, POLLIN, 0},
+    if (typing.Lost() != reconnecting) {
+      TimerModel everySecond;
+      everySecond.enabled = reconnecting = typing.Lost();
+      everySecond.interval = 1000;
+      Arm(reconnect, everySecond);
+    }
+    // poll passes over the descriptors that are -1: no port open, no X connection.
+    pollfd fds[6] = {{signalFd, POLLIN, 0},
                      {tick, POLLIN, 0},
                      {retry, POLLIN, 0},
-                     {serial.fd(), static_cast<short>(POLLIN | (serial.WantsWrite() ? POLLOUT : 0)), 0}};
-    if (poll(fds, serial.fd() >= 0 ? 4 : 3, -1) < 0) continue;
+                     {serial.fd(), static_cast<short>(POLLIN | (serial.WantsWrite() ? POLLOUT : 0)), 0},
+                     {typing.Connection(), POLLIN, 0},
+                     {reconnect, POLLIN, 0}};
+    if (poll(fds, 6, -1) < 0) continue;
     if (fds[0].revents) {
       signalfd_siginfo info;
       static_cast<void>(::read(signalFd, &info, sizeof info));
@@ -152,6 +163,8 @@ int main(int argc, char** argv) {
       app.TickTimer_Tick();
     }
     if (fds[2].revents && Expired(retry)) app.RetryTimer_Tick();
+    if (fds[4].revents) typing.Service();
+    if (fds[5].revents && Expired(reconnect)) typing.Reconnect();
   }
   return 0;
 }

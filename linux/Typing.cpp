@@ -3,7 +3,6 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
@@ -12,6 +11,7 @@
 
 #include "linux/TypingEngine.h"
 #include "linux/Uinput.h"
+#include "linux/XSession.h"
 #include "linux/XTest.h"
 
 namespace tolvane::posix {
@@ -37,20 +37,22 @@ class XKeyState : public SystemKeyState {
  public:
   // The server's keys are found by name in its own keymap, whatever keymap the typing uses.
   XKeyState(Display* display, xkb_keymap* serverKeymap, const SystemKeyState* without)
-      : display_(display), keymap_(serverKeymap ? xkb_keymap_ref(serverKeymap) : nullptr), without_(without) {}
+      : display_(display), keymap_(serverKeymap ? xkb_keymap_ref(serverKeymap) : nullptr), without_(without) {
+    if (display_) SurviveLoss(display_, &lost_);  // the typing goes on without the X server
+  }
   ~XKeyState() override {
     if (keymap_) xkb_keymap_unref(keymap_);
   }
   XKeyState(const XKeyState&) = delete;
   XKeyState& operator=(const XKeyState&) = delete;
   std::int16_t GetKeyState(std::uint8_t key) const override {
-    if (!display_ || !keymap_) return without_ ? without_->GetKeyState(key) : 0;
+    if (!display_ || !keymap_ || lost_) return without_ ? without_->GetKeyState(key) : 0;
     if (key == vk::Capital) {
       XkbStateRec state{};
       XkbGetState(display_, XkbUseCoreKbd, &state);
       return (state.locked_mods & LockMask) ? 1 : 0;
     }
-    char keys[32];
+    char keys[32] = {};
     XQueryKeymap(display_, keys);
     const char* name = XkbKeyName(key);
     const xkb_keycode_t kc = name ? xkb_keymap_key_by_name(keymap_, name) : XKB_KEYCODE_INVALID;
@@ -61,6 +63,7 @@ class XKeyState : public SystemKeyState {
   Display* display_;
   xkb_keymap* keymap_;
   const SystemKeyState* without_;
+  bool lost_ = false;
 };
 
 xkb_keymap* ServerKeymap(xkb_context* context, Display* display) {
@@ -111,19 +114,10 @@ std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& er
     }
   }
   xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  Display* x = display && *display ? XOpenDisplay(nullptr) : nullptr;
+  Display* x = mode == TypingMode::Uinput && display && *display ? XOpenDisplay(nullptr) : nullptr;
   std::unique_ptr<Typing> typing;
   if (mode == TypingMode::Xtest) {
-    int event = 0, errorBase = 0, major = 0, minor = 0;
-    if (!x || !XTestQueryExtension(x, &event, &errorBase, &major, &minor)) {
-      error = "no X display with the XTest extension (DISPLAY=" + std::string(display ? display : "") + ")";
-    } else if (xkb_keymap* keymap = ServerKeymap(context, x)) {
-      typing = std::make_unique<Backend>("xtest", MakeXtestOutput(x), keymap, x, keymap);
-      xkb_keymap_unref(keymap);
-      x = nullptr;  // the backend owns it
-    } else {
-      error = "cannot read the X server's keymap";
-    }
+    typing = OpenXtestTyping(error);
   } else {
     std::string layout = options.xkbLayout, variant = options.xkbVariant;
     xkb_keymap* keymap = nullptr;

@@ -27,6 +27,13 @@ class Typing {
   virtual std::string Name() const = 0;
   virtual SendKeys& sendKeys() = 0;  // the facility for ordinary applications
   virtual Keyboard& keyboard() = 0;  // the console path (DOSTarget)
+  // A backend on the X server: its connection for the loop to watch (-1 for none), and what it
+  // does when the connection is readable. While the server is gone (Lost), records are refused
+  // and Reconnect, called once a second, tries to open it again.
+  virtual int Connection() const { return -1; }
+  virtual void Service() {}
+  virtual bool Lost() const { return false; }
+  virtual void Reconnect() {}
 };
 
 // The chosen backend; null with a message that says what is missing and how to grant it
@@ -42,6 +49,10 @@ class DeferredTyping : public tolvane::SendKeys, public tolvane::Keyboard {
     return (typing_ = OpenTyping(options, error)) != nullptr;
   }
   std::string Name() const { return typing_->Name(); }
+  int Connection() const { return typing_ ? typing_->Connection() : -1; }
+  void Service() { typing_->Service(); }
+  bool Lost() const { return typing_ && typing_->Lost(); }
+  void Reconnect() { typing_->Reconnect(); }
 
   Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
     return typing_->sendKeys().SendBatch(texts, wait);

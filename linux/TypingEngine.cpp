@@ -229,11 +229,23 @@ bool TypingEngine::Play(const std::vector<KeyInput>& batch) {
     std::fprintf(stderr, "tolvane: not typed: the %s typing has %s\n", name.c_str(), why.c_str());
     return false;
   }
+  // An output that binds characters may find, mid-batch, that it cannot bind one in time: the
+  // rest is dropped and the keys still held are let go.
+  std::vector<xkb_keycode_t> held;
   for (const Step& s : steps) {
-    if (s.ch)
-      out.Character(s.ch);
+    if (s.ch && !out.Character(s.ch)) {
+      for (auto it = held.rbegin(); it != held.rend(); ++it) out.Key(*it, false);
+      out.Flush();
+      std::fprintf(stderr, "tolvane: typed in part: the %s typing could not bind %s in time\n", name.c_str(),
+                   Describe(s.ch).c_str());
+      return false;
+    }
+    if (s.ch) continue;
+    out.Key(s.code, s.down);
+    if (s.down)
+      held.push_back(s.code);
     else
-      out.Key(s.code, s.down);
+      held.erase(std::remove(held.begin(), held.end(), s.code), held.end());
   }
   out.Flush();
   return true;

@@ -1,7 +1,9 @@
 // What the Linux backends share: both typing paths of the program played as key presses on
 // one output, by the layout the output types with. A batch is planned whole before its first
 // key: a character that cannot be typed intact stops the whole batch, so a record is never
-// typed in part and then submitted by its postamble.
+// typed in part and then submitted by its postamble. (An output that binds characters again
+// within a batch can still fail halfway, when the window stops answering: the rest, postamble
+// and all, is dropped.)
 #pragma once
 
 #include <memory>
@@ -32,7 +34,8 @@ class KeyOutput {
     why = "no key for it";
     return chars.empty();
   }
-  virtual void Character(char16_t) {}
+  // Types a character Prepare made typable; false when it cannot now, and the batch stops there.
+  virtual bool Character(char16_t) { return false; }
   virtual void Key(xkb_keycode_t code, bool down) = 0;
   virtual void Flush() = 0;  // the end of a batch
 };

@@ -1,16 +1,16 @@
-// XTest typing: key events into the X server, in its own keymap; characters the keymap lacks
-// are bound to spare key codes.
+// XTest typing: key events into the X server, in its own keymap and the group that is active,
+// followed as they change; characters the keymap lacks are bound to spare key codes. The
+// server may go away: records are then refused until it is back.
 #pragma once
 
 #include <memory>
+#include <string>
 
-#include "linux/TypingEngine.h"
-
-typedef struct _XDisplay Display;  // Xlib's, without its macros
+#include "linux/Typing.h"
 
 namespace tolvane::posix {
 
-// Takes the display, and closes it when it goes.
-std::unique_ptr<KeyOutput> MakeXtestOutput(Display* display);
+// Null, with the reason, when there is no X display with XTest and XKB.
+std::unique_ptr<Typing> OpenXtestTyping(std::string& error);
 
 }  // namespace tolvane::posix

@@ -17,6 +17,8 @@ add_library(tolvane_typing STATIC
   linux/TypingEngine.cpp
   linux/Typing.cpp
   linux/Uinput.cpp
+  linux/SpareCodes.cpp
+  linux/XSession.cpp
   linux/XTest.cpp
 )
 target_link_libraries(tolvane_typing PUBLIC tolvane_core PkgConfig::TYPING)
