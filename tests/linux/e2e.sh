@@ -120,15 +120,21 @@ scenario_life() {
   grep -q "^Exec=.*tolvane --config \"$cfg\"" "$work/xdg/autostart/tolvane.desktop" || fail "no autostart entry"
 }
 
-# The same text under German and French keymaps of the X server.
+# The same text under German and French keymaps of the X server, each read back from the server
+# first; letters come from their own keys (z at <AD06> under de, a at <AD01> under fr), and
+# capitals the keymap lacks keep their case.
 scenario_keymaps() {
   setxkbmap de
+  premise "29 z Z" "<AD06> is z under de" key AD06
   start 'Postamble={TAB}\r\n'
-  scan 'zy@{[]}\\~|\344\366\374\337\351' 'zy@{[]}\~|äöüßé<Tab>' "German"
+  scan 'zy@{[]}\\~|\344\366\374\337\351\311\304\326' 'zy@{[]}\~|äöüßéÉÄÖ<Tab>' "German"
+  pressed | grep -qw 'z<AD06>' || wrong "German: z not from <AD06>: $(pressed)"
   stop || true
   setxkbmap fr
+  premise "24 a A" "<AD01> is a under fr" key AD01
   start 'Postamble={TAB}\r\n'
-  scan 'azqw1234@\351\350\347\340' 'azqw1234@éèçà<Tab>' "French"
+  scan 'azqw1234@\351\350\347\340\311' 'azqw1234@éèçàÉ<Tab>' "French"
+  pressed | grep -qw 'a<AD01>' || wrong "French: a not from <AD01>: $(pressed)"
 }
 
 # The group that is active, followed as it changes, and a character the active group lacks
