@@ -1,5 +1,8 @@
 #include "app/Tolvane.h"
 
+#include <initializer_list>
+#include <utility>
+
 #include "config/StartupEntry.h"
 
 namespace tolvane {
@@ -66,6 +69,12 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
   mainForm_.TermKeyCombo.items = {"{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"};
   mainForm_.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
   LoadSettings(info.arguments);
+  if (program_ == Program::Linux && !readError_.empty()) {
+    platform_.messageBox.Show(ReadFailedText(configPath_, readError_));
+    mainForm_.loaded = false;
+    unloaded_ = true;  // the file stays as it is
+    return false;
+  }
   window_.AddTrayIcon(icon);
   window_.UnloadSplash();
   platform_.toolkit.SetMousePointer(MousePointer::Default);
@@ -79,6 +88,10 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
 
 std::string SaveFailedText(const std::string& path, const std::string& reason) {
   return "Tolvane could not save its settings to " + path + ".\r\n\r\n" + reason;
+}
+
+std::string ReadFailedText(const std::string& path, const std::string& reason) {
+  return "cannot read the configuration file " + path + ": " + reason;
 }
 
 void Tolvane::Form_Unload() {
@@ -109,15 +122,44 @@ PortSetup Tolvane::OpenPortSetup() {
 }
 
 void Tolvane::LoadSettings(const std::string& arguments) {
-  LoadConfiguration(platform_.profileStore, configPath_, arguments, Targets());
+  readError_ = LoadConfiguration(platform_.profileStore, configPath_, arguments, Targets()).error;
+  if (program_ == Program::Linux) loaded_ = CurrentValues(Targets());
 }
 
 Status Tolvane::SaveSettings() {
-  return SaveConfiguration(platform_.profileStore, configPath_, Targets(), [this] {
-    if (mainForm_.windowState == kMinimized) programPath_ += " /M";
-    SetStartupEntry(platform_.startupEntries, mainForm_.LoadWithWindows.value == 1, kStartupEntryName,
-                    StartupCommandLine(programPath_, programFile_));
-  });
+  return SaveConfiguration(
+      platform_.profileStore, configPath_, Targets(),
+      [this] {
+        if (mainForm_.windowState == kMinimized) programPath_ += " /M";
+        SetStartupEntry(platform_.startupEntries, mainForm_.LoadWithWindows.value == 1, kStartupEntryName,
+                        StartupCommandLine(programPath_, programFile_));
+      },
+      loaded_ ? &*loaded_ : nullptr);
+}
+
+Status Tolvane::ReloadSettings(Reloaded& reloaded) {
+  const FileRead read = platform_.profileStore.Read(configPath_);
+  if (!read.bytes) return Status::Fail(read.Missing() ? "No such file or directory" : read.error);
+  // Compared as the file gave them, not as the front end may have used them since.
+  const ConfigValues before = loaded_ ? *loaded_ : CurrentValues(Targets());
+  // The port is the front end's to reopen, once, and only when it has to.
+  auto portClick = std::move(mainForm_.PortList.click);
+  mainForm_.PortList.click = nullptr;
+  InitKeyTrans(keyTrans_);  // a translation the file no longer has is the built-in one again
+  ApplyConfiguration(*read.bytes, "", Targets());
+  mainForm_.PortList.click = std::move(portClick);
+  const ConfigValues after = CurrentValues(Targets());
+  const auto differ = [&](std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      const auto a = before.find(name), b = after.find(name);
+      if ((a == before.end()) != (b == after.end()) || (a != before.end() && a->second != b->second)) return true;
+    }
+    return false;
+  };
+  reloaded.port = differ({"Device", "ComPort", "Settings", "Handshake"});
+  reloaded.typing = differ({"XkbLayout", "XkbVariant"});
+  if (loaded_) loaded_ = after;
+  return Status::Ok();
 }
 
 }  // namespace tolvane

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "capture/KeyTrans.h"
@@ -28,8 +29,11 @@ class Tolvane {
   Tolvane(const Tolvane&) = delete;
   Tolvane& operator=(const Tolvane&) = delete;
 
-  // Start-up; false when another copy runs and this one must end at once.
+  // Start-up; false when this copy must end at once: another copy runs, or (the Linux program,
+  // whose file is its only settings) the file is there but cannot be read, which is told.
   bool Form_Load(const ProgramInfo& info, IconHandle icon = 0);
+  // Why the file could not be read at start-up; empty when it could, or was not there.
+  const std::string& readError() const { return readError_; }
   // Shut-down, once: saves, updates the start-at-logon entry, removes the icon. A save that
   // fails is told in a message box, except while the session ends.
   void Form_Unload();
@@ -60,8 +64,20 @@ class Tolvane {
   PortSetup OpenPortSetup();
 
   void LoadSettings(const std::string& arguments);
-  // Saves everything, updating the start-at-logon entry on the way.
+  // Saves, updating the start-at-logon entry on the way. The Windows program writes every
+  // key; the Linux program writes a missing file whole and an existing one only where the
+  // program itself changed a value since the file was read.
   Status SaveSettings();
+
+  // What reading the file again changed for the front end to act on.
+  struct Reloaded {
+    bool port = false;    // Device, ComPort, Settings or Handshake: the port is to be reopened
+    bool typing = false;  // XkbLayout or XkbVariant: the typing output is to be reopened
+  };
+  // Reads the file again and takes its values from the next record on, without opening or
+  // closing anything itself. A file that cannot be read (or is gone) changes nothing: the
+  // reason is returned.
+  Status ReloadSettings(Reloaded& reloaded);
 
   // The state each subsystem owns, for the window layer and for tests.
   MainForm& mainForm() { return mainForm_; }
@@ -103,6 +119,8 @@ class Tolvane {
   }
   void DispatchClick(std::string_view name, int index);
 
+  std::string readError_;
+  std::optional<ConfigValues> loaded_;  // the Linux program: the values as the file last gave them
   bool unloaded_ = false;
   bool sessionEnding_ = false;
   ModalSlot settingsSlot_;
@@ -110,5 +128,7 @@ class Tolvane {
 
 // What the user is told when the configuration file could not be written at exit.
 std::string SaveFailedText(const std::string& path, const std::string& reason);
+// What the Linux program says of a file it cannot read.
+std::string ReadFailedText(const std::string& path, const std::string& reason);
 
 }  // namespace tolvane

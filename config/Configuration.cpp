@@ -40,9 +40,8 @@ std::vector<const ConfigKey*> InOrder(const std::vector<std::string_view>& names
 
 }  // namespace
 
-void LoadConfiguration(ProfileStore& store, const std::string& path, const std::string& arguments,
-                       const ConfigTargets& to) {
-  const ProfileFile file = ProfileFile::Parse(store.Read(path).value_or(std::string()));
+void ApplyConfiguration(const std::string& bytes, const std::string& arguments, const ConfigTargets& to) {
+  const ProfileFile file = ProfileFile::Parse(bytes);
   ConfigTargets targets = to;
   targets.startMinimized = HasMinimizeSwitch(arguments);
   for (const ConfigKey* key : InOrder(LoadOrder())) {
@@ -59,20 +58,52 @@ void LoadConfiguration(ProfileStore& store, const std::string& path, const std::
   }
 }
 
+FileRead LoadConfiguration(ProfileStore& store, const std::string& path, const std::string& arguments,
+                           const ConfigTargets& to) {
+  FileRead read = store.Read(path);
+  ApplyConfiguration(read.bytes.value_or(std::string()), arguments, to);
+  return read;
+}
+
+ConfigValues CurrentValues(const ConfigTargets& from) {
+  ConfigValues values;
+  for (const ConfigKey& key : ConfigKeys()) {
+    if (!key.ActedOnBy(from.program)) continue;
+    if (key.kind == KeyKind::Translation) {
+      for (int code = key.lo; code <= key.hi; ++code) values[key.name + std::to_string(code)] = key.save(from, code);
+    } else {
+      values[key.name] = key.save(from, 0);
+    }
+  }
+  return values;
+}
+
 Status SaveConfiguration(ProfileStore& store, const std::string& path, const ConfigTargets& from,
-                         const std::function<void()>& updateStartupEntry) {
-  ProfileFile file = ProfileFile::Parse(store.Read(path).value_or(std::string()));
+                         const std::function<void()>& updateStartupEntry, const ConfigValues* loaded) {
+  const ConfigValues now = CurrentValues(from);
+  const FileRead read = store.Read(path);
+  // Only a missing file is made anew; one that is there is edited, never guessed at.
+  const bool whole = !loaded || read.Missing();
+  ProfileFile file = ProfileFile::Parse(read.bytes.value_or(std::string()));
+  bool changed = false;
+  const auto set = [&](const std::string& name) {
+    const std::string& value = now.at(name);
+    if (!whole && loaded->count(name) && loaded->at(name) == value) return;
+    file.Set(kConfigSection, name, value);
+    changed = true;
+  };
   for (const ConfigKey* key : InOrder(SaveOrder())) {
     if (key->ActedOnBy(from.program)) {  // another program's key stays as the file has it, or absent
       if (key->kind == KeyKind::Translation) {
-        for (int code = key->lo; code <= key->hi; ++code)
-          file.Set(kConfigSection, key->name + std::to_string(code), key->save(from, code));
+        for (int code = key->lo; code <= key->hi; ++code) set(key->name + std::to_string(code));
       } else {
-        file.Set(kConfigSection, key->name, key->save(from, 0));
+        set(key->name);
       }
     }
     if (key->name == kStartupEntryAfter && updateStartupEntry) updateStartupEntry();
   }
+  if (!whole && !changed) return Status::Ok();
+  if (!read.error.empty()) return Status::Fail(read.error);
   return store.Write(path, file.Serialize());
 }
 

@@ -5,11 +5,13 @@
 namespace tolvane::posix {
 
 const char* const kUsage =
-    "Usage: tolvane [--config FILE] [--typing auto|uinput|xtest] [--list-ports] [--help] [--version]\n"
+    "Usage: tolvane [--config FILE] [--typing auto|uinput|xtest] [--echo] [--list-ports] [--help] [--version]\n"
     "Types what a serial bar-code scanner sends into the focused application.\n"
     "  --config FILE   the configuration file (default: $XDG_CONFIG_HOME/tolvane/default.tlv)\n"
     "  --typing MODE   uinput (X11, Wayland and the console), xtest (X11), or auto\n"
-    "  --list-ports    list the serial devices and exit\n";
+    "  --echo          print each record on standard output (the default when it is a terminal)\n"
+    "  --list-ports    list the serial devices and whether you may open them, and exit\n"
+    "SIGHUP reads the configuration file again.\n";
 
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   Options o;
@@ -34,6 +36,8 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
       o.config = value;
     else if (arg == "--typing")
       o.typing = value;
+    else if (arg == "--echo")
+      o.echo = true;
     else if (arg == "--list-ports")
       o.listPorts = true;
     else if (arg == "--help" || arg == "-h")
@@ -59,6 +63,46 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
 std::string DefaultConfigPath(const char* xdgConfigHome, const char* home) {
   if (xdgConfigHome && *xdgConfigHome == '/') return std::string(xdgConfigHome) + "/tolvane/default.tlv";
   return std::string(home && *home ? home : ".") + "/.config/tolvane/default.tlv";
+}
+
+std::string AbsolutePath(const std::string& path, const std::string& workingFolder) {
+  if (!path.empty() && path[0] == '/') return path;
+  std::string folder = workingFolder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string relative = path;
+  while (relative.rfind("./", 0) == 0) relative.erase(0, 2);
+  return (folder == "/" ? "" : folder) + "/" + relative;
+}
+
+std::string DesktopExec(const std::vector<std::string>& argv) {
+  static const std::string reserved = " \t\n\"'\\><~|&;$*?#()`";
+  std::string line;
+  for (const std::string& arg : argv) {
+    const bool quote = arg.empty() || arg.find_first_of(reserved) != std::string::npos;
+    if (!line.empty()) line += ' ';
+    if (quote) line += '"';
+    for (const char c : arg) {
+      if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) line += '\\';
+      if (c == '%') line += '%';
+      line += c;
+    }
+    if (quote) line += '"';
+  }
+  // The string escapes come off before the quoting is read: each backslash, and the line ends.
+  std::string escaped;
+  for (const char c : line) {
+    if (c == '\\')
+      escaped += "\\\\";
+    else if (c == '\n')
+      escaped += "\\n";
+    else if (c == '\t')
+      escaped += "\\t";
+    else if (c == '\r')
+      escaped += "\\r";
+    else
+      escaped += c;
+  }
+  return escaped;
 }
 
 std::string DevicePath(const std::string& device, int comPort) {

@@ -62,17 +62,24 @@ int main(int argc, char** argv) {
     for (const auto& port : posix::ListPorts()) std::puts(port.c_str());
     return 0;
   }
+  // A reader of standard output that goes away is no reason to end; the write fails instead.
+  signal(SIGPIPE, SIG_IGN);
+  // Scanned data is the user's: it goes to a terminal, or where --echo sends it, never to a journal unasked.
+  const bool echo = options->echo || isatty(STDOUT_FILENO);
 
   const char* home = std::getenv("HOME");
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const std::string config = options->config.empty() ? posix::DefaultConfigPath(xdg, home) : options->config;
+  char cwd[PATH_MAX] = "";
+  const std::string given = options->config.empty() ? posix::DefaultConfigPath(xdg, home) : options->config;
+  const std::string config = getcwd(cwd, sizeof cwd) ? posix::AbsolutePath(given, cwd) : given;
   MakeFolders(config);
   posix::ProfileStore profileStore;
 
   char self[PATH_MAX] = "";
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  const std::string exec =
-      std::string(n > 0 ? self : "tolvane") + (options->config.empty() ? "" : " --config \"" + config + "\"");
+  std::vector<std::string> command = {n > 0 ? self : "tolvane"};
+  if (!options->config.empty()) command.insert(command.end(), {"--config", config});
+  const std::string exec = posix::DesktopExec(command);
   const std::string autostart = (xdg && *xdg == '/' ? std::string(xdg) : std::string(home ? home : ".") + "/.config") +
                                 "/autostart/tolvane.desktop";
 
@@ -99,7 +106,8 @@ int main(int argc, char** argv) {
     const std::string now = posix::StatusText(caption, serial.device());
     if (now != status) std::fprintf(stderr, "%s\n", (status = now).c_str());
   };
-  app.processing().shown = [](const std::string& display) {
+  app.processing().shown = [echo](const std::string& display) {
+    if (!echo) return;
     std::printf("%s\n", posix::PrintableLine(display).c_str());
     std::fflush(stdout);
   };
@@ -108,6 +116,7 @@ int main(int argc, char** argv) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGHUP);
   sigprocmask(SIG_BLOCK, &signals, nullptr);
   const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
   const int tick = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
@@ -117,21 +126,50 @@ int main(int argc, char** argv) {
   form.RetryTimer.changed = [&] { Arm(retry, form.RetryTimer); };
   Arm(tick, form.TickTimer);
 
-  if (!app.Form_Load({Folder(config), "tolvane", "", config, Program::Linux})) return 1;
+  if (!app.Form_Load({Folder(config), "tolvane", "", config, Program::Linux}))
+    return app.readError().empty() ? posix::kExitAlreadyRunning : posix::kExitFailure;
   posix::TypingOptions typingOptions;
   typingOptions.mode = options->typing == "uinput"  ? posix::TypingMode::Uinput
                        : options->typing == "xtest" ? posix::TypingMode::Xtest
                                                     : posix::TypingMode::Auto;
   typingOptions.xkbLayout = settings->xkbLayout;
   typingOptions.xkbVariant = settings->xkbVariant;
-  if (!typing.Open(typingOptions, error)) {  // ends without saving, the file as it was
+  std::string notice;
+  if (!typing.Open(typingOptions, error, notice)) {  // ends without saving, the file as it was
     std::fprintf(stderr, "tolvane: %s\n", error.c_str());
-    return 1;
+    return posix::kExitFailure;
   }
+  if (!notice.empty()) std::fprintf(stderr, "tolvane: %s\n", notice.c_str());
   std::fprintf(stderr, "tolvane: typing with %s, configuration %s\n", typing.Name().c_str(), config.c_str());
   // A Device opens even when ComPort says none; the file keeps what it said.
-  const bool deviceOnly = !settings->device.empty() && form.PortList.listIndex == 0;
-  if (deviceOnly) app.PortList_Click(1);
+  bool deviceOnly = false;
+  const auto openPort = [&] {
+    deviceOnly = !settings->device.empty() && form.PortList.listIndex == 0;
+    app.PortList_Click(deviceOnly ? 1 : form.PortList.listIndex);
+  };
+  if (!settings->device.empty() && form.PortList.listIndex == 0) openPort();
+
+  // SIGHUP: the file read again, the port and the typing reopened only when their keys changed.
+  const auto reload = [&] {
+    Tolvane::Reloaded changed;
+    if (const Status s = app.ReloadSettings(changed); !s) {
+      std::fprintf(stderr, "tolvane: %s; the running settings stay\n", ReadFailedText(config, s.description).c_str());
+      return;
+    }
+    std::fprintf(stderr, "tolvane: configuration %s read again\n", config.c_str());
+    if (changed.port)
+      openPort();
+    else if (deviceOnly)
+      form.PortList.listIndex = 1;  // the file's 0 again, the device still open as port 1
+    if (changed.typing) {
+      typingOptions.xkbLayout = settings->xkbLayout;
+      typingOptions.xkbVariant = settings->xkbVariant;
+      if (typing.Open(typingOptions, error, notice))
+        std::fprintf(stderr, "tolvane: typing with %s again, for the new layout\n", typing.Name().c_str());
+      else
+        std::fprintf(stderr, "tolvane: %s; typing goes on as before\n", error.c_str());
+    }
+  };
 
   bool reconnecting = false;
   while (form.loaded) {
@@ -150,8 +188,12 @@ int main(int argc, char** argv) {
                      {reconnect, POLLIN, 0}};
     if (poll(fds, 6, -1) < 0) continue;
     if (fds[0].revents) {
-      signalfd_siginfo info;
-      static_cast<void>(::read(signalFd, &info, sizeof info));
+      signalfd_siginfo info{};
+      if (::read(signalFd, &info, sizeof info) != sizeof info) continue;
+      if (info.ssi_signo == SIGHUP) {
+        reload();
+        continue;
+      }
       if (deviceOnly) form.PortList.listIndex = 0;
       app.Form_Unload();
       break;

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <glob.h>
+#include <grp.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 
 #include "serialsettings/LineSettings.h"
@@ -24,13 +27,36 @@ std::string Reason(int error) {
   return s + ".";
 }
 
-speed_t Speed(std::uint32_t baud) {
-  static const std::map<std::uint32_t, speed_t> speeds = {
-      {110, B110},       {300, B300},       {600, B600},       {1200, B1200},    {2400, B2400},
-      {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},  {57600, B57600},
-      {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600}};
-  const auto it = speeds.find(baud);
-  return it == speeds.end() ? B0 : it->second;
+// The group that gives read and write access to the device, when one does; empty otherwise.
+std::string AccessGroup(const struct stat& st) {
+  if (st.st_gid == 0 || (st.st_mode & 060) != 060) return "";
+  const group* g = getgrgid(st.st_gid);
+  return g ? g->gr_name : std::to_string(st.st_gid);
+}
+
+// Why this user cannot open the device, and what would let it.
+std::string AccessFix(const std::string& device) {
+  struct stat st {};
+  if (stat(device.c_str(), &st) != 0) return "";
+  const std::string group = AccessGroup(st);
+  if (group.empty()) return " (no group may open it; ask the administrator)";
+  return " (add yourself to the " + group + " group: sudo usermod -aG " + group + " $USER, then log in again)";
+}
+
+// A rate within 2% of the one asked: what UARTs tolerate, and what adapters round to.
+bool CloseRate(std::uint32_t got, std::uint32_t asked) {
+  const std::uint64_t diff = got > asked ? got - asked : asked - got;
+  return diff * 50 <= asked;
+}
+
+const char* ParityName(char parity) {
+  switch (parity) {
+    case 'O': return "odd parity";
+    case 'E': return "even parity";
+    case 'M': return "mark parity";
+    case 'S': return "space parity";
+    default: return "no parity";
+  }
 }
 
 }  // namespace
@@ -44,7 +70,7 @@ Status SerialControl::SetCommPort(std::int16_t port) {
 
 Status SerialControl::SetSettings(const std::string& settings) {
   const auto line = ParseLineSettings(settings);
-  if (!line || Speed(line->baud) == B0) return Status::Fail(kInvalidValue);
+  if (!line) return Status::Fail(kInvalidValue);
   settings_ = settings;
   return PortOpen() ? ApplyLine() : Status::Ok();
 }
@@ -67,27 +93,44 @@ Status SerialControl::SetHandshaking(std::int16_t mode) {
   return PortOpen() ? ApplyLine() : Status::Ok();
 }
 
+// A byte with a parity or framing error is data as it came, as the Windows program's DCB has it
+// (no error character, no abort on error): no parity check, no marking, nothing ignored.
 Status SerialControl::ApplyLine() {
   const LineSettings line = *ParseLineSettings(settings_);
-  termios t{};
-  if (tcgetattr(fd_, &t) != 0) return Status::Fail(Reason(errno));
-  cfmakeraw(&t);
-  cfsetispeed(&t, Speed(line.baud));
-  cfsetospeed(&t, Speed(line.baud));
-  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  t.c_cflag |= CLOCAL | CREAD;
+  KernelLine t;
+  if (!io_->Get(fd_, t)) return Status::Fail(Reason(errno));
+  t.iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
+  t.oflag &= ~OPOST;
+  t.lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  t.cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  t.cflag |= CLOCAL | CREAD;
+  SetRate(t, line.baud);
   const tcflag_t sizes[] = {CS5, CS5, CS6, CS7, CS8};  // 4 data bits go out as 5
-  t.c_cflag |= sizes[line.dataBits - 4];
-  if (line.parity != 'N') t.c_cflag |= PARENB;
-  if (line.parity == 'O' || line.parity == 'M') t.c_cflag |= PARODD;
-  if (line.parity == 'M' || line.parity == 'S') t.c_cflag |= CMSPAR;
-  if (line.stopBitsTimes2 > 2) t.c_cflag |= CSTOPB;
-  if (handshaking_ >= 2) t.c_cflag |= CRTSCTS;
-  t.c_iflag &= ~(IXON | IXOFF | IXANY);
-  if (handshaking_ == 1 || handshaking_ == 3) t.c_iflag |= IXON | IXOFF;
-  t.c_cc[VMIN] = 1;  // with O_NONBLOCK: no data is EAGAIN, and 0 means the line hung up
-  t.c_cc[VTIME] = 0;
-  if (tcsetattr(fd_, TCSANOW, &t) != 0) return Status::Fail(Reason(errno));
+  t.cflag |= sizes[line.dataBits - 4];
+  if (line.parity != 'N') t.cflag |= PARENB;
+  if (line.parity == 'O' || line.parity == 'M') t.cflag |= PARODD;
+  if (line.parity == 'M' || line.parity == 'S') t.cflag |= CMSPAR;
+  if (line.stopBitsTimes2 > 2) t.cflag |= CSTOPB;
+  if (handshaking_ >= 2) t.cflag |= CRTSCTS;
+  if (handshaking_ == 1 || handshaking_ == 3) t.iflag |= IXON | IXOFF;
+  t.cc[VMIN] = 1;  // with O_NONBLOCK: no data is EAGAIN, and 0 means the line hung up
+  t.cc[VTIME] = 0;
+  if (!io_->Set(fd_, t)) return Status::Fail(Reason(errno));
+  // The kernel takes a change when any part of it applies: what the device kept is read back.
+  KernelLine got;
+  if (!io_->Get(fd_, got)) return Status::Fail(Reason(errno));
+  std::string refused;
+  const auto refuse = [&refused](const std::string& what) { refused += (refused.empty() ? "" : ", ") + what; };
+  if (!CloseRate(Rate(got), line.baud)) refuse(std::to_string(line.baud) + " baud");
+  if ((got.cflag & CSIZE) != (t.cflag & CSIZE)) refuse(std::to_string(line.dataBits) + " data bits");
+  if ((got.cflag & (PARENB | PARODD | CMSPAR)) != (t.cflag & (PARENB | PARODD | CMSPAR)))
+    refuse(ParityName(line.parity));
+  if ((got.cflag & CSTOPB) != (t.cflag & CSTOPB))
+    refuse(line.stopBitsTimes2 == 3 ? "1.5 stop bits" : line.stopBitsTimes2 == 4 ? "2 stop bits" : "1 stop bit");
+  if ((got.cflag & CRTSCTS) != (t.cflag & CRTSCTS)) refuse("RTS/CTS flow control");
+  if ((got.iflag & (IXON | IXOFF)) != (t.iflag & (IXON | IXOFF))) refuse("XON/XOFF flow control");
+  if ((got.iflag & (INPCK | IGNPAR | PARMRK | ISTRIP)) != 0) refuse("parity errors passed as data");
+  if (!refused.empty()) return Status::Fail(device_ + " does not take " + refused + " (Settings=" + settings_ + ")");
   ApplyModemLines();
   return Status::Ok();
 }
@@ -111,7 +154,11 @@ Status SerialControl::SetPortOpen(bool open) {
   if (PortOpen()) return Status::Fail("Port already open");
   device_ = devicePath_(commPort_);
   const int fd = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Status::Fail(Reason(errno));
+  if (fd < 0) {
+    const int error = errno;
+    const std::string fix = error == EACCES || error == EPERM ? AccessFix(device_) : "";
+    return Status::Fail("cannot open " + device_ + ": " + std::strerror(error) + fix);
+  }
   if (!isatty(fd)) {
     ::close(fd);
     return Status::Fail(device_ + " is not a serial device.");
@@ -208,10 +255,10 @@ void SerialControl::Tick() {
   }
 }
 
-std::vector<std::string> ListPorts() {
+std::vector<std::string> ListPorts(const std::string& devRoot, const std::string& sysRoot) {
   std::map<std::string, std::string> stable;  // device -> by-id name
   glob_t ids{};
-  if (glob("/dev/serial/by-id/*", 0, nullptr, &ids) == 0) {
+  if (glob((devRoot + "/serial/by-id/*").c_str(), 0, nullptr, &ids) == 0) {
     for (std::size_t i = 0; i < ids.gl_pathc; ++i) {
       char target[PATH_MAX];
       if (realpath(ids.gl_pathv[i], target)) stable[target] = ids.gl_pathv[i];
@@ -219,19 +266,30 @@ std::vector<std::string> ListPorts() {
   }
   globfree(&ids);
   std::vector<std::string> ports;
-  for (const char* pattern : {"/dev/ttyUSB*", "/dev/ttyACM*", "/dev/ttyS*"}) {
+  for (const char* pattern : {"ttyUSB*", "ttyACM*", "ttyAMA*", "ttyS*"}) {
     glob_t g{};
-    if (glob(pattern, 0, nullptr, &g) == 0) {
+    if (glob((devRoot + "/" + pattern).c_str(), 0, nullptr, &g) == 0) {
       for (std::size_t i = 0; i < g.gl_pathc; ++i) {
         const std::string device = g.gl_pathv[i];
-        // A ttyS without hardware behind it refuses the line settings.
-        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        termios t{};
-        const bool real = fd >= 0 && tcgetattr(fd, &t) == 0;
-        if (fd >= 0) ::close(fd);
-        if (!real && device.rfind("/dev/ttyS", 0) == 0) continue;
-        const auto it = stable.find(device);
-        ports.push_back(it == stable.end() ? device : device + "  " + it->second);
+        const std::string name = device.substr(device.rfind('/') + 1);
+        // A ttyS the kernel found no UART for says so in sysfs: type 0. Nothing is opened to ask.
+        if (name.rfind("ttyS", 0) == 0) {
+          std::ifstream type(sysRoot + "/class/tty/" + name + "/type");
+          int uart = 0;
+          if (!(type >> uart) || uart == 0) continue;
+        }
+        char real[PATH_MAX];
+        const auto it = stable.find(realpath(device.c_str(), real) ? real : device);
+        std::string line = device;
+        if (it != stable.end()) line += "  " + it->second;
+        if (faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0) {
+          line += "  (can be opened)";
+        } else {
+          struct stat st {};
+          const std::string group = stat(device.c_str(), &st) == 0 ? AccessGroup(st) : "";
+          line += group.empty() ? "  (no access)" : "  (no access: join the " + group + " group)";
+        }
+        ports.push_back(line);
       }
     }
     globfree(&g);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "linux/KernelLine.h"
 #include "platform/SerialControl.h"
 
 namespace tolvane::posix {
@@ -16,7 +17,9 @@ class SerialControl : public tolvane::SerialControl {
  public:
   // The device for a port number (1..255) as the configuration names it.
   using DevicePath = std::function<std::string(std::int16_t port)>;
-  explicit SerialControl(DevicePath devicePath) : devicePath_(std::move(devicePath)) {}
+  // io: how the line is read and set; the kernel's unless a test stands in for an adapter.
+  explicit SerialControl(DevicePath devicePath, LineIo* io = nullptr)
+      : devicePath_(std::move(devicePath)), io_(io ? io : &kernel_) {}
   ~SerialControl() override { Close(); }
   SerialControl(const SerialControl&) = delete;
   SerialControl& operator=(const SerialControl&) = delete;
@@ -58,6 +61,8 @@ class SerialControl : public tolvane::SerialControl {
   void DropWrites(const std::string& reason);
 
   DevicePath devicePath_;
+  LineIo kernel_;
+  LineIo* io_;
   std::string device_;
   int fd_ = -1;
   std::int16_t commPort_ = 1;
@@ -74,7 +79,9 @@ class SerialControl : public tolvane::SerialControl {
   std::function<void()> onComm_;
 };
 
-// The serial devices there are, each with its stable /dev/serial/by-id/ name where there is one.
-std::vector<std::string> ListPorts();
+// The serial devices there are, each with its stable /dev/serial/by-id/ name where there is one
+// and whether this user may open it; none is opened to find out (that would raise DTR on a
+// device another program uses). The roots are / but for tests.
+std::vector<std::string> ListPorts(const std::string& devRoot = "/dev", const std::string& sysRoot = "/sys");
 
 }  // namespace tolvane::posix

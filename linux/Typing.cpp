@@ -3,10 +3,13 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "linux/TypingEngine.h"
@@ -96,20 +99,33 @@ class Backend : public Typing {
 
 }  // namespace
 
-std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& error) {
+std::string UinputUnavailable(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 && errno == ENOENT)
+    return path +
+           " does not exist: the kernel's uinput module is not loaded (sudo modprobe uinput; to load it at "
+           "every start: echo uinput | sudo tee /etc/modules-load.d/uinput.conf)";
+  if (access(path.c_str(), W_OK) == 0) return "";
+  return path + " cannot be written by this user (" + std::strerror(errno) +
+         "): install the udev rule shipped with the package (/lib/udev/rules.d/60-tolvane-uinput.rules), "
+         "which lets the user at the computer's own seat write it, then log in again";
+}
+
+std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& error, std::string& notice) {
   const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
   TypingMode mode = options.mode;
   if (mode == TypingMode::Auto) {
-    if (access("/dev/uinput", W_OK) == 0)
+    const std::string uinput = UinputUnavailable();
+    if (uinput.empty()) {
       mode = TypingMode::Uinput;
-    else if (display && *display)
+    } else if (display && *display) {
       mode = TypingMode::Xtest;
-    else {
-      error =
-          "no way to type: /dev/uinput cannot be written and there is no X display. Install the udev rule "
-          "(/lib/udev/rules.d/60-tolvane-uinput.rules, shipped with the package), add yourself to the "
-          "group it names (sudo usermod -aG input $USER), and log in again; or run under X11 with "
-          "--typing xtest.";
+      if (wayland && *wayland)
+        notice = "typing through XTest, which reaches only X11 applications in this Wayland session, because " +
+                 uinput + ".";
+    } else {
+      error = "no way to type: " + uinput + "; or run under X11 with --typing xtest.";
       return nullptr;
     }
   }

@@ -37,16 +37,25 @@ class Typing {
 };
 
 // The chosen backend; null with a message that says what is missing and how to grant it
-// (for uinput: the udev rule shipped with the program) when none can be used.
-std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& error);
+// (for uinput: the udev rule shipped with the program) when none can be used. notice tells
+// of a choice the user should know of: XTest in a Wayland session, which reaches only X11
+// applications.
+std::unique_ptr<Typing> OpenTyping(const TypingOptions& options, std::string& error, std::string& notice);
+
+// Why the uinput device at path cannot be used, and the fix; empty when it can be written.
+std::string UinputUnavailable(const std::string& path = "/dev/uinput");
 
 // The platform's typing facilities before the backend behind them is open: the program is
 // built, and loads the configuration that names the layout, first. Nothing may type before
 // Open succeeds (the core types only from the loop, after start-up).
 class DeferredTyping : public tolvane::SendKeys, public tolvane::Keyboard {
  public:
-  bool Open(const TypingOptions& options, std::string& error) {
-    return (typing_ = OpenTyping(options, error)) != nullptr;
+  // Opens the backend; again, a new one that replaces the old only once it is open.
+  bool Open(const TypingOptions& options, std::string& error, std::string& notice) {
+    auto typing = OpenTyping(options, error, notice);
+    if (!typing) return false;
+    typing_ = std::move(typing);
+    return true;
   }
   std::string Name() const { return typing_->Name(); }
   int Connection() const { return typing_ ? typing_->Connection() : -1; }

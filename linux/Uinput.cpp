@@ -1,5 +1,7 @@
 #include "linux/Uinput.h"
 
+#include "linux/Typing.h"
+
 #include <fcntl.h>
 #include <linux/uinput.h>
 #include <poll.h>
@@ -47,7 +49,9 @@ namespace {
 int CreateUinputDevice(std::string& error) {
   const int fd = ::open("/dev/uinput", O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    error = std::string("cannot open /dev/uinput: ") + std::strerror(errno);
+    const int why = errno;
+    error = std::string("cannot open /dev/uinput: ") + std::strerror(why);
+    if (why == ENOENT || why == EACCES || why == EPERM) error = UinputUnavailable();
     return -1;
   }
   ioctl(fd, UI_SET_EVBIT, EV_KEY);

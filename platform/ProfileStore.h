@@ -9,11 +9,17 @@
 
 namespace tolvane {
 
+// What reading a file found: its bytes, no file at all, or a file there that could not be read.
+struct FileRead {
+  std::optional<std::string> bytes;
+  std::string error;  // why a file that is there could not be read (permission, I/O, a folder)
+  bool Missing() const { return !bytes && error.empty(); }
+};
+
 class ProfileStore {
  public:
   virtual ~ProfileStore() = default;
-  // The file's bytes; nullopt when it does not exist or cannot be read.
-  virtual std::optional<std::string> Read(const std::string& path) = 0;
+  virtual FileRead Read(const std::string& path) = 0;
   // Replaces the file only once the new contents are completely written: on any failure
   // the old file stays as it was.
   virtual Status Write(const std::string& path, const std::string& bytes) = 0;

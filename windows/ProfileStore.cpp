@@ -4,16 +4,23 @@
 
 namespace tolvane::win32 {
 
-std::optional<std::string> ProfileStore::Read(const std::string& path) {
+FileRead ProfileStore::Read(const std::string& path) {
   HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    return {std::nullopt, ErrorText(error)};
+  }
   std::string bytes;
   char buffer[65536];
   DWORD n = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
+  BOOL ok = TRUE;
+  while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr)) && n > 0) bytes.append(buffer, n);
+  const DWORD error = ok ? 0 : GetLastError();
   CloseHandle(file);
-  return bytes;
+  if (!ok) return {std::nullopt, ErrorText(error)};
+  return {bytes, ""};
 }
 
 // A temporary file in the same folder, flushed, then moved over the old one: a crash, a full

@@ -7,7 +7,7 @@ namespace tolvane::win32 {
 
 class ProfileStore : public tolvane::ProfileStore {
  public:
-  std::optional<std::string> Read(const std::string& path) override;
+  FileRead Read(const std::string& path) override;
   Status Write(const std::string& path, const std::string& bytes) override;
 };
 

@@ -1,6 +1,7 @@
 # The Linux program: termios serial, files, typing through uinput or XTest, the Debian package.
 add_library(tolvane_linux STATIC
   linux/CommandLine.cpp
+  linux/KernelLine.cpp
   linux/ProfileStore.cpp
   linux/SerialControl.cpp
   linux/Services.cpp

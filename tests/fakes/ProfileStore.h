@@ -1,4 +1,5 @@
-// In-memory files; a folder can be made read-only so writes fail and leave the old bytes.
+// In-memory files; a folder can be made read-only so writes fail and leave the old bytes, a
+// file unreadable so reads fail with a reason.
 #pragma once
 
 #include <map>
@@ -14,12 +15,13 @@ class ProfileStore : public tolvane::ProfileStore {
  public:
   explicit ProfileStore(Journal& journal) : journal_(journal) {}
 
-  std::optional<std::string> Read(const std::string& path) override {
+  FileRead Read(const std::string& path) override {
     ++reads;
     journal_.Add("ReadFile " + path);
+    if (const auto bad = unreadable.find(path); bad != unreadable.end()) return {std::nullopt, bad->second};
     const auto it = files.find(path);
-    if (it == files.end()) return std::nullopt;
-    return it->second;
+    if (it == files.end()) return {};
+    return {it->second, ""};
   }
   Status Write(const std::string& path, const std::string& bytes) override {
     journal_.Add("WriteFile " + path);
@@ -29,6 +31,7 @@ class ProfileStore : public tolvane::ProfileStore {
   }
 
   std::map<std::string, std::string> files;
+  std::map<std::string, std::string> unreadable;  // path -> why it cannot be read; its bytes stay
   bool readOnly = false;
   int reads = 0;
 
