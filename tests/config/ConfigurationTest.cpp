@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <set>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "config/ProfileFile.h"
 #include "linux/ProfileStore.h"
 #include "support/Harness.h"
@@ -321,19 +325,92 @@ TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
   }
 }
 
-// The Linux program loads its keys before the saved port opens, and writes them, the missing one too.
-TEST(Configuration, TheLinuxProgramLoadsItsKeysFirstAndWritesThemAll) {
-  LifeHarness h("[Tolvane]\r\nComPort=2\r\nDevice=/dev/ttyUSB0\r\nXkbLayout=de\r\n");
+// The Linux program, whose file is its only settings window: its keys load before the saved port
+// opens; a first run writes every key; after that the file is the user's.
+TEST(Configuration, TheLinuxProgramsFileIsTheUsers) {
+  const ProgramInfo linux{"/home/me", "tolvane", "", kPath, Program::Linux};
+  LifeHarness first("");
+  first.fp.profileStore.files.erase(kPath);
+  first.Start(linux);
+  first.Exit();
+  const std::string& made = first.fp.profileStore.files[kPath];
+  EXPECT_EQ(std::count(made.begin(), made.end(), '\n'), NewFileLines(Program::Linux)) << "the first run writes every key";
+
+  LifeHarness h("[Tolvane]\r\nComPort=2\r\nDevice=/dev/ttyUSB0\r\nXkbLayout=de\r\nAutoLoad=1\r\nBeep=7\r\n");
   std::string deviceAtOpen;
   h.app.mainForm().captionChanged = [&](const std::string& caption) {
     if (caption.find("Active On") != std::string::npos) deviceAtOpen = h.app.frontEnd().device;
   };
-  h.Start({"/home/me", "tolvane", "", kPath, Program::Linux});
+  ASSERT_TRUE(h.Start(linux));
   EXPECT_EQ(deviceAtOpen, "/dev/ttyUSB0");
   EXPECT_EQ(h.app.frontEnd().xkbLayout, "de");
-  h.Exit();
-  const std::string& saved = h.fp.profileStore.files[kPath];
-  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), NewFileLines(Program::Linux));
+  // Edited while it runs; at exit the edit stays, the out-of-range Beep too, and the
+  // start-at-logon entry is still kept up to date.
+  const std::string edited = "[Tolvane]\r\nComPort=2\r\nDevice=/dev/ttyUSB0\r\nAutoLoad=1\r\nPostamble={TAB}\r\nBeep=7\r\n";
+  h.fp.profileStore.files[kPath] = edited;
+  const auto exit = h.Exit();
+  EXPECT_EQ(h.fp.profileStore.files[kPath], edited);
+  EXPECT_THAT(exit, testing::Not(testing::Contains("WriteFile " + std::string(kPath))));
+  EXPECT_THAT(exit, testing::Contains(testing::StartsWith("RunOnce set Tolvane=")));
+
+  // A value the program changes itself is written, and only it.
+  LifeHarness changed("[Tolvane]\r\n; mine\r\nIgnoreDups=0\r\n");
+  changed.Start(linux);
+  changed.fp.profileStore.files[kPath] += "Postamble={TAB}\r\n";
+  changed.app.mainForm().IgnoreDups.SetValue(1);
+  changed.Exit();
+  EXPECT_EQ(changed.fp.profileStore.files[kPath], "[Tolvane]\r\n; mine\r\nIgnoreDups=1\r\nPostamble={TAB}\r\n");
+
+  // A file there that cannot be read: told, the program ends, the file is never replaced.
+  LifeHarness locked("[Tolvane]\r\nDevice=/dev/ttyUSB0\r\n");
+  locked.fp.profileStore.unreadable[kPath] = "Permission denied";
+  EXPECT_FALSE(locked.Start(linux));
+  EXPECT_EQ(locked.app.readError(), "Permission denied");
+  EXPECT_THAT(locked.fp.journal.With("MessageBox "),
+              ElementsAre("MessageBox cannot read the configuration file " + std::string(kPath) + ": Permission denied"));
+  EXPECT_THAT(locked.Exit(), testing::IsEmpty());
+  EXPECT_EQ(locked.fp.profileStore.files[kPath], "[Tolvane]\r\nDevice=/dev/ttyUSB0\r\n");
+
+  // The Windows program, which writes every key, does not replace one it could not read either.
+  LifeHarness windows("[Tolvane]\r\nComPort=2\r\n");
+  windows.fp.profileStore.unreadable[kPath] = "Access is denied.";
+  ASSERT_TRUE(windows.Start());
+  EXPECT_THAT(windows.Exit(), testing::Contains(testing::HasSubstr("could not save its settings")));
+  EXPECT_EQ(windows.fp.profileStore.files[kPath], "[Tolvane]\r\nComPort=2\r\n");
+}
+
+// Read again on request: the values apply, and the front end learns whether the port or the
+// typing must be reopened; a file that cannot be read changes nothing.
+TEST(Configuration, TheLinuxProgramReadsItsFileAgain) {
+  LifeHarness h("[Tolvane]\r\nComPort=2\r\nSettings=9600,N,8,1\r\nKeyTrans36=X\r\n");
+  ASSERT_TRUE(h.Start({"/home/me", "tolvane", "", kPath, Program::Linux}));
+  const auto reload = [&h](const std::string& file) {
+    h.fp.profileStore.files[kPath] = file;
+    h.fp.journal.Clear();
+    Tolvane::Reloaded r;
+    EXPECT_TRUE(h.app.ReloadSettings(r));
+    return std::make_pair(r.port, r.typing);
+  };
+  EXPECT_EQ(reload("[Tolvane]\r\nComPort=2\r\nSettings=9600,N,8,1\r\nPostamble={TAB}\r\n"), std::make_pair(false, false));
+  EXPECT_EQ(h.app.mainForm().TermKeyCombo.text, "{TAB}");
+  EXPECT_EQ(h.app.keyTrans()['$'], "{F9}") << "a translation no longer in the file is the built-in one";
+  EXPECT_THAT(h.fp.journal.With("PortOpen"), testing::IsEmpty()) << "the port is the front end's to reopen";
+  for (const char* port : {"ComPort=3", "Settings=14400,N,8,1", "Handshake=2", "Device=/dev/ttyACM0"}) {
+    const auto changed = reload("[Tolvane]\r\n" + std::string(port) + "\r\nComPort=2\r\nSettings=9600,N,8,1\r\n");
+    EXPECT_EQ(changed, std::make_pair(true, false)) << port;
+    reload("[Tolvane]\r\nComPort=2\r\nSettings=9600,N,8,1\r\n");
+  }
+  EXPECT_EQ(reload("[Tolvane]\r\nComPort=2\r\nXkbVariant=nodeadkeys\r\n"), std::make_pair(false, true));
+  EXPECT_EQ(h.app.frontEnd().xkbVariant, "nodeadkeys");
+
+  h.fp.profileStore.unreadable[kPath] = "Input/output error";
+  h.fp.profileStore.files[kPath] = "[Tolvane]\r\nComPort=0\r\nPostamble={ENTER}\r\n";
+  Tolvane::Reloaded r;
+  const Status failed = h.app.ReloadSettings(r);
+  EXPECT_EQ(failed.description, "Input/output error");
+  EXPECT_EQ(h.app.mainForm().TermKeyCombo.text, "");
+  EXPECT_EQ(h.app.mainForm().PortList.listIndex, 2);
+  EXPECT_EQ(h.app.frontEnd().xkbVariant, "nodeadkeys");
 }
 
 namespace fs = std::filesystem;
@@ -357,6 +434,49 @@ TEST(PosixProfileStore, ReplacesTheFileWholeOrNotAtAll) {
   EXPECT_FALSE(store.Write((dir / "taken").string(), "x")) << "cannot replace a folder";
   EXPECT_EQ(store.Read(file).bytes, big);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2) << "no temporary left behind";
+  EXPECT_EQ(store.Read((dir / "taken").string()).error, "Is a directory");
+
+  // Through a chain of links, relative ones included, to the real file, which the first write makes.
+  fs::create_directory(dir / "dotfiles");
+  fs::create_symlink("dotfiles/real.tlv", dir / "link.tlv");
+  fs::create_symlink("link.tlv", dir / "link2.tlv");
+  ASSERT_TRUE(fs::is_symlink(dir / "link2.tlv") && !fs::exists(dir / "dotfiles/real.tlv")) << "premise";
+  ASSERT_TRUE(store.Write((dir / "link2.tlv").string(), "one"));
+  ASSERT_TRUE(store.Write((dir / "link2.tlv").string(), "two"));
+  EXPECT_TRUE(fs::is_symlink(dir / "link.tlv") && fs::is_symlink(dir / "link2.tlv"));
+  EXPECT_EQ(store.Read((dir / "dotfiles/real.tlv").string()).bytes, "two");
+
+  // Mode and owner stay as they were.
+  const std::string shared = (dir / "shared.tlv").string();
+  ASSERT_TRUE(store.Write(shared, "a"));
+  EXPECT_EQ(fs::status(shared).permissions(), fs::perms::owner_read | fs::perms::owner_write) << "a new file is private";
+  fs::permissions(shared, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec & ~fs::perms::others_exec);
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(shared.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_TRUE(store.Write(shared, "b"));
+  struct stat st {};
+  ASSERT_EQ(stat(shared.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 65534u);
+  }
+
+  // A file another user keeps to themselves reads as unreadable, with the reason, not as missing.
+  const std::string secret = (dir / "secret.tlv").string();
+  ASSERT_TRUE(store.Write(secret, "[Tolvane]\r\n"));
+  if (root) {
+    fs::permissions(dir, fs::perms::all);  // the folder open to all: the file's own mode is what stops
+    const pid_t child = fork();
+    if (child == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0 || access(secret.c_str(), R_OK) == 0) _exit(2);  // premise
+      _exit(store.Read(secret).error == "Permission denied" ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "2: the premise failed, nobody could read the file";
+  }
   fs::remove_all(dir);
 }
 
