@@ -49,10 +49,12 @@ start() {
   [ -e "$work/dev" ] || plug
   printf "[Tolvane]\r\nDevice=$work/dev\r\n$1" > "$cfg"
   logger "${@:2}"
-  "$build/tolvane" --config "$cfg" --typing xtest > "$work/out" 2> "$work/err" &
+  "$build/tolvane" --config "$cfg" --typing xtest ${args:-} > "$work/out" 2> "$work/err" &
   tolvane=$!
   status "Active on $work/dev"
 }
+# Runs the command as the user nobody, with no groups.
+nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 # The program ends by SIGTERM, with its status; the key log goes too.
 stop() {
   local rc=0
@@ -82,9 +84,9 @@ state() { "$keylog" state; }
 key() { "$keylog" key "$@"; }
 
 # A scan with its postamble, the translation table, a character outside ASCII; framing by
-# silence; the record on standard output.
+# silence; the record on standard output when asked (--echo).
 scenario_scan() {
-  start 'Postamble={TAB}\r\nRemoveReturns=1\r\n'
+  args=--echo start 'Postamble={TAB}\r\nRemoveReturns=1\r\n'
   scan 'Ab1+~{}\351$\r\n' 'Ab1+~{}é<F9><Tab>' "the scan"
   scan 'AB'; sleep 0.06; scan 'CD'; sleep 0.5
   scan 'EF' 'Ab1+~{}é<F9><Tab>ABCD<Tab>EF<Tab>' "60 ms apart joins, 500 ms apart separates"
@@ -105,19 +107,186 @@ scenario_device() {
   scan 'B' 'A<Tab>B<Tab>' "after the device came back"
 }
 
-# SIGTERM saves every key, the Linux keys too (XkbVariant added, empty), and writes the autostart
-# entry; a second copy on the same file says so; bad arguments are refused.
+# The first run, without a file, writes every key (the Linux keys too, XkbVariant empty) and the
+# autostart entry, the file named by its absolute path however it was given; a second copy on
+# the same file says so and ends with a status of its own; bad arguments are refused; records
+# stay off a standard output that is no terminal.
 scenario_life() {
   export XDG_CONFIG_HOME="$work/xdg"
-  start 'XkbLayout=us\r\nAutoLoad=1\r\n'
-  [ "$("$build/tolvane" --config "$cfg" --typing xtest 2> "$work/second"; echo $?)" = 1 ] &&
-    grep -qi 'already running' "$work/second" || fail "second copy: $(cat "$work/second")"
-  [ "$("$build/tolvane" --bogus 2>/dev/null; echo $?)" = 2 ] || fail "bad arguments not refused"
-  stop || fail "exit status $?"
-  [ "$(grep -c '=' "$cfg")" -eq 273 ] || fail "$(grep -c '=' "$cfg") keys saved"
-  grep -q "^Device=$work/dev" "$cfg" && grep -q '^XkbLayout=us' "$cfg" && grep -q '^XkbVariant=' "$cfg" ||
-    fail "Linux keys lost"
-  grep -q "^Exec=.*tolvane --config \"$cfg\"" "$work/xdg/autostart/tolvane.desktop" || fail "no autostart entry"
+  [ -e "$work/dev" ] || plug
+  logger
+  rm -f "$work/my scanner.tlv"
+  (cd "$work" && exec "$build/tolvane" --config 'my scanner.tlv' --typing xtest > "$work/out" 2> "$work/err") &
+  tolvane=$!
+  poll 50 grep -q '^tolvane: typing with' "$work/err" || fail "no start"
+  [ "$(cd "$work" && "$build/tolvane" --config 'my scanner.tlv' --typing xtest 2> "$work/second"; echo $?)" = 3 ] &&
+    grep -qi 'already running' "$work/second" || wrong "second copy: $(cat "$work/second")"
+  [ "$("$build/tolvane" --bogus 2>/dev/null; echo $?)" = 2 ] || wrong "bad arguments not refused"
+  stop || wrong "exit status $?"
+  [ "$(grep -c '=' "$work/my scanner.tlv")" -eq 273 ] || fail "$(grep -c '=' "$work/my scanner.tlv") keys written"
+  grep -q '^Device=' "$work/my scanner.tlv" && grep -q '^XkbVariant=' "$work/my scanner.tlv" || fail "Linux keys lost"
+  # The user's own file, AutoLoad on: the autostart entry is written though the file is not.
+  sed -i 's/^AutoLoad=0/AutoLoad=1/; s#^Device=#Device='"$work"'/dev#' "$work/my scanner.tlv"
+  cp "$work/my scanner.tlv" "$work/before"
+  (cd "$work" && exec "$build/tolvane" --config 'my scanner.tlv' --typing xtest > "$work/out" 2> "$work/err") &
+  tolvane=$!
+  logger
+  status "Active on $work/dev"
+  scan 'A' 'A' "the scan"
+  stop || wrong "exit status $?"
+  cmp -s "$work/before" "$work/my scanner.tlv" || wrong "the file was rewritten: $(diff "$work/before" "$work/my scanner.tlv")"
+  [ ! -s "$work/out" ] || wrong "records on a standard output that is no terminal: $(cat "$work/out")"
+  grep -qxF "Exec=$build/tolvane --config \"$work/my scanner.tlv\"" "$work/xdg/autostart/tolvane.desktop" ||
+    wrong "autostart entry: $(cat "$work/xdg/autostart/tolvane.desktop" 2>&1)"
+}
+
+# The file is the user's: an edit made while the program runs stays; a link stays a link and the
+# real file is the one written; mode and owner stay; a file it cannot read is never replaced.
+scenario_file() {
+  start 'Postamble=\r\n'
+  sed -i 's/^Postamble=\r$/Postamble={TAB}\r/' "$cfg"
+  premise "Postamble={TAB}" "the file edited" eval 'grep "^Postamble=" "$cfg" | tr -d "\r"'
+  stop || wrong "exit status $?"
+  grep -q '^Postamble={TAB}' "$cfg" || wrong "an edit made while running lost: $(grep Postamble "$cfg")"
+
+  mkdir -p "$work/dotfiles"
+  rm -f "$work/dotfiles/real.tlv"
+  ln -sfn dotfiles/real.tlv "$work/link.tlv"
+  premise "link" "link.tlv is a symbolic link to a file not there yet" \
+    eval '[ -L "$work/link.tlv" ] && [ ! -e "$work/dotfiles/real.tlv" ] && echo link'
+  "$build/tolvane" --config "$work/link.tlv" --typing xtest > /dev/null 2> "$work/err" &
+  tolvane=$!
+  poll 50 grep -q '^tolvane: typing with' "$work/err" || fail "no start: $(cat "$work/err")"
+  stop || wrong "exit status $?"
+  [ -L "$work/link.tlv" ] || wrong "the link became a regular file"
+  [ "$(grep -c '=' "$work/dotfiles/real.tlv" 2>/dev/null)" = 273 ] || wrong "the real file not written through the link"
+
+  chmod 0666 "$cfg"
+  chown 65534:65534 "$cfg"
+  premise "666 65534" "the file is 0666, owned by nobody" stat -c '%a %u' "$cfg"
+  start 'Postamble=\r\n'  # printf keeps the file, its mode and owner
+  premise "666 65534" "the file is still 0666, owned by nobody" stat -c '%a %u' "$cfg"
+  stop || wrong "exit status $?"
+  is "666 65534" stat -c '%a %u' "$cfg" || wrong "mode or owner changed: $(stat -c '%a %u' "$cfg")"
+
+  # Root's private file, the program run by nobody.
+  chmod 0755 "$work"
+  printf '[Tolvane]\r\nDevice=/dev/ttyUSB0\r\nPostamble={TAB}\r\n' > "$work/private.tlv"
+  chown 0:0 "$work/private.tlv"
+  chmod 0600 "$work/private.tlv"
+  cp "$work/private.tlv" "$work/before"
+  premise "unreadable" "nobody cannot read the file" eval 'nobody cat "$work/private.tlv" >/dev/null 2>&1 || echo unreadable'
+  local rc=0
+  HOME="$work" nobody timeout 10 "$build/tolvane" --config "$work/private.tlv" --typing xtest > /dev/null 2> "$work/err" || rc=$?
+  [ "$rc" = 1 ] || wrong "status $rc for a file that cannot be read"
+  grep -qF "$work/private.tlv: Permission denied" "$work/err" || wrong "no reason told: $(cat "$work/err")"
+  cmp -s "$work/before" "$work/private.tlv" && is "600 0" stat -c '%a %u' "$work/private.tlv" ||
+    wrong "the unreadable file was replaced: $(stat -c '%a %u' "$work/private.tlv"), $(cat "$work/private.tlv")"
+}
+
+# SIGHUP reads the file again: new values from the next record, the port reopened only when its
+# keys change, the typing output only when the layout does; a file that cannot be read keeps the
+# running settings. SIGPIPE does not end the program.
+scenario_reload() {
+  args=--echo start 'Postamble=-\r\n'
+  scan 'A' 'A-' "before"
+  sed -i 's/^Postamble=-/Postamble=_/' "$cfg"
+  kill -HUP "$tolvane"
+  poll 50 grep -q "read again" "$work/err" || wrong "SIGHUP not taken: $(cat "$work/err")"
+  scan 'B' 'A-B_' "the new postamble"
+  [ "$(grep -c '^Active on' "$work/err")" = 1 ] || wrong "the port reopened though its keys stayed"
+  ! grep -q "typing with xtest again" "$work/err" || wrong "the typing reopened though the layout stayed"
+  printf 'Settings=19200,N,8,1\r\nXkbLayout=us\r\n' >> "$cfg"
+  kill -HUP "$tolvane"
+  poll 50 is 2 eval 'grep -c "^Active on" "$work/err"' || wrong "the port not reopened for new Settings"
+  poll 50 grep -q "typing with xtest again" "$work/err" || wrong "the typing not reopened for a new layout"
+  is "19200" eval 'stty -F "$work/dev" speed' || wrong "the line not at 19200: $(stty -F "$work/dev" speed)"
+  scan 'C' 'A-B_C_' "after the port reopened"
+  mv "$cfg" "$work/kept"
+  mkdir "$cfg"
+  kill -HUP "$tolvane"
+  poll 50 grep -q "cannot read the configuration file $cfg: Is a directory; the running settings stay" "$work/err" ||
+    wrong "a file that cannot be read not told: $(cat "$work/err")"
+  scan 'D' 'A-B_C_D_' "the running settings kept"
+  rmdir "$cfg"
+  mv "$work/kept" "$cfg"
+  stop || wrong "exit status $?"
+
+  # Standard output read by a program that has gone.
+  [ -e "$work/dev" ] || plug
+  logger
+  "$build/tolvane" --config "$cfg" --typing xtest --echo > >(exec true) 2> "$work/err" &
+  tolvane=$!
+  status "Active on $work/dev"
+  scan 'E' 'E_' "a record with no reader of standard output"
+  scan 'F' 'E_F_' "the next one"
+  kill -0 "$tolvane" 2>/dev/null || wrong "the program ended with the reader of its output"
+  stop || wrong "exit status $?"
+}
+
+# What a user without access is told: the serial device by name with the fix; in a Wayland
+# session, that XTest reaches only X11 applications; without the uinput module, that it is missing.
+scenario_messages() {
+  plug
+  local pty
+  pty=$(readlink -f "$work/dev")
+  chgrp dialout "$pty"
+  chmod 0660 "$pty"
+  chmod 0755 "$work"
+  printf '[Tolvane]\r\nDevice=%s\r\n' "$work/dev" > "$cfg"
+  chmod 0644 "$cfg"
+  premise "denied" "nobody cannot open the device" eval 'nobody sh -c ": < $pty" 2>/dev/null || echo denied'
+  logger
+  HOME="$work" nobody "$build/tolvane" --config "$cfg" --typing xtest > /dev/null 2> "$work/err" &
+  tolvane=$!
+  status "Error: cannot open $work/dev: Permission denied (add yourself to the dialout group: sudo usermod -aG dialout \$USER, then log in again)"
+  kill -TERM "$tolvane"; wait "$tolvane" || true
+  if [ -w /dev/uinput ]; then
+    echo "(uinput can be written here: the Wayland and missing-module messages are not shown)"
+  else
+    WAYLAND_DISPLAY=wayland-9 "$build/tolvane" --config "$cfg" > /dev/null 2> "$work/err" &
+    tolvane=$!
+    poll 50 grep -q "^tolvane: typing with" "$work/err" || wrong "no start: $(cat "$work/err")"
+    grep -q "XTest, which reaches only X11 applications in this Wayland session" "$work/err" ||
+      wrong "XTest in a Wayland session not told: $(cat "$work/err")"
+    kill -TERM "$tolvane"; wait "$tolvane" || true
+    if [ ! -e /dev/uinput ]; then
+      timeout 10 "$build/tolvane" --config "$cfg" --typing uinput > /dev/null 2> "$work/err" || true
+      grep -q "/dev/uinput does not exist: the kernel's uinput module is not loaded" "$work/err" ||
+        wrong "a missing uinput not told: $(cat "$work/err")"
+    fi
+  fi
+}
+
+# --list-ports on devices of its own (a private /dev and /sys), run by nobody: every device, its
+# by-id name, whether it can be opened, none of them opened.
+scenario_listports() {
+  command -v strace >/dev/null || fail "strace is needed"
+  cat > "$work/ports.sh" <<'INNER'
+set -e
+mount -t tmpfs none /dev
+mount -t tmpfs none /sys
+mknod -m 0660 /dev/ttyUSB0 c 188 0 && chgrp dialout /dev/ttyUSB0
+mknod -m 0666 /dev/ttyACM0 c 166 0
+mknod -m 0666 /dev/ttyS0 c 4 64
+mknod -m 0666 /dev/ttyS1 c 4 65
+mknod -m 0666 /dev/null c 1 3
+mkdir -p /dev/serial/by-id /sys/class/tty/ttyS0 /sys/class/tty/ttyS1
+ln -s ../../ttyUSB0 /dev/serial/by-id/usb-Tolvane_Test_Scanner-if00-port0
+echo 4 > /sys/class/tty/ttyS0/type
+echo 0 > /sys/class/tty/ttyS1/type
+setpriv --reuid=65534 --regid=65534 --clear-groups sh -c 'test -r /dev/ttyUSB0 && echo "premise: nobody can read ttyUSB0" >&2; true'
+strace -f -qq -e trace=open,openat -o "$1/trace" setpriv --reuid=65534 --regid=65534 --clear-groups "$2" --list-ports
+INNER
+  unshare -m bash "$work/ports.sh" "$work" "$build/tolvane" > "$work/ports" 2> "$work/err" || fail "listing failed: $(cat "$work/err")"
+  grep -q premise "$work/err" && fail "$(cat "$work/err")"
+  cat "$work/ports"
+  grep -qxF "/dev/ttyUSB0  /dev/serial/by-id/usb-Tolvane_Test_Scanner-if00-port0  (no access: join the dialout group)" \
+    "$work/ports" || wrong "ttyUSB0 not listed with its by-id name and no access"
+  grep -qxF "/dev/ttyACM0  (can be opened)" "$work/ports" || wrong "ttyACM0 not listed as one to open"
+  grep -q '^/dev/ttyS0 ' "$work/ports" || wrong "ttyS0, a UART, not listed"
+  ! grep -q '^/dev/ttyS1 ' "$work/ports" || wrong "ttyS1, no UART, listed"
+  ! grep -q '"/dev/tty' "$work/trace" || wrong "devices opened: $(grep '"/dev/tty' "$work/trace")"
 }
 
 # The same text under German and French keymaps of the X server, each read back from the server
@@ -234,9 +403,9 @@ scenario_spare() {
 }
 
 # The X server killed and started again: the loss is told, a record meanwhile printed and not
-# typed, the port kept; typing again once it is back; SIGTERM still saves.
+# typed, the port kept; typing again once it is back; SIGTERM still ends it cleanly.
 scenario_xserver() {
-  start 'Postamble={TAB}\r\n'
+  args=--echo start 'Postamble={TAB}\r\n'
   scan 'A' 'A<Tab>' "before"
   local number
   number=$(cat "$work/display")
@@ -255,7 +424,6 @@ scenario_xserver() {
   sleep 1.5  # a reconnection every second
   scan 'C' 'C<Tab>' "after the X server came back"
   stop || wrong "exit status $?"
-  [ "$(grep -c '=' "$cfg")" -eq 273 ] || wrong "$(grep -c '=' "$cfg") keys saved at SIGTERM"
 }
 
 # Figures, printed and never asserted: last byte to first and last key event, and the rate of
