@@ -6,6 +6,7 @@
 #include "keysynth/ConsoleKeyEmitter.h"
 #include "keysynth/KeyNames.h"
 #include "linux/CommandLine.h"
+#include "linux/Typing.h"
 #include "linux/TypingEngine.h"
 #include "tests/support/TableLayout.h"
 
@@ -33,6 +34,28 @@ TEST(LinuxCommandLine, OptionsAndTheirMistakes) {
   EXPECT_EQ(StatusText("Tolvane (Error: No such file or directory.)", ""), "Error: No such file or directory.");
   EXPECT_EQ(StatusText("Tolvane (Inactive)", ""), "Inactive");
   EXPECT_EQ(PrintableLine(std::string("A\r\t\x01\xE9\\", 6)), "A\\r\\t\\x01\\xE9\\\\");
+  EXPECT_TRUE(ParseArguments({"--echo"}, error)->echo);
+  EXPECT_FALSE(ParseArguments({}, error)->echo);
+}
+
+// The autostart entry starts the program on the same file from any folder: the path absolute,
+// quoted where the desktop-entry format reserves a character, its escapes written as a string.
+TEST(LinuxCommandLine, AutostartExecNamesTheFileAbsolutely) {
+  EXPECT_EQ(AbsolutePath("my scanner.tlv", "/home/me/"), "/home/me/my scanner.tlv");
+  EXPECT_EQ(AbsolutePath("./a.tlv", "/"), "/a.tlv");
+  EXPECT_EQ(AbsolutePath("/etc/a.tlv", "/home/me"), "/etc/a.tlv");
+  EXPECT_EQ(DesktopExec({"/usr/bin/tolvane", "--config", "/home/me/my scanner.tlv"}),
+            "/usr/bin/tolvane --config \"/home/me/my scanner.tlv\"");
+  EXPECT_EQ(DesktopExec({"/opt/t", "--config", "/h/$x `a` \"q\" 100% b\\c.tlv"}),
+            "/opt/t --config \"/h/\\\\$x \\\\`a\\\\` \\\\\"q\\\\\" 100%% b\\\\\\\\c.tlv\"");
+  EXPECT_EQ(DesktopExec({"/opt/t", "--config", "/h/50%.tlv"}), "/opt/t --config /h/50%%.tlv");
+}
+
+// What a user without uinput is told: a missing device is a module not loaded, not a permission.
+TEST(LinuxTyping, WhyUinputCannotBeUsed) {
+  EXPECT_THAT(UinputUnavailable("/nonexistent/uinput"),
+              ::testing::AllOf(::testing::HasSubstr("does not exist"), ::testing::HasSubstr("modprobe uinput")));
+  EXPECT_EQ(UinputUnavailable("/dev/null"), "") << "a device this user can write";
 }
 
 // A uinput device that cannot type what no key has, as the real one; keys by their evdev codes.
