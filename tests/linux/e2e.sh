@@ -457,6 +457,17 @@ scenario_figures() {
     "$work/keys"
 }
 
+# The soak: 10,000 scans through the program, the device away and back every 500, two bursts of
+# 64 KiB, every byte value (each byte typed as its two hex digits), SIGHUP every 1,000; the
+# counts and the resident memory printed. A scan lost, out of order or wrong fails it.
+scenario_soak() {
+  local table=""
+  for i in $(seq 0 255); do table+=$(printf 'KeyTrans%d=%02X' "$i" "$i")'\r\n'; done
+  start "$table"
+  python3 "$(dirname "$0")/soak.py" "$work" "$tolvane" "$socat_pid" "$cfg" || wrong "scans lost, out of order or wrong"
+  stop || wrong "exit status $?"
+}
+
 "scenario_$2"
 [ -z "$failed" ] || fail "scenario $2:"$'\n'"$failed"
 echo "scenario $2 passed"
