@@ -36,4 +36,6 @@ lintian --fail-on error build/linux/tolvane_*_amd64.deb
 # Figures of the real programs (printed, not asserted).
 bash tests/e2e/figures.sh build/win64 || echo "(the figures could not be taken)"
 bash tests/linux/e2e.sh build/linux figures || echo "(the Linux figures could not be taken)"
+# The soak's counts are printed; a scan lost, out of order or wrong fails the test command.
+bash tests/linux/e2e.sh build/linux soak
 echo "All tests passed."

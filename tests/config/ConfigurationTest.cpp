@@ -334,7 +334,8 @@ TEST(Configuration, TheLinuxProgramsFileIsTheUsers) {
   first.Start(linux);
   first.Exit();
   const std::string& made = first.fp.profileStore.files[kPath];
-  EXPECT_EQ(std::count(made.begin(), made.end(), '\n'), NewFileLines(Program::Linux)) << "the first run writes every key";
+  EXPECT_EQ(std::count(made.begin(), made.end(), '\n'), NewFileLines(Program::Linux))
+      << "the first run writes every key";
 
   LifeHarness h("[Tolvane]\r\nComPort=2\r\nDevice=/dev/ttyUSB0\r\nXkbLayout=de\r\nAutoLoad=1\r\nBeep=7\r\n");
   std::string deviceAtOpen;
@@ -346,7 +347,8 @@ TEST(Configuration, TheLinuxProgramsFileIsTheUsers) {
   EXPECT_EQ(h.app.frontEnd().xkbLayout, "de");
   // Edited while it runs; at exit the edit stays, the out-of-range Beep too, and the
   // start-at-logon entry is still kept up to date.
-  const std::string edited = "[Tolvane]\r\nComPort=2\r\nDevice=/dev/ttyUSB0\r\nAutoLoad=1\r\nPostamble={TAB}\r\nBeep=7\r\n";
+  const std::string edited =
+      "[Tolvane]\r\nComPort=2\r\nDevice=/dev/ttyUSB0\r\nAutoLoad=1\r\nPostamble={TAB}\r\nBeep=7\r\n";
   h.fp.profileStore.files[kPath] = edited;
   const auto exit = h.Exit();
   EXPECT_EQ(h.fp.profileStore.files[kPath], edited);
@@ -366,8 +368,8 @@ TEST(Configuration, TheLinuxProgramsFileIsTheUsers) {
   locked.fp.profileStore.unreadable[kPath] = "Permission denied";
   EXPECT_FALSE(locked.Start(linux));
   EXPECT_EQ(locked.app.readError(), "Permission denied");
-  EXPECT_THAT(locked.fp.journal.With("MessageBox "),
-              ElementsAre("MessageBox cannot read the configuration file " + std::string(kPath) + ": Permission denied"));
+  EXPECT_THAT(locked.fp.journal.With("MessageBox "), ElementsAre("MessageBox cannot read the configuration file " +
+                                                                 std::string(kPath) + ": Permission denied"));
   EXPECT_THAT(locked.Exit(), testing::IsEmpty());
   EXPECT_EQ(locked.fp.profileStore.files[kPath], "[Tolvane]\r\nDevice=/dev/ttyUSB0\r\n");
 
@@ -391,7 +393,8 @@ TEST(Configuration, TheLinuxProgramReadsItsFileAgain) {
     EXPECT_TRUE(h.app.ReloadSettings(r));
     return std::make_pair(r.port, r.typing);
   };
-  EXPECT_EQ(reload("[Tolvane]\r\nComPort=2\r\nSettings=9600,N,8,1\r\nPostamble={TAB}\r\n"), std::make_pair(false, false));
+  EXPECT_EQ(reload("[Tolvane]\r\nComPort=2\r\nSettings=9600,N,8,1\r\nPostamble={TAB}\r\n"),
+            std::make_pair(false, false));
   EXPECT_EQ(h.app.mainForm().TermKeyCombo.text, "{TAB}");
   EXPECT_EQ(h.app.keyTrans()['$'], "{F9}") << "a translation no longer in the file is the built-in one";
   EXPECT_THAT(h.fp.journal.With("PortOpen"), testing::IsEmpty()) << "the port is the front end's to reopen";
@@ -449,7 +452,8 @@ TEST(PosixProfileStore, ReplacesTheFileWholeOrNotAtAll) {
   // Mode and owner stay as they were.
   const std::string shared = (dir / "shared.tlv").string();
   ASSERT_TRUE(store.Write(shared, "a"));
-  EXPECT_EQ(fs::status(shared).permissions(), fs::perms::owner_read | fs::perms::owner_write) << "a new file is private";
+  EXPECT_EQ(fs::status(shared).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+      << "a new file is private";
   fs::permissions(shared, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec & ~fs::perms::others_exec);
   const bool root = geteuid() == 0;
   if (root) {

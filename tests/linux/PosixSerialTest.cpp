@@ -179,8 +179,9 @@ TEST(PosixSerialLine, RatesRefusalsAndParityErrors) {
   ASSERT_TRUE(serial.SetSettings("19200,E,7,1"));
   const Status refused = serial.SetPortOpen(true);
   EXPECT_FALSE(serial.PortOpen());
-  EXPECT_THAT(refused.description, ::testing::AllOf(::testing::HasSubstr("7 data bits"), ::testing::HasSubstr("even parity"),
-                                                    ::testing::HasSubstr("Settings=19200,E,7,1")));
+  EXPECT_THAT(refused.description,
+              ::testing::AllOf(::testing::HasSubstr("7 data bits"), ::testing::HasSubstr("even parity"),
+                               ::testing::HasSubstr("Settings=19200,E,7,1")));
 
   // The device left checking, marking and ignoring parity errors by whoever had it before.
   const int other = ::open(bed.Device().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
