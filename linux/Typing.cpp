@@ -107,7 +107,7 @@ std::string UinputUnavailable(const std::string& path) {
            "every start: echo uinput | sudo tee /etc/modules-load.d/uinput.conf)";
   if (access(path.c_str(), W_OK) == 0) return "";
   return path + " cannot be written by this user (" + std::strerror(errno) +
-         "): install the udev rule shipped with the package (/lib/udev/rules.d/60-tolvane-uinput.rules), "
+         "): install the udev rule shipped with the package (/usr/lib/udev/rules.d/60-tolvane-uinput.rules), "
          "which lets the user at the computer's own seat write it, then log in again";
 }
 

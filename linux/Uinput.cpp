@@ -1,7 +1,5 @@
 #include "linux/Uinput.h"
 
-#include "linux/Typing.h"
-
 #include <fcntl.h>
 #include <linux/uinput.h>
 #include <poll.h>
@@ -11,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "linux/Typing.h"
 
 namespace tolvane::posix {
 

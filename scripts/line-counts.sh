@@ -9,7 +9,7 @@ product=$(count '*.cpp' '*.h' ':!tests' ':!bench')
 unit=$(count tests/fakes tests/capture tests/common tests/config tests/keysynth tests/serialsettings tests/ui tests/support \
   tests/contract tests/linux/LinuxTest.cpp tests/linux/PosixSerialTest.cpp tests/linux/UinputBed.cpp \
   tests/linux/UinputBed.h tests/linux/UinputTest.cpp)
-e2e=$(count tests/e2e tests/linux/e2e.sh tests/linux/KeyLog.cpp)
+e2e=$(count tests/e2e tests/linux/e2e.sh tests/linux/soak.py tests/linux/KeyLog.cpp)
 wine=$(count tests/wine)
 fuzz=$(count tests/fuzz)
 bench=$(count bench)
