@@ -4,95 +4,73 @@
 
 namespace tolvane::fake {
 
-Status SerialControl::Check(const std::string& property, const std::string& entry) {
-  journal_.Add(entry);
-  const auto it = failures_.find(property);
-  if (it != failures_.end()) return Status::Fail(it->second);
-  return Status::Ok();
+constexpr const char* kInvalid = "Invalid property value";
+
+Status SerialControl::Set(const std::string& property, std::string_view value, const char* refusal) {
+  journal_.Add(property + "=" + std::string(value));
+  if (const auto it = failures_.find(property); it != failures_.end()) return Status::Fail(it->second);
+  return refusal ? Status::Fail(refusal) : Status::Ok();
 }
 
 Status SerialControl::SetCommPort(std::int16_t port) {
-  auto s = Check("CommPort", "CommPort=" + std::to_string(port));
-  if (s && open_) s = Status::Fail("Port already open");
-  if (s && port < 1) s = Status::Fail("Invalid port number");
+  const Status s = Set("CommPort", std::to_string(port),
+                       open_      ? "Port already open"
+                       : port < 1 ? "Invalid port number"
+                                  : nullptr);
   if (s) commPort = port;
   return s;
 }
 
 Status SerialControl::SetSettings(const std::string& value) {
-  auto s = Check("Settings", "Settings=" + value);
-  if (s && !ParseLineSettings(value)) s = Status::Fail("Invalid property value");
+  const Status s = Set("Settings", value, ParseLineSettings(value) ? nullptr : kInvalid);
   if (s) settings = value;
   return s;
 }
 
-Status SerialControl::SetDTREnable(bool on) {
-  auto s = Check("DTREnable", std::string("DTREnable=") + (on ? "1" : "0"));
-  if (s) dtr = on;
-  return s;
-}
-
-Status SerialControl::SetRTSEnable(bool on) {
-  auto s = Check("RTSEnable", std::string("RTSEnable=") + (on ? "1" : "0"));
-  if (s) rts = on;
-  return s;
-}
-
 Status SerialControl::SetHandshaking(std::int16_t mode) {
-  auto s = Check("Handshaking", "Handshaking=" + std::to_string(mode));
-  if (s && (mode < 0 || mode > 3)) s = Status::Fail("Invalid property value");
-  if (s) handshaking = mode;
-  return s;
+  return Set("Handshaking", std::to_string(mode), mode < 0 || mode > 3 ? kInvalid : nullptr);
 }
 
-// A close never fails, as with the real controls.
+// A close never fails, as with the real controls, and flushes what was not read.
 Status SerialControl::SetPortOpen(bool open) {
-  auto s = Check("PortOpen", std::string("PortOpen=") + (open ? "1" : "0"));
-  if (!open) s = Status::Ok();
-  if (s && open && open_) s = Status::Fail("Port already open");
-  if (!s) return s;
-  open_ = open;
-  if (!open) inBuffer_.clear();  // closing flushes what was not read
-  return s;
+  const Status s = Set("PortOpen", open ? "1" : "0", open && open_ ? "Port already open" : nullptr);
+  if (!open) inBuffer_.clear();
+  if (!open || s) open_ = open;
+  return open ? s : Status::Ok();
 }
 
 std::vector<std::uint8_t> SerialControl::Input() {
-  const std::size_t n = inBuffer_.size();
-  std::vector<std::uint8_t> out(inBuffer_.begin(), inBuffer_.begin() + static_cast<long>(n));
-  inBuffer_.erase(inBuffer_.begin(), inBuffer_.begin() + static_cast<long>(n));
-  return out;
+  const std::string taken = std::move(inBuffer_);
+  inBuffer_.clear();
+  return {taken.begin(), taken.end()};
 }
 
 Status SerialControl::Output(std::string_view bytes) {
-  auto s = Check("Output", "Output=" + std::string(bytes));
-  if (s && !open_) s = Status::Fail("Operation valid only when the port is open");
+  const Status s = Set("Output", bytes, open_ ? nullptr : "Operation valid only when the port is open");
   if (s) written += bytes;
   return s;
 }
 
 void SerialControl::Arrive(std::string_view bytes) {
   if (!open_) return;  // a closed port hears nothing
-  inBuffer_.insert(inBuffer_.end(), bytes.begin(), bytes.end());
+  inBuffer_ += bytes;
   Raise(kEvReceive);
 }
 
-void SerialControl::ChangeDsr() {
-  if (open_) Raise(kEvDSR);
-}
-
 void SerialControl::Raise(std::int16_t event) {
+  if (!open_) return;
   commEvent_ = event;
   if (onComm_) onComm_();
 }
 
 void SerialControl::Unplug(const std::string& reason) {
   lostReason_ = reason;
-  if (open_) Raise(kEvDeviceLost);
+  Raise(kEvDeviceLost);
 }
 
 void SerialControl::FailWrite(const std::string& reason) {
   writeFailedReason_ = reason;
-  if (open_) Raise(kEvWriteFailed);
+  Raise(kEvWriteFailed);
 }
 
 void SerialControl::FailWith(const std::string& property, const std::string& description) {

@@ -3,7 +3,6 @@
 // the values the real controls refuse, with their descriptions.
 #pragma once
 
-#include <deque>
 #include <map>
 #include <string>
 
@@ -12,14 +11,14 @@
 
 namespace tolvane::fake {
 
-class SerialControl : public tolvane::SerialControl {
+class SerialControl : public tolvane::SerialControl, Journaled {
  public:
-  explicit SerialControl(Journal& journal) : journal_(journal) {}
+  using Journaled::Journaled;
 
   Status SetCommPort(std::int16_t port) override;
   Status SetSettings(const std::string& settings) override;
-  Status SetDTREnable(bool on) override;
-  Status SetRTSEnable(bool on) override;
+  Status SetDTREnable(bool on) override { return Set("DTREnable", on ? "1" : "0"); }
+  Status SetRTSEnable(bool on) override { return Set("RTSEnable", on ? "1" : "0"); }
   Status SetHandshaking(std::int16_t mode) override;
   Status SetPortOpen(bool open) override;
   bool PortOpen() const override { return open_; }
@@ -31,12 +30,12 @@ class SerialControl : public tolvane::SerialControl {
   std::string LostReason() const override { return lostReason_; }
   std::string WriteFailedReason() const override { return writeFailedReason_; }
 
-  // Scripting. Arrive queues bytes and raises OnComm with event 2 while the port is open.
+  // Scripting; each raises OnComm only while the port is open. Arrive queues bytes (event 2).
   void Arrive(std::string_view bytes);
-  void ChangeDsr();                           // raises event 4
+  void ChangeDsr() { Raise(kEvDSR); }
   void Raise(std::int16_t event);             // any other notification
   void Unplug(const std::string& reason);     // the device goes away under an open port
-  void FailWrite(const std::string& reason);  // written bytes were dropped (an open port only)
+  void FailWrite(const std::string& reason);  // written bytes were dropped
   // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen" (an
   // open), "Output") fails with description until cleared with an empty description.
   void FailWith(const std::string& property, const std::string& description);
@@ -44,18 +43,14 @@ class SerialControl : public tolvane::SerialControl {
   std::string written;  // every byte sent through Output, in order
   std::int16_t commPort = 0;
   std::string settings;
-  bool dtr = false, rts = false;
-  std::int16_t handshaking = 0;
 
  private:
-  Status Check(const std::string& property, const std::string& entry);
+  // Journals "property=value"; the scripted failure, else the refusal (null: none).
+  Status Set(const std::string& property, std::string_view value, const char* refusal = nullptr);
 
-  Journal& journal_;
   bool open_ = false;
   std::int16_t commEvent_ = 0;
-  std::string lostReason_;
-  std::string writeFailedReason_;
-  std::deque<std::uint8_t> inBuffer_;
+  std::string lostReason_, writeFailedReason_, inBuffer_;
   std::map<std::string, std::string> failures_;
   std::function<void()> onComm_;
 };
