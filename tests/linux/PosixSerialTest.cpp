@@ -35,9 +35,6 @@ class PosixBed : public SerialBed {
     Unplug();
     if (!dir_.empty()) fs::remove_all(dir_);
   }
-  PosixBed(const PosixBed&) = delete;
-  PosixBed& operator=(const PosixBed&) = delete;
-
   // Whether the pair came up; socat's own account of it.
   bool ready() const { return ready_; }
   std::string log() const {
