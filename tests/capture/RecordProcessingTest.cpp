@@ -181,8 +181,9 @@ TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
 }
 
 // The console path presses keys itself: Caps Lock is undone around each call, date fields in
-// the record reach it unexpanded (it knows no such key) while the postamble is expanded. The
-// other path expands both and waits only for the postamble.
+// the record reach it unexpanded (it knows no such key, so that call types nothing and leaves
+// nothing for the next) while the postamble is expanded. The other path expands both and waits
+// only for the postamble.
 TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
   for (const int dos : {1, 0}) {
     Opened h;
@@ -198,7 +199,7 @@ TEST(RecordProcessing, ConsolePathTypesThroughTheKeyEmitter) {
     if (dos) {
       EXPECT_THAT(h.SentKeys(), IsEmpty());
       EXPECT_THAT(keys, ElementsAre(65, 65, 121, 121, '1', '1', '4', '4', 9, 9));
-      EXPECT_EQ(h.fp.keyboard.events.size(), keys.size() + 4 * 4) << "Caps Lock pairs around each call that types";
+      EXPECT_EQ(h.fp.keyboard.events.size(), keys.size() + 4 * 4) << "Caps Lock pairs around each call but {DAY}'s";
     } else {
       EXPECT_THAT(keys, IsEmpty());
       EXPECT_THAT(h.SentKeys(), ElementsAre("SendKeys a nowait", "SendKeys {F10} nowait", "SendKeys 05 nowait",

@@ -64,17 +64,5 @@ TEST(ConsoleKeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) 
   }
 }
 
-TEST(ConsoleKeyEmitter, FailedParseTouchesNothingAndLeavesNothingBehind) {
-  Emitter e;
-  e.keyboard.SetCapsLock(true);
-  EXPECT_EQ(e.emitter.SimSendKeys("ab{a 0}"), kBadRepeatCount);
-  EXPECT_THAT(e.keyboard.events, testing::IsEmpty());
-  EXPECT_EQ(e.keyboard.stateWrites, 0);
-  e.keyboard.SetCapsLock(false);
-  e.emitter.SimSendKeys("x");
-  EXPECT_THAT(e.keyboard.events, ElementsAre(Ev{'X', 0x2D, 0}, Ev{'X', 0x2D, kUp}));
-  EXPECT_FALSE(e.emitter.NextKeyEvent());
-}
-
 }  // namespace
 }  // namespace tolvane
