@@ -7,12 +7,6 @@ constexpr std::int16_t kShiftBit = 0x100, kCtrlBit = 0x200, kAltBit = 0x400, kCt
 
 }  // namespace
 
-std::int16_t KeyParser::LookupKeyCode(std::string_view text) {
-  if (text.size() == 1) return keyboard_.VkKeyScan(static_cast<std::uint8_t>(text[0]));
-  const KeyNameRow* row = LookupKeyName(text, Names());
-  return row ? row->console : 0;
-}
-
 std::optional<std::int16_t> KeyParser::Next() {
   if (QueueHead == QueueTail) return std::nullopt;
   return KeyQueue[static_cast<std::size_t>(QueueHead++)];

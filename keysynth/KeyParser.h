@@ -30,7 +30,6 @@ class KeyParser : private NotationTarget {
   explicit KeyParser(Keyboard& keyboard) : keyboard_(keyboard) {}
 
   std::int16_t ParseKeys(std::string_view keys);
-  std::int16_t LookupKeyCode(std::string_view text);
   // The next code of the queue, in order; none once every code has been taken.
   std::optional<std::int16_t> Next();
   // Takes the queue from its first code again.

@@ -3,17 +3,10 @@
 #include <algorithm>
 
 namespace tolvane::contract {
-namespace {
 
 using namespace std::chrono_literals;
 
-// Pumps until done() holds; false after a bound that only a fault reaches.
-bool Until(SerialBed& bed, const std::function<bool()>& done) {
-  for (const auto end = std::chrono::steady_clock::now() + 6s;; bed.Pump(10ms)) {
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-  }
-}
+namespace {
 
 // n bytes that take every value in turn, from a different place for each seed.
 std::string Pattern(std::size_t n, int seed) {
@@ -21,44 +14,6 @@ std::string Pattern(std::size_t n, int seed) {
   for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + static_cast<std::size_t>(seed) * 61) & 0xFF);
   return s;
 }
-
-// The program above the control, as far as the cases need: it takes the bytes of each receive
-// notice as the program does, and lets a case act after each notice.
-struct Program {
-  explicit Program(SerialBed& b) : bed(b), serial(b.Make()) {
-    serial.SetOnComm([this] { Handle(); });
-  }
-
-  void Handle() {
-    events.push_back(serial.CommEvent());
-    if (serial.CommEvent() == SerialControl::kEvReceive) {
-      while (serial.InBufferCount() > 0) {
-        const auto bytes = serial.Input();
-        if (bytes.empty()) break;
-        received.append(bytes.begin(), bytes.end());
-      }
-    }
-    if (then) then();
-  }
-  long Count(std::int16_t event) const { return std::count(events.begin(), events.end(), event); }
-  Status Open() {
-    const Status s = serial.SetCommPort(bed.Port());
-    return s ? serial.SetPortOpen(true) : s;
-  }
-  // The far end sends bytes; true once they are all the program has received since.
-  bool Receives(const std::string& bytes) {
-    received.clear();
-    bed.Send(bytes);
-    return Until(bed, [&] { return received.size() >= bytes.size(); }) && received == bytes;
-  }
-  void Close() { static_cast<void>(serial.SetPortOpen(false)); }
-
-  SerialBed& bed;
-  SerialControl& serial;
-  std::vector<std::int16_t> events;
-  std::string received;
-  std::function<void()> then;
-};
 
 const char* const kInvalid = "Invalid property value";
 
@@ -250,6 +205,40 @@ void CloseDuringARead(SerialBed& bed, const Report& r) {
 }
 
 }  // namespace
+
+bool Until(SerialBed& bed, const std::function<bool()>& done) {
+  for (const auto end = std::chrono::steady_clock::now() + 6s;; bed.Pump(10ms)) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+  }
+}
+
+Program::Program(SerialBed& b) : bed(b), serial(b.Make()) {
+  serial.SetOnComm([this] {
+    events.push_back(serial.CommEvent());
+    if (serial.CommEvent() == SerialControl::kEvReceive) {
+      while (serial.InBufferCount() > 0) {
+        const auto bytes = serial.Input();
+        if (bytes.empty()) break;
+        received.append(bytes.begin(), bytes.end());
+      }
+    }
+    if (then) then();
+  });
+}
+
+long Program::Count(std::int16_t event) const { return std::count(events.begin(), events.end(), event); }
+
+Status Program::Open() {
+  const Status s = serial.SetCommPort(bed.Port());
+  return s ? serial.SetPortOpen(true) : s;
+}
+
+bool Program::Receives(const std::string& bytes) {
+  received.clear();
+  bed.Send(bytes);
+  return Until(bed, [&] { return received.size() >= bytes.size(); }) && received == bytes;
+}
 
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases{{"settings_accepted_and_refused_alike", SettingsAcceptedAndRefusedAlike},

@@ -54,6 +54,27 @@ struct Report {
 // kernel may refuse a change of which nothing takes.
 std::string PseudoTerminalRefuses(const LineSettings& line);
 
+// Pumps until done() holds; false after a bound that only a fault reaches.
+bool Until(SerialBed& bed, const std::function<bool()>& done);
+
+// The program above the control, as far as the cases need: it takes the bytes of each receive
+// notice as the program does, and lets a case act after each notice.
+struct Program {
+  explicit Program(SerialBed& b);
+
+  long Count(std::int16_t event) const;
+  Status Open();
+  // The far end sends bytes; true once they are all the program has received since.
+  bool Receives(const std::string& bytes);
+  void Close() { static_cast<void>(serial.SetPortOpen(false)); }
+
+  SerialBed& bed;
+  SerialControl& serial;
+  std::vector<std::int16_t> events;
+  std::string received;
+  std::function<void()> then;
+};
+
 struct Case {
   const char* name;
   void (*run)(SerialBed& bed, const Report& report);

@@ -2,16 +2,10 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "tests/fakes/ActiveWindow.h"
-#include "tests/fakes/Clock.h"
-#include "tests/fakes/Journal.h"
 #include "tests/fakes/Keyboard.h"
-#include "tests/fakes/ProfileStore.h"
 #include "tests/fakes/SendKeys.h"
 #include "tests/fakes/SerialControl.h"
-#include "tests/fakes/Shell.h"
-#include "tests/fakes/Sound.h"
-#include "tests/fakes/StartupEntryStore.h"
+#include "tests/fakes/Services.h"
 #include "tests/fakes/Toolkit.h"
 
 namespace tolvane::fake {
@@ -32,7 +26,10 @@ struct FakePlatform {
   Shell shell{journal};
   SingleInstance singleInstance;
 
-  Platform platform();
+  Platform platform() {
+    return {serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
+            startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
+  }
 };
 
 }  // namespace tolvane::fake

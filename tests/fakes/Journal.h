@@ -21,4 +21,13 @@ struct Journal {
   }
 };
 
+// A fake that writes what it is asked into the shared journal.
+class Journaled {
+ public:
+  explicit Journaled(Journal& journal) : journal_(journal) {}
+
+ protected:
+  Journal& journal_;
+};
+
 }  // namespace tolvane::fake

@@ -14,27 +14,21 @@
 
 namespace tolvane::fake {
 
-class SendKeys : public tolvane::SendKeys {
+class SendKeys : public tolvane::SendKeys, Journaled {
  public:
-  explicit SendKeys(Journal& journal) : journal_(journal) {}
+  using Journaled::Journaled;
 
   Delivery SendBatch(const std::vector<std::string>& texts, bool wait) override {
     if (during) std::exchange(during, nullptr)();
-    Delivery d;
-    std::vector<std::string> accepted;
+    ++batches;
+    Delivery d{!refusing, 0};
     for (std::size_t i = 0; i < texts.size(); ++i) {
       journal_.Add("SendKeys " + texts[i] + (wait && i + 1 == texts.size() ? " wait" : " nowait"));
       if (failing.count(texts[i]))
         ++d.unreadable;
-      else
-        accepted.push_back(texts[i]);
+      else if (!refusing)
+        typed.push_back(texts[i]);
     }
-    ++batches;
-    if (refusing) {
-      d.delivered = false;
-      return d;
-    }
-    typed.insert(typed.end(), accepted.begin(), accepted.end());
     return d;
   }
 
@@ -43,9 +37,6 @@ class SendKeys : public tolvane::SendKeys {
   std::vector<std::string> typed;  // texts typed, in order
   int batches = 0;
   std::function<void()> during;  // runs once, as the next batch goes in
-
- private:
-  Journal& journal_;
 };
 
 }  // namespace tolvane::fake

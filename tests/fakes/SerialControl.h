@@ -3,59 +3,104 @@
 // the values the real controls refuse, with their descriptions.
 #pragma once
 
-#include <deque>
 #include <map>
 #include <string>
 
 #include "platform/SerialControl.h"
+#include "serialsettings/LineSettings.h"
 #include "tests/fakes/Journal.h"
 
 namespace tolvane::fake {
 
-class SerialControl : public tolvane::SerialControl {
+class SerialControl : public tolvane::SerialControl, Journaled {
  public:
-  explicit SerialControl(Journal& journal) : journal_(journal) {}
+  using Journaled::Journaled;
 
-  Status SetCommPort(std::int16_t port) override;
-  Status SetSettings(const std::string& settings) override;
-  Status SetDTREnable(bool on) override;
-  Status SetRTSEnable(bool on) override;
-  Status SetHandshaking(std::int16_t mode) override;
-  Status SetPortOpen(bool open) override;
+  Status SetCommPort(std::int16_t port) override {
+    const Status s = Set("CommPort", std::to_string(port),
+                         open_      ? "Port already open"
+                         : port < 1 ? "Invalid port number"
+                                    : nullptr);
+    if (s) commPort = port;
+    return s;
+  }
+  Status SetSettings(const std::string& value) override {
+    const Status s = Set("Settings", value, ParseLineSettings(value) ? nullptr : kInvalid);
+    if (s) settings = value;
+    return s;
+  }
+  Status SetDTREnable(bool on) override { return Set("DTREnable", on ? "1" : "0"); }
+  Status SetRTSEnable(bool on) override { return Set("RTSEnable", on ? "1" : "0"); }
+  Status SetHandshaking(std::int16_t mode) override {
+    return Set("Handshaking", std::to_string(mode), mode < 0 || mode > 3 ? kInvalid : nullptr);
+  }
+  // A close never fails, as with the real controls, and flushes what was not read.
+  Status SetPortOpen(bool open) override {
+    const Status s = Set("PortOpen", open ? "1" : "0", open && open_ ? "Port already open" : nullptr);
+    if (!open) inBuffer_.clear();
+    if (!open || s) open_ = open;
+    return open ? s : Status::Ok();
+  }
   bool PortOpen() const override { return open_; }
   std::int16_t CommEvent() const override { return commEvent_; }
   int InBufferCount() const override { return static_cast<int>(inBuffer_.size()); }
-  std::vector<std::uint8_t> Input() override;
-  Status Output(std::string_view bytes) override;
+  std::vector<std::uint8_t> Input() override {
+    const std::string taken = std::move(inBuffer_);
+    inBuffer_.clear();
+    return {taken.begin(), taken.end()};
+  }
+  Status Output(std::string_view bytes) override {
+    const Status s = Set("Output", bytes, open_ ? nullptr : "Operation valid only when the port is open");
+    if (s) written += bytes;
+    return s;
+  }
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
   std::string LostReason() const override { return lostReason_; }
   std::string WriteFailedReason() const override { return writeFailedReason_; }
 
-  // Scripting. Arrive queues bytes and raises OnComm with event 2 while the port is open.
-  void Arrive(std::string_view bytes);
-  void ChangeDsr();                           // raises event 4
-  void Raise(std::int16_t event);             // any other notification
-  void Unplug(const std::string& reason);     // the device goes away under an open port
-  void FailWrite(const std::string& reason);  // written bytes were dropped (an open port only)
+  // Scripting; each raises OnComm only while the port is open. Arrive queues bytes (event 2).
+  void Arrive(std::string_view bytes) {
+    if (open_) inBuffer_ += bytes;  // a closed port hears nothing
+    Raise(kEvReceive);
+  }
+  void ChangeDsr() { Raise(kEvDSR); }
+  void Raise(std::int16_t event) {  // any other notification
+    if (!open_) return;
+    commEvent_ = event;
+    if (onComm_) onComm_();
+  }
+  void Unplug(const std::string& reason) {  // the device goes away under an open port
+    lostReason_ = reason;
+    Raise(kEvDeviceLost);
+  }
+  void FailWrite(const std::string& reason) {  // written bytes were dropped
+    writeFailedReason_ = reason;
+    Raise(kEvWriteFailed);
+  }
   // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen" (an
   // open), "Output") fails with description until cleared with an empty description.
-  void FailWith(const std::string& property, const std::string& description);
+  void FailWith(const std::string& property, const std::string& description) {
+    failures_[property] = description;
+    if (description.empty()) failures_.erase(property);
+  }
 
   std::string written;  // every byte sent through Output, in order
   std::int16_t commPort = 0;
   std::string settings;
-  bool dtr = false, rts = false;
-  std::int16_t handshaking = 0;
 
  private:
-  Status Check(const std::string& property, const std::string& entry);
+  static constexpr const char* kInvalid = "Invalid property value";
 
-  Journal& journal_;
+  // Journals "property=value"; the scripted failure, else the refusal (null: none).
+  Status Set(const std::string& property, std::string_view value, const char* refusal = nullptr) {
+    journal_.Add(property + "=" + std::string(value));
+    if (const auto it = failures_.find(property); it != failures_.end()) return Status::Fail(it->second);
+    return refusal ? Status::Fail(refusal) : Status::Ok();
+  }
+
   bool open_ = false;
   std::int16_t commEvent_ = 0;
-  std::string lostReason_;
-  std::string writeFailedReason_;
-  std::deque<std::uint8_t> inBuffer_;
+  std::string lostReason_, writeFailedReason_, inBuffer_;
   std::map<std::string, std::string> failures_;
   std::function<void()> onComm_;
 };

@@ -15,11 +15,10 @@
 
 namespace tolvane::fake {
 
-class Toolkit : public tolvane::Toolkit {
+class Toolkit : public tolvane::Toolkit, Journaled {
  public:
   using Script = std::function<void(Form&)>;
-
-  explicit Toolkit(Journal& journal) : journal_(journal) {}
+  using Journaled::Journaled;
 
   void ShowModal(Form& form) override {
     const std::string name = form.Spec().name;
@@ -46,7 +45,8 @@ class Toolkit : public tolvane::Toolkit {
   void ShowModeless(Form& form) override { journal_.Add(std::string("ShowModeless ") + form.Spec().name); }
   void Unload(Form& form) override {
     journal_.Add(std::string("Unload ") + form.Spec().name);
-    if (InModalLoop(form)) journal_.Add(std::string("unloaded under its own modal loop: ") + form.Spec().name);
+    if (std::find(modal_.begin(), modal_.end(), &form) != modal_.end())
+      journal_.Add(std::string("unloaded under its own modal loop: ") + form.Spec().name);
   }
   void BringToFront(Form& form) override { journal_.Add(std::string("BringToFront ") + form.Spec().name); }
   void Refresh(Form& form) override { journal_.Add(std::string("Refresh ") + form.Spec().name); }
@@ -62,17 +62,12 @@ class Toolkit : public tolvane::Toolkit {
     journal_.Add(pointer == MousePointer::Hourglass ? "MousePointer hourglass" : "MousePointer default");
   }
   void AppActivate(const std::string& title) override { journal_.Add("AppActivate " + title); }
-  ScreenSize Screen() override { return screen; }
-
-  bool InModalLoop(const Form& form) const { return std::find(modal_.begin(), modal_.end(), &form) != modal_.end(); }
-  int ModalDepth() const { return static_cast<int>(modal_.size()); }
+  ScreenSize Screen() override { return {19200, 14400}; }
 
   std::deque<Script> modalScripts;
   std::string popupChoice;  // what the user picks from the next pop-up menu
-  ScreenSize screen{19200, 14400};
 
  private:
-  Journal& journal_;
   std::vector<const Form*> modal_;  // innermost last
 };
 

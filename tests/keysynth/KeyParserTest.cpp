@@ -80,15 +80,5 @@ TEST(KeyParser, MalformedStringsAndLimitsReportTheirCode) {
   EXPECT_THAT(Parse(deep).queue, testing::ElementsAre('A'));
 }
 
-TEST(KeyParser, LookupKeyCodeTrimsAndIgnoresCase) {
-  fake::Keyboard keyboard;
-  KeyParser parser(keyboard);
-  EXPECT_EQ(parser.LookupKeyCode("  del "), vk::Delete);
-  EXPECT_EQ(parser.LookupKeyCode("Capslock"), vk::Capital);
-  EXPECT_EQ(parser.LookupKeyCode("F17"), 0);
-  EXPECT_EQ(parser.LookupKeyCode(""), 0);
-  EXPECT_EQ(parser.LookupKeyCode("?"), 0x100 | vk::Oem2);  // with Shift
-}
-
 }  // namespace
 }  // namespace tolvane

@@ -38,9 +38,6 @@ class PosixBed : public SerialBed {
     Unplug();
     if (!dir_.empty()) fs::remove_all(dir_);
   }
-  PosixBed(const PosixBed&) = delete;
-  PosixBed& operator=(const PosixBed&) = delete;
-
   // Whether the pair came up; socat's own account of it.
   bool ready() const { return ready_; }
   std::string log() const {
@@ -75,7 +72,7 @@ class PosixBed : public SerialBed {
     int status = 0;
     waitpid(socat_, &status, 0);
     socat_ = 0;
-    return Eventually([&] { return !fs::exists(dir_ + "/dev") && !fs::exists(dir_ + "/far"); });
+    return Until(*this, [&] { return !fs::exists(dir_ + "/dev") && !fs::exists(dir_ + "/far"); });
   }
   // The pair, with the control's end at dev and the device's at far, both raw.
   bool Replug() override {
@@ -92,7 +89,7 @@ class PosixBed : public SerialBed {
     posix_spawn_file_actions_destroy(&io);
     if (failed) socat_ = 0;
     if (failed) return false;
-    if (!Eventually([&] { return fs::exists(dir_ + "/dev") && fs::exists(dir_ + "/far"); })) return false;
+    if (!Until(*this, [&] { return fs::exists(dir_ + "/dev") && fs::exists(dir_ + "/far"); })) return false;
     far_ = ::open((dir_ + "/far").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     return far_ >= 0;
   }
@@ -126,12 +123,6 @@ class PosixBed : public SerialBed {
       heard_.append(buffer, static_cast<std::size_t>(n));
     for (ssize_t n; !coming_.empty() && (n = ::write(far_, coming_.data(), coming_.size())) > 0;)
       coming_.erase(0, static_cast<std::size_t>(n));
-  }
-  template <typename Done>
-  static bool Eventually(Done done) {
-    for (int i = 0; i < 500; ++i, usleep(10000))
-      if (done()) return true;
-    return false;
   }
 
   std::string dir_;

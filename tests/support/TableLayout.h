@@ -45,10 +45,8 @@ struct LayoutTable {
 
 const std::vector<const LayoutTable*>& AllLayouts();
 inline const LayoutTable& UsLayout() { return *AllLayouts()[0]; }
-inline const LayoutTable& UkLayout() { return *AllLayouts()[1]; }
 inline const LayoutTable& GermanLayout() { return *AllLayouts()[2]; }
 inline const LayoutTable& FrenchLayout() { return *AllLayouts()[3]; }
-inline const LayoutTable& SwissGermanLayout() { return *AllLayouts()[4]; }
 
 // A key's name in test messages: "Home", "F9", "LShift", "A", "VK_BA".
 std::string KeyName(std::uint8_t vk);

