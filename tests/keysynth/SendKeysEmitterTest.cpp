@@ -95,6 +95,33 @@ TEST(SendKeysEmitter, KeysTheUserHoldsAreReleasedForTheBatchAndPressedAgain) {
   EXPECT_THAT(TypeOn(UsLayout(), {""}, false, vk::LMenu).batch, IsEmpty()) << "nothing to type, nothing touched";
 }
 
+// A system whose scan-code answers lack the E0 prefix: the keys that are extended anyway still go
+// with the flag, else an application sees the keypad's Home for Home, Ctrl for right Ctrl.
+TEST(SendKeysEmitter, ExtendedKeysWithoutThePrefixInTheAnswer) {
+  struct NoPrefix : TableLayout {
+    using TableLayout::TableLayout;
+    std::uint16_t ScanCode(std::uint8_t key) const override { return TableLayout::ScanCode(key) & 0xFF; }
+  };
+  const NoPrefix layout(UsLayout());
+  const auto extended = [&layout](const std::string& text, std::uint8_t held) {
+    TypingSimulator sim(layout, false);
+    if (held) sim.Hold(held);
+    SendKeysEmitter emitter(layout, sim, Latin1);
+    emitter.Add(ParseSendKeys(text).value());
+    std::map<std::uint8_t, bool> flags;  // each key: sent with the flag every time
+    for (const KeyInput& k : emitter.Finish()) flags.emplace(k.vk, true).first->second &= k.extended;
+    return flags;
+  };
+  const auto named = extended("{HOME}{END}{LEFT}{RIGHT}{UP}{DOWN}{INSERT}{DELETE}{PGUP}{PGDN}{DIVIDE}{NUMLOCK}", 0);
+  for (const std::uint8_t key : {vk::Home, vk::End, vk::Left, vk::Right, vk::Up, vk::Down, vk::Insert, vk::Delete,
+                                 vk::Prior, vk::Next, vk::Divide, vk::NumLock})
+    EXPECT_TRUE(named.count(key) && named.at(key)) << KeyName(key);
+  for (const std::uint8_t held : {vk::RControl, vk::RMenu, vk::LWin, vk::RWin})
+    EXPECT_TRUE(extended("a", held).at(held)) << KeyName(held) << ", released and pressed again";
+  EXPECT_FALSE(extended("a", vk::LControl).at(vk::LControl)) << "the left keys are not extended";
+  EXPECT_TRUE(vk::IsExtended(vk::Apps)) << "the Applications key, which no text or held key sends";
+}
+
 TEST(SendKeysEmitter, NotationModifiersNamedKeysAndOneBatch) {
   const Typed t = TypeOn(UsLayout(), {"+a", "+(bc)", "^s", "{HOME}{DEL}{F9}", "%{F4}", "\x01"});
   EXPECT_TRUE(t.text == u"ABC\x13\x01") << "Ctrl+S reaches the window as its control character";

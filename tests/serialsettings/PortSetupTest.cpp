@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "serialsettings/LineSettings.h"
 #include "serialsettings/SettingsString.h"
 #include "support/Harness.h"
 
@@ -11,6 +12,50 @@ namespace tolvane::test {
 namespace {
 
 using ::testing::ElementsAre;
+
+// What the one settings reader of both programs takes, and what it refuses (each refusal is the
+// serial control's "Invalid property value").
+TEST(LineSettings, ReadsRateParityDataAndStopBits) {
+  const struct {
+    const char* text;
+    std::uint32_t baud;
+    char parity;
+    int dataBits, stopBitsTimes2;
+  } taken[] = {{"9600,N,8,1", 9600, 'N', 8, 2},      {"9600,n,8,1", 9600, 'N', 8, 2}, {"19200,e,7,2", 19200, 'E', 7, 4},
+               {"110,M,4,1.5", 110, 'M', 4, 3},      {"1200,o,5,1", 1200, 'O', 5, 2}, {"14400,S,6,2", 14400, 'S', 6, 4},
+               {"9999999,N,8,1", 9999999, 'N', 8, 2}};
+  for (const auto& t : taken) {
+    const auto line = ParseLineSettings(t.text);
+    ASSERT_TRUE(line) << t.text;
+    EXPECT_EQ(line->baud, t.baud) << t.text;
+    EXPECT_EQ(line->parity, t.parity) << t.text;
+    EXPECT_EQ(line->dataBits, t.dataBits) << t.text;
+    EXPECT_EQ(line->stopBitsTimes2, t.stopBitsTimes2) << t.text;
+  }
+  for (const char* refused : {"",
+                              "9600",
+                              "9600,N,8",
+                              "9600,N,8,1,",
+                              ",N,8,1",
+                              "0,N,8,1",
+                              "96OO,N,8,1",
+                              "-9600,N,8,1",
+                              "10000000,N,8,1",
+                              " 9600,N,8,1",
+                              "9600,X,8,1",
+                              "9600,,8,1",
+                              "9600,NN,8,1",
+                              "9600,N,3,1",
+                              "9600,N,9,1",
+                              "9600,N,x,1",
+                              "9600,N,8,0",
+                              "9600,N,8,3",
+                              "9600,N,8,1.0",
+                              "9600,N,8, 1",
+                              "junk",
+                              "\xFF,\xFF,\xFF,\xFF"})
+    EXPECT_FALSE(ParseLineSettings(refused)) << refused;
+}
 
 // The list positions a stored string gives, and what OK with nothing changed stores: always a
 // line the port accepts (the parity letter in either case, an unlisted rate kept), the flow

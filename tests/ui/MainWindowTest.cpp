@@ -114,6 +114,12 @@ TEST(MainWindow, IconMenusAboutAndHelp) {
   EXPECT_FALSE(h.app.mainForm().visible);
   h.fp.toolkit.popupChoice = "mnuAbout";  // closes the modeless box, opens it modally
   h.app.window().Icon_MenuRequest();
+  // About is the menu's default item: shown bold, taken by a double-click in the menu.
+  EXPECT_THAT(h.fp.journal.With("PopupMenu"), ElementsAre(testing::EndsWith(" default mnuAbout")));
+  const auto& menus = h.app.mainForm().Spec().menus;
+  EXPECT_TRUE(std::any_of(menus.begin(), menus.end(), [](const MenuSpec& m) {
+    return std::string(m.name) == "mnuAbout" && std::string(m.caption) == "About Tolvane";
+  }));
   EXPECT_THAT(h.fp.journal.With("Unload"), ElementsAre("Unload about"));
   EXPECT_THAT(h.Modal(), ElementsAre("ShowModal about"));
   h.fp.toolkit.popupChoice = "mnuOpen";
@@ -217,6 +223,20 @@ TEST(FormTables, EveryWindowKeepsItsInvariantsAndEveryMenuItemDoesSomething) {
   About about(h.fp.clock, h.fp.shell, h.fp.toolkit);
   Form* const forms[] = {&h.app.mainForm(), &settings, &setPassword, &enterPassword, &about};
   for (Form* form : forms) ExpectWellFormedTable(*form);
+  // Only the main window minimises (into the notification area) and has a taskbar button; no window
+  // is resized, and the others are dialogs.
+  for (Form* form : forms) {
+    const FormSpec& f = form->Spec();
+    const bool main = form == &h.app.mainForm();
+    EXPECT_EQ(f.minButton, main) << f.name;
+    EXPECT_EQ(f.showInTaskbar, main) << f.name;
+    EXPECT_FALSE(f.maxButton) << f.name;
+    EXPECT_EQ(f.border == BorderStyle::FixedDialog, !main) << f.name;
+  }
+  // A password never shows as it is typed: every box of both password dialogs is masked.
+  for (Form* form : {static_cast<Form*>(&setPassword), static_cast<Form*>(&enterPassword)})
+    for (const ControlSpec& c : form->Spec().controls)
+      EXPECT_TRUE(c.kind != ControlKind::TextBox) << form->Spec().name << "." << c.name;
 
   std::set<std::string> parents;
   for (const MenuSpec& m : h.app.mainForm().Spec().menus)
