@@ -97,10 +97,11 @@ scenario_site_configuration() {
   [ -z "$(find "$WINEPREFIX/drive_c" -iname 'Tolvane.lnk')" ] || fail "the failed install left a shortcut"
   [ "$(entries)" = 0 ] || fail "the failed install left an Apps & features entry"
 
-  # The install that follows is where the one above would have left its files.
+  # The install that follows shows where the one above would have left its files, shortcut and entry.
   printf '[Tolvane]\r\n; the warehouse preset\r\nComPort=5\r\n' > "$work/site.tlv"
   install "$msi" preset "CONFIG=$(winpath "$work/site.tlv")"
-  [ -e "$dir/Tolvane.exe" ] || fail "nothing installed in $dir"
+  [ -e "$dir/Tolvane.exe" ] && [ -n "$(find "$WINEPREFIX/drive_c" -iname 'Tolvane.lnk')" ] && [ "$(entries)" = 1 ] ||
+    fail "the checks above would not have seen an install"
   cmp -s "$work/site.tlv" "$dir/default.tlv" || fail "default.tlv is not the site's file"
   e2e_start "$dir" /M
   wait_caption "$active" 60
