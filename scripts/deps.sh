@@ -5,11 +5,13 @@ set -euo pipefail
 base=(cmake ninja-build g++ make pkg-config libxkbcommon-dev libxkbcommon-x11-dev libx11-dev libx11-xcb-dev
       libxtst-dev xkb-data libx11-data)
 case "${1:-test}" in
-  run)  want=("${base[@]}" g++-mingw-w64-x86-64 wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils) ;;
+  run)  want=("${base[@]}" g++-mingw-w64-x86-64 wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils
+              wixl msitools) ;;
   test) want=("${base[@]}" libgtest-dev libgmock-dev libbenchmark-dev
               g++-mingw-w64-i686 g++-mingw-w64-x86-64 clang libclang-rt-14-dev
               wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils e2fsprogs procps
-              x11-utils x11-xkb-utils lintian dpkg-dev clang-format cloc python3 strace util-linux) ;;
+              x11-utils x11-xkb-utils lintian dpkg-dev clang-format cloc python3 strace util-linux
+              wixl msitools osslsigncode openssl) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Code lines (cloc: no blank or comment lines) of the product's C++ and of all test code (unit
-# tests with their fakes and support, end-to-end scripts and programs, the Wine-run tests, fuzzers,
+# tests with their fakes and support, end-to-end and package scripts and programs, the Wine-run tests, fuzzers,
 # benchmarks). Usage: scripts/line-counts.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +9,7 @@ product=$(count '*.cpp' '*.h' ':!tests' ':!bench')
 unit=$(count tests/fakes tests/capture tests/common tests/config tests/keysynth tests/serialsettings tests/ui tests/support \
   tests/contract tests/linux/LinuxTest.cpp tests/linux/PosixSerialTest.cpp tests/linux/UinputBed.cpp \
   tests/linux/UinputBed.h tests/linux/UinputTest.cpp)
-e2e=$(count tests/e2e tests/linux/e2e.sh tests/linux/soak.py tests/linux/KeyLog.cpp)
+e2e=$(count tests/e2e tests/packaging tests/linux/e2e.sh tests/linux/soak.py tests/linux/KeyLog.cpp)
 wine=$(count tests/wine)
 fuzz=$(count tests/fuzz)
 bench=$(count bench)

@@ -17,9 +17,10 @@ ctest --preset asan
 # Fuzzers, each for a bounded time.
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}" scripts/fuzz.sh
 
-# The Windows program is cross-compiled for both targets; the 64-bit build's own tests
-# (the profile functions compared with our codec) run under Wine, the 32-bit build's
-# manifest and imports are checked.
+# The Windows program is cross-compiled for both targets, each with its Windows Installer
+# package; the 64-bit build's own tests (the profile functions compared with our codec, the
+# end-to-end tests, its package installed, upgraded and removed) run under Wine, the 32-bit
+# build's manifest and imports, its package's tables and the signing are checked.
 for preset in win32 win64; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"

@@ -26,7 +26,8 @@ set_property(SOURCE windows/Tolvane.rc APPEND PROPERTY OBJECT_DEPENDS
   ${PROJECT_SOURCE_DIR}/windows/Tolvane.manifest ${PROJECT_SOURCE_DIR}/windows/Tolvane32.manifest
   ${PROJECT_SOURCE_DIR}/windows/Tolvane.ico)
 target_link_libraries(Tolvane PRIVATE tolvane_windows)
-target_link_options(Tolvane PRIVATE -static -static-libgcc -static-libstdc++)
+# Linked stripped: the program in both packages is this file, and a signature would not survive a later strip.
+target_link_options(Tolvane PRIVATE -static -static-libgcc -static-libstdc++ -s)
 set_target_properties(Tolvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 tolvane_warnings(Tolvane)
 enable_testing()
@@ -41,6 +42,46 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt DESTINATION . R
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_FILE_NAME "Tolvane-${PROJECT_VERSION}-win32")
+
+# The Windows Installer package administrators deploy, Tolvane-<version>-x86.msi (x64 from the 64-bit build), made
+# from packaging/Tolvane.wxs by scripts/msi.sh with wixl and msibuild (msitools). It carries TolvaneSetup.dll, its
+# one custom action, which is never installed.
+add_library(TolvaneSetup SHARED windows/SetupActions.cpp)
+target_link_libraries(TolvaneSetup PRIVATE msi)
+# Windows Installer calls the entry point by its bare name, which a 32-bit __stdcall export would decorate.
+target_link_options(TolvaneSetup PRIVATE -static -s -Wl,--kill-at)
+set_target_properties(TolvaneSetup PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+tolvane_warnings(TolvaneSetup)
+
+find_program(TOLVANE_WIXL wixl DOC "The Windows Installer package builder of msitools")
+find_program(TOLVANE_MSIBUILD msibuild DOC "The Windows Installer database editor of msitools")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TOLVANE_MSI_ARCH x64)
+else()
+  set(TOLVANE_MSI_ARCH x86)
+endif()
+set(TOLVANE_MSI ${CMAKE_BINARY_DIR}/Tolvane-${PROJECT_VERSION}-${TOLVANE_MSI_ARCH}.msi)
+if(TOLVANE_WIXL AND TOLVANE_MSIBUILD AND TOLVANE_CHMCMD)
+  add_custom_command(
+    OUTPUT ${TOLVANE_MSI}
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/msi.sh ${TOLVANE_MSI_ARCH} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}
+            ${TOLVANE_MSI}
+    DEPENDS Tolvane TolvaneSetup ${CMAKE_BINARY_DIR}/Tolvane.chm ${PROJECT_SOURCE_DIR}/packaging/Tolvane.wxs
+            ${PROJECT_SOURCE_DIR}/scripts/msi.sh ${PROJECT_SOURCE_DIR}/windows/Tolvane.ico
+    COMMENT "Making the Windows Installer package ${TOLVANE_MSI}"
+    VERBATIM)
+  add_custom_target(tolvane_msi ALL DEPENDS ${TOLVANE_MSI})
+  if(TOLVANE_MSI_ARCH STREQUAL x86)
+    # The product's package cannot be installed here (no 32-bit Wine): its tables are read instead. The 64-bit
+    # one is installed under Wine (tests/e2e/msi.sh).
+    add_test(NAME msi_x86_tables COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/x86-package.sh ${TOLVANE_MSI}
+                                         ${CMAKE_BINARY_DIR})
+    add_test(NAME signing COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/signing.sh
+                                  ${CMAKE_BINARY_DIR}/Tolvane.exe ${TOLVANE_MSI})
+  endif()
+else()
+  message(WARNING "wixl, msibuild (Debian packages wixl, msitools) or chmcmd not found: no Windows Installer package")
+endif()
 
 if(TOLVANE_WINE_TESTS)
   enable_testing()

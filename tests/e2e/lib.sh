@@ -19,9 +19,12 @@ wine_stop() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>
 
 e2e_setup() {
   build="$(cd "$1" && pwd)" top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+  shots="$top/build/screenshots" work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)" pids=() keys="$work/keys.log"
+  # The build's prefix, shared by its tests; a test that installs into Windows asks for one of the run's own
+  # (E2E_OWN_PREFIX=1), made here and removed with the rest of the run.
+  [ "${E2E_OWN_PREFIX:-0}" != 1 ] || WINEPREFIX="$work/prefix"
   export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}" WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" LANG=en_US.UTF-8 LC_ALL=C.UTF-8
-  shots="$top/build/screenshots" work="$(mktemp -d /tmp/tolvane-e2e.XXXXXX)" pids=() keys="$work/keys.log"
   mkdir -p "$shots"
   trap e2e_cleanup EXIT
   # A display of our own for this run, unless asked to use the one we are on.
