@@ -143,7 +143,7 @@ void KeySynth(const Bytes& data) {
   ConsoleKeyEmitter emitter(keyboard);
   const Bytes keys = data.substr(1);
   const std::int16_t result = emitter.SimSendKeys(keys);
-  Check(result >= 0 && result <= 5);
+  Check(result >= kParseOk && result <= kNoKeyForCharacter);
   Check(result == 0 ? keyboard.stateWrites == 2 : keyboard.events.empty() && keyboard.stateWrites == 0);
   CheckConsoleEvents(keyboard.events);
   Check(result != 0 || keyboard.capsLockOn == ((data[0] & 1) != 0) || keys.find('{') != Bytes::npos);
