@@ -25,8 +25,17 @@ void Keyboard::SetKeyboardState(const KeyboardState& state) {
 }
 
 void Keyboard::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-  // Ctrl+Alt is AltGr to Windows as it is.
   ::keybd_event(vk, scan, flags & ~kAltGr, 0);
+}
+
+bool Keyboard::ShiftTurnsCapsLockOff() { return ShiftLockChosen(); }
+
+bool ShiftLockChosen() {
+  DWORD attributes = 0, size = sizeof attributes;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Keyboard Layout", L"Attributes", RRF_RT_REG_DWORD, nullptr, &attributes,
+                   &size) != ERROR_SUCCESS)
+    return false;
+  return (attributes & KLF_SHIFTLOCK) != 0;
 }
 
 }  // namespace tolvane::win32
