@@ -25,6 +25,8 @@ class Sound : public tolvane::Sound {
 class ActiveWindow : public tolvane::ActiveWindow {
  public:
   bool ProgramWindowActive() const override;
+  // The input desktop, and the integrity levels of this process and of the foreground window's.
+  ForegroundInput Foreground() const override;
 };
 
 class Clock : public tolvane::Clock {
