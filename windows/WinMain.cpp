@@ -24,6 +24,7 @@ constexpr UINT kSerialMessage = WM_APP + 1;
 constexpr UINT kIconMessage = WM_APP + 2;  // the notification icon's mouse message in lParam
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRetryTimer = 2;
+constexpr UINT_PTR kIconTimer = 3;
 
 ProgramInfo DescribeProgram(const char* arguments) {
   wchar_t path[MAX_PATH] = L"";
@@ -95,6 +96,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
           app->TickTimer_Tick();
         else if (w == kRetryTimer)
           app->RetryTimer_Tick();
+        else if (w == kIconTimer)
+          app->IconTimer_Tick();
         else
           return false;
         toolkit.AfterEvent();
@@ -154,6 +157,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
       SetTimer(main, kRetryTimer, static_cast<UINT>(form.RetryTimer.interval), nullptr);
     else
       KillTimer(main, kRetryTimer);
+  };
+  form.IconTimer.changed = [&] {
+    if (form.IconTimer.enabled)
+      SetTimer(main, kIconTimer, static_cast<UINT>(form.IconTimer.interval), nullptr);
+    else
+      KillTimer(main, kIconTimer);
   };
   const std::wstring help = win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
   toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };

@@ -28,7 +28,7 @@ class NotifyIcon : public tolvane::NotifyIcon {
     journal_.Add("NotifyIcon add");
     this->owner = owner;
     this->icon = icon;
-    return true;
+    return !refusing;
   }
   bool Delete() override {
     journal_.Add("NotifyIcon delete");
@@ -40,6 +40,7 @@ class NotifyIcon : public tolvane::NotifyIcon {
   }
   WindowHandle owner = 0;
   IconHandle icon = 0;
+  bool refusing = false;  // the shell is not there yet: adding fails
 
  private:
   Journal& journal_;
