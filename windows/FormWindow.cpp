@@ -38,13 +38,15 @@ std::string Displayable(std::string text) {
   return text;
 }
 
+// A control's text as the program keeps it, in its byte code page.
 std::string WindowText(HWND hwnd) {
-  const int n = GetWindowTextLengthA(hwnd);
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  GetWindowTextA(hwnd, s.data(), n + 1);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
+  const int n = GetWindowTextLengthW(hwnd);
+  std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+  s.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, s.data(), n + 1)));
+  return BytesFromWide(s);
 }
+
+void SetText(HWND hwnd, const std::string& bytes) { SetWindowTextW(hwnd, WideFromBytes(bytes).c_str()); }
 
 }  // namespace
 
@@ -272,7 +274,7 @@ void FormWindow::Sync() {
         if (c.kind == ControlKind::DropDownCombo) item.shownText = WindowText(item.hwnd);
       }
       if (c.kind == ControlKind::DropDownCombo && list->text != item.shownText) {
-        SetWindowTextA(item.hwnd, list->text.c_str());
+        SetText(item.hwnd, list->text);
         item.shownText = list->text;
       }
       const int enabled = list->enabled ? 1 : 0;
@@ -282,7 +284,7 @@ void FormWindow::Sync() {
       }
     } else if (TextBox* box = form_.Text(name)) {
       if (box->text != item.shownText) {
-        SetWindowTextA(item.hwnd, Displayable(box->text).c_str());
+        SetText(item.hwnd, Displayable(box->text));
         item.shownText = box->text;
       }
     }

@@ -70,7 +70,7 @@ class SystemKeys : public SystemKeyState {
 
 char16_t FromAnsi(char c) {
   WCHAR w = 0;
-  return MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) == 1 ? static_cast<char16_t>(w) : 0;
+  return MultiByteToWideChar(ByteCodePage(), 0, &c, 1, &w, 1) == 1 ? static_cast<char16_t>(w) : 0;
 }
 
 INPUT ToInput(const KeyInput& k) {

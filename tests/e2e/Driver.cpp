@@ -18,6 +18,7 @@
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
+//   code-pages                   prints the ANSI code page and the user locale's own one
 //   shell-starting <s>           for s seconds the shell refuses every new notification icon,
 //                                as while Explorer is still starting: a notification area of
 //                                its own, found first, that takes none
@@ -120,6 +121,12 @@ int main(int argc, char** argv) {
       if (Class(tray) == "Shell_TrayWnd")
         for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
     return std::printf("%d\n", count) < 0;
+  }
+  if (verb == "code-pages") {
+    DWORD legacy = 0;
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                   reinterpret_cast<LPWSTR>(&legacy), sizeof legacy / sizeof(WCHAR));
+    return std::printf("%u %lu\n", GetACP(), legacy) < 0;
   }
   if (verb == "shell-starting") {
     const WNDCLASSA wc{0,
