@@ -34,6 +34,14 @@ std::optional<std::uint32_t> IntegrityLevel(HANDLE process) {
 }
 }  // namespace
 
+ProgramIcons LoadProgramIcons(HINSTANCE module) {
+  const auto load = [module](int width, int height) {
+    return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width),
+                                         GetSystemMetrics(height), LR_SHARED));
+  };
+  return {load(SM_CXICON, SM_CYICON), load(SM_CXSMICON, SM_CYSMICON)};
+}
+
 void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
 
 // The foreground window's process, not this thread's active window: a dialog or message box

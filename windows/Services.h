@@ -17,6 +17,13 @@
 
 namespace tolvane::win32 {
 
+// The program's icon (resource 1) at the system's sizes: large for its windows, small for the
+// notification area.
+struct ProgramIcons {
+  HICON large, small;
+};
+ProgramIcons LoadProgramIcons(HINSTANCE module);
+
 class Sound : public tolvane::Sound {
  public:
   void MessageBeep(std::uint32_t type) override;

@@ -49,7 +49,8 @@ std::int16_t StateOf(WPARAM sizeKind) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  const win32::ProgramIcons icons = win32::LoadProgramIcons(instance);
+  HICON icon = icons.large;
 
   win32::SerialControl serial;
   win32::SendKeys sendKeys;
@@ -167,7 +168,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   const std::wstring help = win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
   toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 
-  if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icon))) return 0;
+  if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icons.small))) return 0;
   toolkit.ApplyMainState(form.windowState, form.visible);
   toolkit.AfterEvent();
 
