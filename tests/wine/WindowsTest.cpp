@@ -1,10 +1,10 @@
-// The Windows front end's own pieces under Wine, one case a run: the program's icons, and a
-// window laid out again at another DPI.
+// The Windows front end's own pieces under Wine, one case a run: the program's icons, a window
+// laid out again at another DPI, and what stands between typed keys and an ordinary window.
 // Usage: windows_test <case> <Tolvane.exe>
 #include "windows/Win32.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -112,7 +112,8 @@ void DpiChange(const char*) {
     const RECT& a = after.controls.at(id);
     // Sizes measured from the text (labels sized to it) may round differently.
     const auto size = [](int got, LONG was) { return Near(got, was * 1.5, std::max(3.0, was * 0.12)); };
-    const bool ok = Near(a.left, r.left * 1.5, 1) && Near(a.top, r.top * 1.5, 1) && size(a.right - a.left, r.right - r.left) &&
+    const bool ok = Near(a.left, r.left * 1.5, 1) && Near(a.top, r.top * 1.5, 1) &&
+                    size(a.right - a.left, r.right - r.left) &&
                     (before.lists.count(id) || size(a.bottom - a.top, r.bottom - r.top)) &&
                     Near(after.fonts.at(id), before.fonts.at(id) * 1.5, 1);
     if (!ok && ++wrong <= 3)
@@ -128,11 +129,56 @@ void DpiChange(const char*) {
   Check(same && back.fonts == before.fonts, "back at 100 per cent, all as it was");
 }
 
+// An ordinary window of another process, in front: there is an input desktop, and both levels are
+// read and the same, so its keys are not refused.
+void ForegroundInputOfAnOrdinaryWindow(const char*) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" window -";
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION child{};
+  if (!Check(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &child),
+             "premise: another process started"))
+    return;
+  DWORD front = 0;
+  for (int i = 0; i < 100 && front != child.dwProcessId; ++i) {
+    Sleep(100);
+    front = 0;
+    if (HWND w = GetForegroundWindow()) GetWindowThreadProcessId(w, &front);
+  }
+  if (Check(front == child.dwProcessId, "premise: its window is in front")) {
+    const ForegroundInput f = win32::ActiveWindow().Foreground();
+    std::printf("     levels: ours %#x, the window's %#x\n", f.ownLevel.value_or(0), f.foregroundLevel.value_or(0));
+    Check(f.inputDesktop, "there is an input desktop");
+    Check(f.ownLevel && f.foregroundLevel && *f.foregroundLevel == *f.ownLevel, "both levels read, and the same");
+  }
+  TerminateProcess(child.hProcess, 0);
+  WaitForSingleObject(child.hProcess, 5000);
+  CloseHandle(child.hProcess);
+  CloseHandle(child.hThread);
+}
+
+// The other process of the case above: a window brought to the front, for 20 s at most.
+void Window(const char*) {
+  HWND w = CreateWindowExW(0, L"STATIC", L"Tolvane front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200, nullptr,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(w);
+  for (DWORD end = GetTickCount() + 20000; GetTickCount() < end;) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    Sleep(20);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<void(const char*)>> cases{
-      {"program_icons", ProgramIcons}, {"dpi_change", DpiChange}};
+      {"program_icons", ProgramIcons},
+      {"dpi_change", DpiChange},
+      {"foreground_input", ForegroundInputOfAnOrdinaryWindow},
+      {"window", Window}};
   const auto c = argc == 3 ? cases.find(argv[1]) : cases.end();
   if (c == cases.end()) return 2;
   c->second(argv[2]);
