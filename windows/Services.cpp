@@ -1,5 +1,6 @@
 #include "windows/Win32.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -92,6 +93,12 @@ void MessageBox::Show(const std::string& text) {
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
   ::MessageBoxW(reinterpret_cast<HWND>(owner), wide.c_str(), L"Tolvane", MB_OK);
+}
+
+Shell::Shell() { com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)); }
+
+Shell::~Shell() {
+  if (com_) CoUninitialize();
 }
 
 void Shell::Open(const std::string& file) {

@@ -48,9 +48,19 @@ class MessageBox : public tolvane::MessageBox {
   WindowHandle owner = 0;
 };
 
+// ShellExecute may use COM (shell extensions, the handler of an address): the thread that makes
+// this object, which is the one that calls the shell, is put in a single-threaded apartment for
+// the object's life, as ShellExecute asks.
 class Shell : public tolvane::Shell {
  public:
+  Shell();
+  ~Shell() override;
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
   void Open(const std::string& file) override;
+
+ private:
+  bool com_ = false;  // this object's initialisation, to undo
 };
 
 // A named mutex for the logged-on user's session, held for the whole run.

@@ -166,6 +166,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
       KillTimer(main, kIconTimer);
   };
   const std::wstring help = win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
+  // On this thread, which the shell service has put in a single-threaded apartment.
   toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 
   if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icons.small))) return 0;

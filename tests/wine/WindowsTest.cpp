@@ -1,7 +1,10 @@
-// The Windows front end's own pieces under Wine, one case a run: the program's icons, a window
-// laid out again at another DPI, and what stands between typed keys and an ordinary window.
+// The Windows front end's own pieces under Wine, one case a run: the shell service's apartment,
+// the program's icons, a window laid out again at another DPI, and what stands between typed keys
+// and an ordinary window.
 // Usage: windows_test <case> <Tolvane.exe>
 #include "windows/Win32.h"
+
+#include <objbase.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +29,25 @@ bool Check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
   failures += ok ? 0 : 1;
   return ok;
+}
+
+bool NotInitialised() {
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  return CoGetApartmentType(&type, &qualifier) == CO_E_NOTINITIALIZED;
+}
+
+// ShellExecute's documentation asks for COM on the thread that calls it.
+void ShellApartment(const char*) {
+  Check(NotInitialised(), "premise: this thread has no apartment yet");
+  {
+    win32::Shell shell;
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    Check(CoGetApartmentType(&type, &qualifier) == S_OK && (type == APTTYPE_STA || type == APTTYPE_MAINSTA),
+          "a single-threaded apartment while the shell service lives");
+  }
+  Check(NotInitialised(), "and none once it is gone");
 }
 
 int Width(HICON icon) {
@@ -175,6 +197,7 @@ void Window(const char*) {
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<void(const char*)>> cases{
+      {"shell_apartment", ShellApartment},
       {"program_icons", ProgramIcons},
       {"dpi_change", DpiChange},
       {"foreground_input", ForegroundInputOfAnOrdinaryWindow},
