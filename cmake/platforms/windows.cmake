@@ -38,6 +38,11 @@ tolvane_help(Tolvane ${CMAKE_BINARY_DIR})
 install(TARGETS Tolvane RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/Tolvane.chm OPTIONAL DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt DESTINATION . RENAME README.txt)
+# Its README tells, before anything is unpacked, of the mark Windows puts on downloads and how to
+# take it off, without which the help shows blank pages.
+add_test(NAME readme_download COMMAND bash -c
+  "for w in 'Mark of the Web' SmartScreen Tolvane.chm 'Unblock-File' '\"Unblock\"'; do grep -qF \"$w\" \"$0\" || { echo \"README lacks $w\"; exit 1; }; done"
+  ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_FILE_NAME "Tolvane-${PROJECT_VERSION}-win32")
