@@ -57,6 +57,7 @@ class Tolvane {
   void Serial_OnComm() { assembly_.Serial_OnComm(); }
   void TickTimer_Tick() { assembly_.TickTimer_Tick(); }
   void RetryTimer_Tick() { port_.RetryTimer_Tick(); }
+  void IconTimer_Tick() { window_.IconTimer_Tick(); }
   void MSettings_Click();
   void FileExit_Click() { Form_Unload(); }
 

@@ -12,6 +12,12 @@ bool EndsWith(const std::string& s, std::string_view tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// Only from a process of at least the window's integrity level, and only to an input desktop; a
+// level that cannot be read counts as higher.
+bool KeysReach(const ForegroundInput& f) {
+  return f.inputDesktop && f.ownLevel && f.foregroundLevel && *f.foregroundLevel <= *f.ownLevel;
+}
+
 }  // namespace
 
 std::optional<std::string> BeepStringToBytes(std::string_view beepString) {
@@ -81,6 +87,11 @@ void RecordProcessing::ProcessRecord(std::string record) {
 
   // Keys typed into one of our own windows would work its controls (Enter presses OK).
   if (!platform_.activeWindow.ProgramWindowActive()) {
+    // The system would drop them without a word: refused here, on both paths.
+    if (!KeysReach(platform_.activeWindow.Foreground())) {
+      if (notTyped) notTyped(record);
+      return;
+    }
     if (dosTarget_ != 0) {
       std::vector<std::string> texts;
       for (const char c : record) texts.push_back(keyTrans_[static_cast<unsigned char>(c)]);

@@ -48,11 +48,25 @@ std::int16_t ConsoleKeyEmitter::SimSendKeys(std::string_view keys) {
   const KeyboardState saved = keyboard_.GetKeyboardState();
   keyboard_.SetKeyboardState(KeyboardState{});
   const bool capsOn = saved[vk::Capital] != 0;
-  if (capsOn) ToggleCapsLock();
+  if (capsOn && keyboard_.ShiftTurnsCapsLockOff()) {
+    keyboard_.KeybdEvent(vk::Shift, keyboard_.MapVirtualKey(vk::Shift), 0);
+    keyboard_.KeybdEvent(vk::Shift, keyboard_.MapVirtualKey(vk::Shift), Keyboard::kKeyUp);
+  } else if (capsOn) {
+    ToggleCapsLock();
+  }
 
-  while (const auto e = NextKeyEvent())
-    keyboard_.KeybdEvent(e->code, keyboard_.MapVirtualKey(e->code),
-                         (e->down ? 0 : Keyboard::kKeyUp) | (e->altGr ? Keyboard::kAltGr : 0));
+  const bool rightAlt = keyboard_.RightAltIsAltGr();
+  while (const auto e = NextKeyEvent()) {
+    std::uint8_t code = e->code;
+    std::uint32_t flags = (e->down ? 0 : Keyboard::kKeyUp) | (e->altGr ? Keyboard::kAltGr : 0);
+    // A character's AltGr is the right Alt key alone where that is AltGr.
+    if (e->altGr && rightAlt) {
+      if (code == vk::Control) continue;
+      code = vk::RMenu;
+      flags = (flags & Keyboard::kKeyUp) | Keyboard::kExtendedKey;
+    }
+    keyboard_.KeybdEvent(code, keyboard_.MapVirtualKey(code), flags);
+  }
 
   keyboard_.SetKeyboardState(saved);
   if (capsOn) ToggleCapsLock();

@@ -1,6 +1,7 @@
 // Key emission of the console typing path: parses a whole key string, then types it as
-// individual presses and releases with the key state cleared and Caps Lock off, and puts
-// both back afterwards. Never leaves a modifier down.
+// individual presses and releases with the key state cleared and Caps Lock off (by a Shift
+// tap where Shift turns it off), and puts both back afterwards. A character's AltGr is the
+// right Alt key where that is AltGr. Never leaves a modifier down.
 #pragma once
 
 #include <cstdint>

@@ -26,6 +26,9 @@ class KeyboardLayout {
   // As ToUnicodeEx for one press of vk with these modifiers and Caps Lock on or off, from a
   // clean state (no dead key pending).
   virtual KeyResult Translate(std::uint8_t vk, std::uint8_t modifiers, bool capsLock) const = 0;
+  // Whether the right Alt key is AltGr: pressed alone, the system adds the Ctrl itself and
+  // applications see a character, where a left Ctrl and Alt would fire their Ctrl+Alt shortcuts.
+  virtual bool RightAltIsAltGr() const { return false; }
 };
 
 }  // namespace tolvane
@@ -38,6 +41,9 @@ class SystemKeyState {
   virtual ~SystemKeyState() = default;
   // As GetKeyState: 0x8000 while the key is held down, 1 while a toggle key (Caps Lock) is on.
   virtual std::int16_t GetKeyState(std::uint8_t vk) const = 0;
+  // Whether Shift turns Caps Lock off (and the Caps Lock key only turns it on), as the user
+  // may choose instead of a Caps Lock key that switches it both ways.
+  virtual bool ShiftTurnsCapsLockOff() const { return false; }
 };
 
 }  // namespace tolvane

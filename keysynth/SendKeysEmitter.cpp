@@ -13,7 +13,10 @@ bool IsAltOrWin(std::uint8_t key) { return key == vk::LMenu || key == vk::RMenu 
 }  // namespace
 
 SendKeysEmitter::SendKeysEmitter(const KeyboardLayout& layout, const SystemKeyState& keys, FromAnsi fromAnsi)
-    : layout_(layout), fromAnsi_(std::move(fromAnsi)), capsLock_((keys.GetKeyState(vk::Capital) & 1) != 0) {
+    : layout_(layout),
+      fromAnsi_(std::move(fromAnsi)),
+      capsLock_((keys.GetKeyState(vk::Capital) & 1) != 0),
+      shiftLock_(keys.ShiftTurnsCapsLockOff()) {
   for (const std::uint8_t key : kUserModifiers)
     if (keys.GetKeyState(key) & 0x8000) userHeld_.push_back(key);
 }
@@ -61,7 +64,11 @@ void SendKeysEmitter::Open() {
 
 void SendKeysEmitter::Modifier(std::uint8_t key, bool down) {
   int& n = held_[static_cast<std::size_t>(key - vk::Shift)];
-  if (down && n++ == 0) Press(key, false);
+  if (down && n++ == 0) {
+    Press(key, false);
+    // The text's own Shift turns Caps Lock off there; it is turned on again when the text ends.
+    if (key == vk::Shift && shiftLock_ && capsLock_) capsLock_ = false, capsToRestore_ = true;
+  }
   if (!down && n > 0 && --n == 0) Press(key, true);
 }
 
@@ -96,7 +103,13 @@ void SendKeysEmitter::Char(char ansi) {
     }
   }
 
+  // A Shift of ours would turn Caps Lock off for the rest of the record.
+  if ((mods & kModShift) && held_[0] == 0 && shiftLock_ && capsLock_) return Unicode(c);
+
   const bool altGr = (mods & (kModCtrl | kModAlt)) == (kModCtrl | kModAlt);
+  // The right Alt key alone, where it is AltGr and the text holds neither Ctrl nor Alt itself.
+  const bool rightAlt = altGr && held_[1] == 0 && held_[2] == 0 && layout_.RightAltIsAltGr();
+  if (rightAlt) mods &= static_cast<std::uint8_t>(~(kModCtrl | kModAlt));
   std::array<bool, 3> pressed{};
   for (std::size_t i = 0; i < 3; ++i) {
     if ((mods & (1 << i)) && held_[i] == 0) {
@@ -104,7 +117,9 @@ void SendKeysEmitter::Char(char ansi) {
       pressed[i] = true;
     }
   }
+  if (rightAlt) Press(vk::RMenu, false);
   Tap(key);
+  if (rightAlt) Press(vk::RMenu, true);
   for (std::size_t i = 3; i-- > 0;)
     if (pressed[i]) Press(kModifierKeys[i], true, altGr && i > 0);
 }
@@ -118,7 +133,10 @@ void SendKeysEmitter::Add(const std::vector<KeyStroke>& strokes) {
       case KeyStroke::Key:
         Tap(s.vk);
         // The keys after it are chosen for the Caps Lock it leaves.
-        if (s.vk == vk::Capital) capsLock_ = !capsLock_;
+        if (s.vk == vk::Capital) {
+          capsLock_ = shiftLock_ || !capsLock_;
+          capsToRestore_ = capsToRestore_ && !capsLock_;
+        }
         break;
       case KeyStroke::Down: Modifier(s.vk, true); break;
       case KeyStroke::Up: Modifier(s.vk, false); break;
@@ -127,6 +145,11 @@ void SendKeysEmitter::Add(const std::vector<KeyStroke>& strokes) {
   // Each text's modifiers end with it.
   for (const std::uint8_t key : kModifierKeys)
     while (held_[static_cast<std::size_t>(key - vk::Shift)] > 0) Modifier(key, false);
+  if (capsToRestore_) {
+    Tap(vk::Capital);
+    capsLock_ = true;
+    capsToRestore_ = false;
+  }
 }
 
 std::vector<KeyInput> SendKeysEmitter::Finish() {

@@ -1,9 +1,10 @@
 // Turns the strokes of the typing facility into one batch of key events for the focused
 // window's layout: each character by the key and modifiers the layout gives it (AltGr as
-// Ctrl+Alt), checked against what that key types with Caps Lock as it is, and as a Unicode
-// event where no key types it intact (no key, or a dead key that would combine with the
-// next one). Modifiers the user holds are released for the batch and pressed again after
-// it; nothing is left down.
+// the right Alt key where that is AltGr, as Ctrl+Alt elsewhere), checked against what that
+// key types with Caps Lock as it is, and as a Unicode event where no key types it intact (no
+// key, a dead key that would combine with the next one, or a key needing a Shift that would
+// turn Caps Lock off). Modifiers the user holds are released for the batch and pressed again
+// after it; nothing is left down, and Caps Lock ends each text as it was.
 #pragma once
 
 #include <array>
@@ -43,6 +44,8 @@ class SendKeysEmitter {
   const KeyboardLayout& layout_;
   FromAnsi fromAnsi_;
   bool capsLock_;
+  bool shiftLock_;                      // Shift turns Caps Lock off
+  bool capsToRestore_ = false;          // the text's own Shift turned it off
   std::vector<std::uint8_t> userHeld_;  // left/right modifier keys physically down
   bool opened_ = false;
   std::array<int, 3> held_{};  // Shift, Ctrl, Alt held by "+", "^", "%"

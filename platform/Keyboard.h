@@ -25,6 +25,11 @@ class Keyboard {
   virtual KeyboardState GetKeyboardState() = 0;
   virtual void SetKeyboardState(const KeyboardState& state) = 0;
   virtual void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
+  // Whether the right Alt key is AltGr (the system adds the Ctrl itself): a character's AltGr is
+  // then that key, not a Ctrl and Alt that applications may take for a shortcut.
+  virtual bool RightAltIsAltGr() { return false; }
+  // Whether Shift turns Caps Lock off (and the Caps Lock key only turns it on).
+  virtual bool ShiftTurnsCapsLockOff() { return false; }
 };
 
 }  // namespace tolvane

@@ -2,173 +2,144 @@
 """Writes windows/Tolvane.ico, the program icon: a white bar-code label with a dark-blue key in
 front of it whose arrow points on, into the application.
 
-The icon holds two images, 16x16 and 32x32, each with 16 colours from the standard Windows
-palette, stored as BMP-in-ICO: a BITMAPINFOHEADER whose height counts the XOR bitmap and the
-AND mask together, the palette, the 4-bit XOR bitmap, then the 1-bit AND mask (1 is
-transparent); rows run bottom-up and each is padded to a multiple of 4 bytes.
+The picture is drawn from shapes on a 32-unit grid, at every size Windows asks for (16, 20, 24,
+32, 40, 48, 64 and 256 pixels: the small and large icons at 100 to 200 per cent, and the
+largest for Explorer's views), in 32-bit colour with an alpha channel, each pixel's coverage
+measured on a grid of samples. The images below 256 pixels are stored as BMP-in-ICO (a
+BITMAPINFOHEADER whose height counts the colour bitmap and the AND mask together, BGRA rows
+bottom-up, then the 1-bit mask, 1 transparent, each row padded to 4 bytes); the 256-pixel one as
+PNG, as Windows Vista and later read it.
 
     scripts/make-icon.py [output.ico]     (default: windows/Tolvane.ico beside this folder)
-    scripts/make-icon.py --show           (print the pictures, write nothing)
+    scripts/make-icon.py --show [size]    (print the picture at a size, 32 unless told; write nothing)
 """
 
 import os
 import struct
 import sys
+import zlib
 
-# The standard Windows 16-colour palette, as (red, green, blue).
-PALETTE = [
-    (0x00, 0x00, 0x00),  # 0 black
-    (0x80, 0x00, 0x00),  # 1 dark red
-    (0x00, 0x80, 0x00),  # 2 dark green
-    (0x80, 0x80, 0x00),  # 3 dark yellow
-    (0x00, 0x00, 0x80),  # 4 dark blue
-    (0x80, 0x00, 0x80),  # 5 dark magenta
-    (0x00, 0x80, 0x80),  # 6 dark cyan
-    (0xC0, 0xC0, 0xC0),  # 7 light grey
-    (0x80, 0x80, 0x80),  # 8 dark grey
-    (0xFF, 0x00, 0x00),  # 9 red
-    (0x00, 0xFF, 0x00),  # 10 green
-    (0xFF, 0xFF, 0x00),  # 11 yellow
-    (0x00, 0x00, 0xFF),  # 12 blue
-    (0xFF, 0x00, 0xFF),  # 13 magenta
-    (0x00, 0xFF, 0xFF),  # 14 cyan
-    (0xFF, 0xFF, 0xFF),  # 15 white
-]
+SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
 
-# The letters of the pictures below; "." is transparent.
-INK = {
-    "k": 0,   # black: bars and the key's edge
-    "n": 4,   # dark blue: the key
-    "l": 7,   # light grey
-    "g": 8,   # dark grey: the label's edge
-    "b": 12,  # blue: light on the key's top and left
-    "w": 15,  # white: the label and the arrow
-}
-TRANSPARENT = "."
+WHITE, GREY, BLACK = (255, 255, 255), (128, 128, 128), (0, 0, 0)
+NAVY, BLUE = (0, 0, 128), (0, 0, 255)
 
-# Top row first, as seen on the screen.
-ICON_16 = [
-    "................",
-    ".gggggggggggggg.",
-    "gwwwwwwwwwwwwwwg",
-    "gwkwkkwkwkkwkkwg",
-    "gwkwkkwkwkkwkkwg",
-    "gwkwkkwkwkkwkkwg",
-    "gwkwkkwkwkkwkkwg",
-    "gwkwkkwkkkkkkkk.",
-    "gwkwkkwknnnnnnnk",
-    "gwwwwwwknnnwnnnk",
-    ".ggggggknnnwwnnk",
-    ".......knwwwwwnk",
-    ".......knnnwwnnk",
-    ".......knnnwnnnk",
-    ".......knnnnnnnk",
-    "........kkkkkkk.",
-]
-
-ICON_32 = [
-    "................................",
-    "................................",
-    "................................",
-    "...gggggggggggggggggggggggggg...",
-    "..gwwwwwwwwwwwwwwwwwwwwwwwwwwg..",
-    ".gwwwwwwwwwwwwwwwwwwwwwwwwwwwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwkkwkwkkkwwkkwwg.",
-    ".gwwkwkkwkkkwkwwwkkkkkkkkkkkkkk.",
-    ".gwwkwkkwkkkwkwwkbbbbbbbbbbbbbbk",
-    ".gwwkwkkwkkkwkwwkbnnnnnnnnnnnnnk",
-    ".gwwkwkkwkkkwkwwkbnnnnnnnnnnnnnk",
-    ".gwwwwwwwwwwwwwwkbnnnnnnwnnnnnnk",
-    "..gwwwwwwwwwwwwwkbnnnnnnwwnnnnnk",
-    "...gggggggggggggkbnnnnnnwwwnnnnk",
-    "................kbnnwwwwwwwwnnnk",
-    "................kbnnwwwwwwwwwnnk",
-    "................kbnnwwwwwwwwnnnk",
-    "................kbnnnnnnwwwnnnnk",
-    "................kbnnnnnnwwnnnnnk",
-    "................kbnnnnnnwnnnnnnk",
-    "................kbnnnnnnnnnnnnnk",
-    "................kbnnnnnnnnnnnnnk",
-    ".................kkkkkkkkkkkkkk.",
-]
+# The bars of the label, as [left, right) on the grid; they run from y 6 to 20.
+BARS = [(4, 5), (6, 8), (9, 12), (13, 14), (16, 18), (19, 20), (21, 24), (26, 28)]
+ARROW = [(20, 22.5), (24, 22.5), (24, 19), (29, 24), (24, 29), (24, 25.5), (20, 25.5)]
 
 
-def check(picture, size):
-    if len(picture) != size or any(len(row) != size for row in picture):
-        raise ValueError(f"the {size}x{size} picture is not {size} by {size}")
-    for row in picture:
-        for c in row:
-            if c != TRANSPARENT and c not in INK:
-                raise ValueError(f"unknown colour letter {c!r}")
+def rounded(x0, y0, x1, y1, r):
+    def inside(x, y):
+        if not (x0 <= x < x1 and y0 <= y < y1):
+            return False
+        cx = min(max(x, x0 + r), x1 - r)
+        cy = min(max(y, y0 + r), y1 - r)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    return inside
+
+
+def polygon(points):
+    def inside(x, y):
+        hit = False
+        for (ax, ay), (bx, by) in zip(points, points[1:] + points[:1]):
+            if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
+                hit = not hit
+        return hit
+    return inside
+
+
+def bar(x0, x1):
+    return lambda x, y: x0 <= x < x1 and 6 <= y < 20
+
+
+# Back to front: each sample takes the colour of the last shape that covers it.
+LAYERS = (
+    [(rounded(1, 3, 31, 23, 3), GREY), (rounded(2, 4, 30, 22, 2), WHITE)]
+    + [(bar(a, b), BLACK) for a, b in BARS]
+    + [(rounded(16, 16, 32, 32, 2.5), BLACK), (rounded(17, 17, 31, 31, 1.5), BLUE),
+       (rounded(18, 18, 31, 31, 1), NAVY), (polygon(ARROW), WHITE)]
+)
+
+
+def render(size):
+    """Rows top-down of (red, green, blue, alpha)."""
+    samples = 8 if size <= 64 else 3
+    step = 32.0 / size / samples
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            r = g = b = covered = 0
+            for sy in range(samples):
+                y = (py * samples + sy + 0.5) * step
+                for sx in range(samples):
+                    x = (px * samples + sx + 0.5) * step
+                    colour = None
+                    for inside, c in LAYERS:
+                        if inside(x, y):
+                            colour = c
+                    if colour:
+                        covered += 1
+                        r, g, b = r + colour[0], g + colour[1], b + colour[2]
+            n = samples * samples
+            row.append((r // covered, g // covered, b // covered, 255 * covered // n) if covered else (0, 0, 0, 0))
+        rows.append(row)
+    return rows
 
 
 def padded(row: bytes) -> bytes:
     return row + b"\0" * (-len(row) % 4)
 
 
-def image(picture):
-    """One BMP-in-ICO image: header, palette, XOR bitmap, AND mask."""
-    size = len(picture)
-    xor = bytearray()
+def bmp_image(rows):
+    size = len(rows)
+    colour = bytearray()
     mask = bytearray()
-    for row in reversed(picture):  # bottom-up
-        indexes = [INK.get(c, 0) for c in row]  # transparent pixels are black under the mask
-        xor += padded(bytes((indexes[i] << 4) | indexes[i + 1] for i in range(0, size, 2)))
+    for row in reversed(rows):  # bottom-up
+        colour += bytes(v for r, g, b, a in row for v in (b, g, r, a))
         bits = bytearray((size + 7) // 8)
-        for x, c in enumerate(row):
-            if c == TRANSPARENT:
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += padded(bytes(bits))
-    header = struct.pack(
-        "<IiiHHIIiiII",
-        40,              # biSize
-        size,            # biWidth
-        size * 2,        # biHeight: XOR bitmap and AND mask
-        1,               # biPlanes
-        4,               # biBitCount
-        0,               # biCompression: BI_RGB
-        len(xor) + len(mask),  # biSizeImage
-        0, 0,            # pixels per metre
-        0,               # biClrUsed: all 16
-        0,               # biClrImportant
-    )
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    return header + palette + bytes(xor) + bytes(mask)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(colour) + len(mask), 0, 0, 0, 0)
+    return header + bytes(colour) + bytes(mask)
 
 
-def icon_file(pictures):
-    images = [image(p) for p in pictures]
+def png_image(rows):
+    size = len(rows)
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def icon_file():
+    images = [(size, png_image(render(size)) if size >= 256 else bmp_image(render(size))) for size in SIZES]
     out = struct.pack("<HHH", 0, 1, len(images))  # reserved, type 1 (icon), count
     offset = 6 + 16 * len(images)
-    for picture, data in zip(pictures, images):
-        size = len(picture)
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(data), offset)
+    for size, data in images:
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
-    return out + b"".join(images)
+    return out + b"".join(data for _, data in images)
 
 
 def main(argv):
-    check(ICON_16, 16)
-    check(ICON_32, 32)
-    if argv[1:] == ["--show"]:
-        for picture in (ICON_16, ICON_32):
-            print("\n".join(picture), end="\n\n")
+    if argv[1:2] == ["--show"]:
+        size = int(argv[2]) if len(argv) > 2 else 32
+        for row in render(size):
+            print("".join(" .:-=+*#%@"[a * 9 // 255] for _, _, _, a in row))
         return 0
     if len(argv) > 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
     here = os.path.dirname(os.path.abspath(__file__))
     path = argv[1] if len(argv) == 2 else os.path.join(here, "..", "windows", "Tolvane.ico")
-    data = icon_file([ICON_16, ICON_32])
+    data = icon_file()
     with open(path, "wb") as f:
         f.write(data)
     print(f"wrote {os.path.normpath(path)} ({len(data)} bytes)")

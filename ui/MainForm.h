@@ -58,6 +58,7 @@ class MainForm : public Form {
   TextBox ReturnGlyph;
   TimerModel TickTimer;
   TimerModel RetryTimer{1000, false, nullptr};  // reopens a port whose device went away
+  TimerModel IconTimer{3000, false, nullptr};   // adds a notification icon the shell refused
 
   // Wired by the application and the window layer.
   std::function<void(std::string_view, int)> onClick;

@@ -97,13 +97,32 @@ void MainWindow::UnloadSplash() { UnloadAbout(); }
 
 void MainWindow::AddTrayIcon(IconHandle icon) {
   icon_ = icon;
-  platform_.notifyIcon.Add(form_.hWnd, icon);
-  iconAdded_ = true;
+  iconWanted_ = true;
+  TryTrayIcon();
+}
+
+void MainWindow::IconTimer_Tick() {
+  if (iconWanted_ && !iconShown_) TryTrayIcon();
+}
+
+void MainWindow::TryTrayIcon() {
+  iconShown_ = platform_.notifyIcon.Add(form_.hWnd, icon_);
+  if (form_.IconTimer.enabled == iconShown_) form_.IconTimer.SetEnabled(!iconShown_);
+  const std::uint64_t now = platform_.clock.Milliseconds();
+  if (iconShown_ || form_.visible) {
+    unreachableSince_.reset();
+  } else if (!unreachableSince_) {
+    unreachableSince_ = now;
+  } else if (now - *unreachableSince_ >= 60000) {
+    unreachableSince_.reset();
+    mnuOpen_Click();  // as "Open Tolvane" would, password and all
+  }
 }
 
 void MainWindow::DeleteTrayIcon() {
   platform_.notifyIcon.Delete();
-  iconAdded_ = false;
+  iconWanted_ = iconShown_ = false;
+  if (form_.IconTimer.enabled) form_.IconTimer.SetEnabled(false);
 }
 
 std::string NotTypedText(const std::string& record) {
@@ -126,7 +145,7 @@ void MainWindow::TellNotTyped(const std::string& record) {
 }
 
 void MainWindow::TaskbarCreated() {
-  if (iconAdded_) platform_.notifyIcon.Add(form_.hWnd, icon_);
+  if (iconWanted_) TryTrayIcon();
 }
 
 void MainWindow::UnloadAbout() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/NotifyIcon.h"
@@ -35,7 +36,12 @@ class MainWindow {
 
   void ShowSplash();
   void UnloadSplash();
+  // The shell refuses the icon while Explorer is still starting (at logon, just when the
+  // start-at-logon entry runs the program hidden): a refused icon is added again at each
+  // IconTimer tick until the shell takes it, and a window hidden for a minute without an icon
+  // is shown, so the program can always be reached.
   void AddTrayIcon(IconHandle icon);
+  void IconTimer_Tick();
   void DeleteTrayIcon();
   // The notification area was rebuilt (Explorer restarted) and lost the icon.
   void TaskbarCreated();
@@ -52,11 +58,14 @@ class MainWindow {
  private:
   void UnloadAbout();
   std::unique_ptr<About> NewAbout();
+  void TryTrayIcon();
 
   Platform platform_;
   MainForm& form_;
   std::string& password_;
-  bool iconAdded_ = false;
+  bool iconWanted_ = false;                        // from start-up to shut-down
+  bool iconShown_ = false;                         // the shell took it
+  std::optional<std::uint64_t> unreachableSince_;  // hidden without an icon since
   IconHandle icon_ = 0;
   bool balloonShown_ = false;
   std::uint64_t lastBalloon_ = 0;

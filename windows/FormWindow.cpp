@@ -12,6 +12,27 @@ namespace {
 
 constexpr const char* kClassName = "TolvaneForm";
 constexpr int kFirstControlId = 100;
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
+
+// The DPI of the monitor the window is on, where the system tells it (Windows 10 1607 on); 0
+// elsewhere, where every window has the system's.
+int WindowDpi(HWND hwnd) {
+  using Get = UINT(WINAPI*)(HWND);
+  static const auto get =
+      reinterpret_cast<Get>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  return get ? static_cast<int>(get(hwnd)) : 0;
+}
+
+// The outer size for a client area, at a DPI where the system can say it.
+void AdjustForDpi(RECT& r, DWORD style, bool menu, DWORD exStyle, int dpi) {
+  using Adjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust = reinterpret_cast<Adjust>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+  if (!adjust || !adjust(&r, style, menu, exStyle, static_cast<UINT>(dpi)))
+    AdjustWindowRectEx(&r, style, menu, exStyle);
+}
 
 void RegisterFormClass(HINSTANCE instance, HICON icon, WNDPROC proc) {
   static bool registered = false;
@@ -22,7 +43,7 @@ void RegisterFormClass(HINSTANCE instance, HICON icon, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hIcon = icon;
-  wc.hIconSm = icon;
+  wc.hIconSm = nullptr;  // the system takes the small size from the same resource
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
@@ -38,18 +59,20 @@ std::string Displayable(std::string text) {
   return text;
 }
 
+// A control's text as the program keeps it, in its byte code page.
 std::string WindowText(HWND hwnd) {
-  const int n = GetWindowTextLengthA(hwnd);
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  GetWindowTextA(hwnd, s.data(), n + 1);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
+  const int n = GetWindowTextLengthW(hwnd);
+  std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+  s.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, s.data(), n + 1)));
+  return BytesFromWide(s);
 }
+
+void SetText(HWND hwnd, const std::string& bytes) { SetWindowTextW(hwnd, WideFromBytes(bytes).c_str()); }
 
 }  // namespace
 
 FormWindow::FormWindow(Toolkit& toolkit, Form& form, HWND owner, Toolkit::MessageHook hook)
-    : toolkit_(toolkit), form_(form), hook_(std::move(hook)) {
+    : toolkit_(toolkit), form_(form), hook_(std::move(hook)), dpi_(toolkit.Dpi()) {
   RegisterFormClass(toolkit.instance(), toolkit.icon(), Proc);
   const FormSpec& spec = form.Spec();
   DWORD style = WS_CAPTION | WS_SYSMENU;
@@ -58,18 +81,20 @@ FormWindow::FormWindow(Toolkit& toolkit, Form& form, HWND owner, Toolkit::Messag
   if (spec.minButton) style |= WS_MINIMIZEBOX;
   if (spec.maxButton) style |= WS_MAXIMIZEBOX;
   if (spec.showInTaskbar && !owner) exStyle |= WS_EX_APPWINDOW;
+  style_ = style;
+  exStyle_ = exStyle;
   if (spec.background != kSystemFace) background_ = CreateSolidBrush(spec.background);
   face_ = GetSysColorBrush(COLOR_BTNFACE);
 
   HMENU menu = spec.menus.empty() ? nullptr : CreateMenuBar();
-  RECT r{0, 0, toolkit.Px(spec.clientWidth), toolkit.Px(spec.clientHeight)};
+  RECT r{0, 0, Px(spec.clientWidth), Px(spec.clientHeight)};
   AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
   const int width = r.right - r.left;
-  const int height = form.outerHeight > 0 ? toolkit.Px(form.outerHeight) : r.bottom - r.top;
+  const int height = form.outerHeight > 0 ? Px(form.outerHeight) : r.bottom - r.top;
   int x = 0, y = 0;
   if (form.left >= 0 && form.top >= 0) {
-    x = toolkit.Px(form.left);
-    y = toolkit.Px(form.top);
+    x = Px(form.left);
+    y = Px(form.top);
   } else {
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -80,6 +105,8 @@ FormWindow::FormWindow(Toolkit& toolkit, Form& form, HWND owner, Toolkit::Messag
                           toolkit.instance(), this);
   shownCaption_ = form.caption;
   CreateControls();
+  // Made on a monitor of another scale than the system's.
+  if (const int dpi = WindowDpi(hwnd_); dpi > 0 && dpi != dpi_) Rescale(dpi, nullptr);
   Sync();
 }
 
@@ -191,22 +218,9 @@ void FormWindow::CreateControls() {
         text = std::string(c->text) == "icon" ? "" : "TOLVANE";
         break;
     }
-    const FontSpec& fontSpec = c->font ? *c->font : form_.Spec().font;
-    HFONT font = toolkit_.Font(fontSpec);
-    const POINT at = Origin(*c);
-    int width = toolkit_.Px(c->width), height = toolkit_.Px(c->height);
-    if (c->flags & kAutoSize) {
-      HDC dc = GetDC(hwnd_);
-      HGDIOBJ old = SelectObject(dc, font);
-      SIZE size{0, 0};
-      GetTextExtentPoint32A(dc, c->text, static_cast<int>(std::string(c->text).size()), &size);
-      SelectObject(dc, old);
-      ReleaseDC(hwnd_, dc);
-      width = size.cx;
-      height = size.cy;
-    }
-    if (c->kind == ControlKind::DropDownList || c->kind == ControlKind::DropDownCombo) height += toolkit_.Px(2400);
-    HWND h = CreateWindowExA(exStyle, cls, text, style, toolkit_.Px(at.x), toolkit_.Px(at.y), width, height, hwnd_,
+    HFONT font = FontOf(*c);
+    const RECT b = Bounds(*c);
+    HWND h = CreateWindowExA(exStyle, cls, text, style, b.left, b.top, b.right - b.left, b.bottom - b.top, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), toolkit_.instance(), nullptr);
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (c->kind == ControlKind::MaskedTextBox) SendMessageA(h, EM_SETPASSWORDCHAR, '*', 0);
@@ -215,6 +229,46 @@ void FormWindow::CreateControls() {
     items_.push_back({c, h, id, c->text ? c->text : "", {}});
     ++id;
   }
+}
+
+HFONT FormWindow::FontOf(const ControlSpec& c) const {
+  return toolkit_.Font(c.font ? *c.font : form_.Spec().font, dpi_);
+}
+
+RECT FormWindow::Bounds(const ControlSpec& c) const {
+  const POINT at = Origin(c);
+  int width = Px(c.width), height = Px(c.height);
+  if (c.flags & kAutoSize) {
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, FontOf(c));
+    SIZE size{0, 0};
+    GetTextExtentPoint32A(dc, c.text, static_cast<int>(std::string(c.text).size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    width = size.cx;
+    height = size.cy;
+  }
+  if (c.kind == ControlKind::DropDownList || c.kind == ControlKind::DropDownCombo) height += Px(2400);
+  return {Px(at.x), Px(at.y), Px(at.x) + width, Px(at.y) + height};
+}
+
+void FormWindow::Rescale(int dpi, const RECT* suggested) {
+  dpi_ = dpi;
+  for (const auto& item : items_) {
+    const RECT b = Bounds(*item.spec);
+    SetWindowPos(item.hwnd, nullptr, b.left, b.top, b.right - b.left, b.bottom - b.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*item.spec)), TRUE);
+  }
+  if (suggested) {
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    RECT r{0, 0, Px(form_.Spec().clientWidth), Px(form_.Spec().clientHeight)};
+    AdjustForDpi(r, style_, GetMenu(hwnd_) != nullptr, exStyle_, dpi);
+    const int height = form_.outerHeight > 0 ? Px(form_.outerHeight) : r.bottom - r.top;
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 FormWindow::Item* FormWindow::ById(int id) {
@@ -272,7 +326,7 @@ void FormWindow::Sync() {
         if (c.kind == ControlKind::DropDownCombo) item.shownText = WindowText(item.hwnd);
       }
       if (c.kind == ControlKind::DropDownCombo && list->text != item.shownText) {
-        SetWindowTextA(item.hwnd, list->text.c_str());
+        SetText(item.hwnd, list->text);
         item.shownText = list->text;
       }
       const int enabled = list->enabled ? 1 : 0;
@@ -282,7 +336,7 @@ void FormWindow::Sync() {
       }
     } else if (TextBox* box = form_.Text(name)) {
       if (box->text != item.shownText) {
-        SetWindowTextA(item.hwnd, Displayable(box->text).c_str());
+        SetText(item.hwnd, Displayable(box->text));
         item.shownText = box->text;
       }
     }
@@ -365,6 +419,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (hook_(message, wParam, lParam, result)) return result;
   }
   switch (message) {
+    case WM_DPICHANGED: Rescale(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       toolkit_.AfterEvent();

@@ -1,5 +1,6 @@
 // One form on the screen: a top-level window with child controls made from the form's table
-// (twips to pixels at the screen's DPI), kept in step with the form's models.
+// (twips to pixels at the DPI of the monitor it is on), kept in step with the form's models,
+// and laid out again when it moves to a monitor of another scale (WM_DPICHANGED).
 #pragma once
 
 #include <string>
@@ -46,10 +47,17 @@ class FormWindow {
   Item* ByHwnd(HWND hwnd);
   POINT Origin(const ControlSpec& c) const;
   bool Visible(const ControlSpec& c) const;
+  int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+  HFONT FontOf(const ControlSpec& c) const;
+  RECT Bounds(const ControlSpec& c) const;  // in the client area, at the window's DPI
+  // Everything at another DPI; the window takes the rectangle the system suggests, if any.
+  void Rescale(int dpi, const RECT* suggested);
 
   Toolkit& toolkit_;
   Form& form_;
   Toolkit::MessageHook hook_;
+  int dpi_;
+  DWORD style_ = 0, exStyle_ = 0;
   HWND hwnd_ = nullptr;
   HBRUSH background_ = nullptr;
   HBRUSH face_ = nullptr;

@@ -12,6 +12,12 @@ class Keyboard : public tolvane::Keyboard {
   KeyboardState GetKeyboardState() override;
   void SetKeyboardState(const KeyboardState& state) override;
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+  bool RightAltIsAltGr() override { return true; }
+  bool ShiftTurnsCapsLockOff() override;
 };
+
+// The user's choice "press the Shift key" to turn Caps Lock off: KLF_SHIFTLOCK in the value
+// Attributes of HKEY_CURRENT_USER\Keyboard Layout, which LoadKeyboardLayout keeps there.
+bool ShiftLockChosen();
 
 }  // namespace tolvane::win32

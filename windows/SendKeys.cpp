@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "keysynth/SendKeysEmitter.h"
+#include "windows/Keyboard.h"
 
 namespace tolvane::win32 {
 namespace {
@@ -46,6 +47,10 @@ class SystemLayout : public KeyboardLayout {
     return r;
   }
 
+  // Layouts put characters behind Ctrl+Alt only where their right Alt key is AltGr (their
+  // tables' KLLF_ALTGR), and the emitter asks only for such characters.
+  bool RightAltIsAltGr() const override { return true; }
+
  private:
   HKL layout_;
 };
@@ -57,11 +62,15 @@ class SystemKeys : public SystemKeyState {
     if (vk == VK_CAPITAL) return ::GetKeyState(VK_CAPITAL) & 1;
     return static_cast<std::int16_t>(GetAsyncKeyState(vk) & 0x8000);
   }
+  bool ShiftTurnsCapsLockOff() const override { return shiftLock_; }
+
+ private:
+  bool shiftLock_ = ShiftLockChosen();
 };
 
 char16_t FromAnsi(char c) {
   WCHAR w = 0;
-  return MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) == 1 ? static_cast<char16_t>(w) : 0;
+  return MultiByteToWideChar(ByteCodePage(), 0, &c, 1, &w, 1) == 1 ? static_cast<char16_t>(w) : 0;
 }
 
 INPUT ToInput(const KeyInput& k) {

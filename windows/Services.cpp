@@ -1,8 +1,10 @@
 #include "windows/Win32.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
+#include <vector>
 
 #include "windows/Services.h"
 
@@ -14,7 +16,32 @@ constexpr const wchar_t* kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVe
 // The first version of the record, which both builds pass: 88 bytes with 32-bit handles,
 // 104 with 64-bit ones.
 static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104), "notification-icon record size");
+
+// The mandatory integrity level of a process's token: the last sub-authority of its label.
+std::optional<std::uint32_t> IntegrityLevel(HANDLE process) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return std::nullopt;
+  std::optional<std::uint32_t> level;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+  std::vector<BYTE> label(size);
+  if (size > 0 && GetTokenInformation(token, TokenIntegrityLevel, label.data(), size, &size)) {
+    const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(label.data())->Label.Sid;
+    if (IsValidSid(sid) && *GetSidSubAuthorityCount(sid) > 0)
+      level = *GetSidSubAuthority(sid, static_cast<DWORD>(*GetSidSubAuthorityCount(sid) - 1));
+  }
+  CloseHandle(token);
+  return level;
+}
 }  // namespace
+
+ProgramIcons LoadProgramIcons(HINSTANCE module) {
+  const auto load = [module](int width, int height) {
+    return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width),
+                                         GetSystemMetrics(height), LR_SHARED));
+  };
+  return {load(SM_CXICON, SM_CYICON), load(SM_CXSMICON, SM_CYSMICON)};
+}
 
 void Sound::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
 
@@ -26,6 +53,25 @@ bool ActiveWindow::ProgramWindowActive() const {
   DWORD process = 0;
   GetWindowThreadProcessId(foreground, &process);
   return process == GetCurrentProcessId();
+}
+
+// Asked before every record: the user may lock the workstation or bring an elevated program to the
+// front at any time.
+ForegroundInput ActiveWindow::Foreground() const {
+  ForegroundInput f;
+  // Access to the input desktop is refused while it is Winlogon's (locked) or the secure desktop.
+  HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_SWITCHDESKTOP);
+  f.inputDesktop = input != nullptr;
+  if (input) CloseDesktop(input);
+  f.ownLevel = IntegrityLevel(GetCurrentProcess());
+  f.foregroundLevel.reset();
+  DWORD process = 0;
+  if (HWND foreground = GetForegroundWindow()) GetWindowThreadProcessId(foreground, &process);
+  if (HANDLE h = process ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process) : nullptr) {
+    f.foregroundLevel = IntegrityLevel(h);
+    CloseHandle(h);
+  }
+  return f;
 }
 
 LocalDateTime Clock::Now() {
@@ -47,6 +93,12 @@ void MessageBox::Show(const std::string& text) {
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
   ::MessageBoxW(reinterpret_cast<HWND>(owner), wide.c_str(), L"Tolvane", MB_OK);
+}
+
+Shell::Shell() { com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)); }
+
+Shell::~Shell() {
+  if (com_) CoUninitialize();
 }
 
 void Shell::Open(const std::string& file) {

@@ -17,6 +17,13 @@
 
 namespace tolvane::win32 {
 
+// The program's icon (resource 1) at the system's sizes: large for its windows, small for the
+// notification area.
+struct ProgramIcons {
+  HICON large, small;
+};
+ProgramIcons LoadProgramIcons(HINSTANCE module);
+
 class Sound : public tolvane::Sound {
  public:
   void MessageBeep(std::uint32_t type) override;
@@ -25,6 +32,8 @@ class Sound : public tolvane::Sound {
 class ActiveWindow : public tolvane::ActiveWindow {
  public:
   bool ProgramWindowActive() const override;
+  // The input desktop, and the integrity levels of this process and of the foreground window's.
+  ForegroundInput Foreground() const override;
 };
 
 class Clock : public tolvane::Clock {
@@ -39,9 +48,19 @@ class MessageBox : public tolvane::MessageBox {
   WindowHandle owner = 0;
 };
 
+// ShellExecute may use COM (shell extensions, the handler of an address): the thread that makes
+// this object, which is the one that calls the shell, is put in a single-threaded apartment for
+// the object's life, as ShellExecute asks.
 class Shell : public tolvane::Shell {
  public:
+  Shell();
+  ~Shell() override;
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
   void Open(const std::string& file) override;
+
+ private:
+  bool com_ = false;  // this object's initialisation, to undo
 };
 
 // A named mutex for the logged-on user's session, held for the whole run.

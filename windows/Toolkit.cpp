@@ -22,18 +22,19 @@ Toolkit::~Toolkit() {
   for (auto& f : fontsByName_) DeleteObject(f.second);
 }
 
-HFONT Toolkit::Font(const FontSpec& spec) {
-  const auto it = fonts_.find(&spec);
+HFONT Toolkit::Font(const FontSpec& spec, int dpi) {
+  const auto it = fonts_.find({&spec, dpi});
   if (it != fonts_.end()) return it->second;
-  const std::string key = std::string(spec.face) + "/" + std::to_string(spec.points) + (spec.bold ? "b" : "");
+  const std::string key =
+      std::string(spec.face) + "/" + std::to_string(spec.points) + (spec.bold ? "b" : "") + "@" + std::to_string(dpi);
   HFONT& font = fontsByName_[key];
   if (!font) {
-    const int height = -static_cast<int>(std::lround(spec.points * dpi_ / 72.0));
+    const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
     font = CreateFontA(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        spec.oemCharset ? OEM_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, spec.face);
   }
-  fonts_[&spec] = font;
+  fonts_[{&spec, dpi}] = font;
   return font;
 }
 

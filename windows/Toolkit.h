@@ -41,7 +41,9 @@ class Toolkit : public tolvane::Toolkit {
   void ApplyMainState(std::int16_t windowState, bool visible);
   bool ApplyingMainState() const { return applyingMain_; }
 
-  HFONT Font(const FontSpec& spec);
+  // The font at a window's DPI.
+  HFONT Font(const FontSpec& spec, int dpi);
+  // The system's DPI, at which windows start.
   int Dpi() const { return dpi_; }
   int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
   HINSTANCE instance() const { return instance_; }
@@ -60,7 +62,7 @@ class Toolkit : public tolvane::Toolkit {
   std::unique_ptr<FormWindow> main_;
   std::vector<std::unique_ptr<FormWindow>> windows_;  // dialogs, modal and modeless
   std::vector<FormWindow*> modal_;                    // innermost last
-  std::map<const FontSpec*, HFONT> fonts_;
+  std::map<std::pair<const FontSpec*, int>, HFONT> fonts_;
   std::map<std::string, HFONT> fontsByName_;
 };
 

@@ -30,6 +30,37 @@ inline std::string ErrorText(DWORD error) {
   return s;
 }
 
+// The code page of the bytes the program receives and keeps (records, the configuration file's
+// values, what its text boxes show): the ANSI code page, but where the system has been set to
+// UTF-8 (65001), in which a byte of 0x80 or more is no character alone, the user locale's own
+// legacy ANSI code page.
+inline UINT ByteCodePage() {
+  const UINT ansi = GetACP();
+  if (ansi != CP_UTF8) return ansi;
+  DWORD legacy = 0;
+  const int got = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                                 reinterpret_cast<LPWSTR>(&legacy), sizeof legacy / sizeof(WCHAR));
+  return got && legacy != 0 && legacy != CP_UTF8 ? legacy : ansi;
+}
+
+inline std::wstring WideFromBytes(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const UINT page = ByteCodePage();
+  const int n = MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+  return wide;
+}
+
+inline std::string BytesFromWide(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const UINT page = ByteCodePage();
+  const int n = WideCharToMultiByte(page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(page, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), n, nullptr, nullptr);
+  return bytes;
+}
+
 // Paths and command lines cross between the core and this layer as UTF-8; Windows takes
 // them as UTF-16, so every character survives whatever the ANSI code page is.
 inline std::wstring WideFromUtf8(const std::string& utf8) {

@@ -24,6 +24,7 @@ constexpr UINT kSerialMessage = WM_APP + 1;
 constexpr UINT kIconMessage = WM_APP + 2;  // the notification icon's mouse message in lParam
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRetryTimer = 2;
+constexpr UINT_PTR kIconTimer = 3;
 
 ProgramInfo DescribeProgram(const char* arguments) {
   wchar_t path[MAX_PATH] = L"";
@@ -48,7 +49,8 @@ std::int16_t StateOf(WPARAM sizeKind) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  const win32::ProgramIcons icons = win32::LoadProgramIcons(instance);
+  HICON icon = icons.large;
 
   win32::SerialControl serial;
   win32::SendKeys sendKeys;
@@ -95,6 +97,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
           app->TickTimer_Tick();
         else if (w == kRetryTimer)
           app->RetryTimer_Tick();
+        else if (w == kIconTimer)
+          app->IconTimer_Tick();
         else
           return false;
         toolkit.AfterEvent();
@@ -155,10 +159,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     else
       KillTimer(main, kRetryTimer);
   };
+  form.IconTimer.changed = [&] {
+    if (form.IconTimer.enabled)
+      SetTimer(main, kIconTimer, static_cast<UINT>(form.IconTimer.interval), nullptr);
+    else
+      KillTimer(main, kIconTimer);
+  };
   const std::wstring help = win32::WideFromUtf8(JoinPath(program.folder, "Tolvane.chm"));
+  // On this thread, which the shell service has put in a single-threaded apartment.
   toolkit.onHelp = [main, help] { ShellExecuteW(main, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL); };
 
-  if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icon))) return 0;
+  if (!app->Form_Load(program, reinterpret_cast<IconHandle>(icons.small))) return 0;
   toolkit.ApplyMainState(form.windowState, form.visible);
   toolkit.AfterEvent();
 

@@ -10,7 +10,7 @@ add_library(tolvane_windows STATIC
   windows/Services.cpp
   windows/Toolkit.cpp
 )
-target_link_libraries(tolvane_windows PUBLIC tolvane_core user32 gdi32 shell32 advapi32 comctl32)
+target_link_libraries(tolvane_windows PUBLIC tolvane_core user32 gdi32 shell32 advapi32 comctl32 ole32)
 target_compile_definitions(tolvane_windows PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601)
 tolvane_warnings(tolvane_windows)
 
@@ -38,7 +38,17 @@ tolvane_help(Tolvane ${CMAKE_BINARY_DIR})
 # The zip users unpack.
 install(TARGETS Tolvane RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/Tolvane.chm OPTIONAL DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt DESTINATION . RENAME README.txt)
+# With Windows line ends: Notepad before Windows 10 1809 shows a file without them as one line.
+file(READ ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt readme)
+string(REPLACE "\n" "\r\n" readme "${readme}")
+file(WRITE ${CMAKE_BINARY_DIR}/README.txt "${readme}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt)
+install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+# Its README tells, before anything is unpacked, of the mark Windows puts on downloads and how to
+# take it off, without which the help shows blank pages.
+add_test(NAME readme_download COMMAND bash -c
+  "for w in 'Mark of the Web' SmartScreen Tolvane.chm 'Unblock-File' '\"Unblock\"'; do grep -qF \"$w\" \"$0\" || { echo \"README lacks $w\"; exit 1; }; done"
+  ${PROJECT_SOURCE_DIR}/packaging/README-windows.txt)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_FILE_NAME "Tolvane-${PROJECT_VERSION}-win32")

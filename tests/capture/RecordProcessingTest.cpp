@@ -180,6 +180,38 @@ TEST(RecordProcessing, RejectedKeysAreToldNotLostAndTheRestGoesOn) {
   EXPECT_EQ(h.fp.journal.With("Balloon").size(), 2u);
 }
 
+// Windows drops keys for a window of a higher integrity level without a word, and takes none while
+// there is no input desktop: on both paths such a record is refused before a key goes, as a
+// refusal is told. A window at our level or below gets the keys.
+TEST(RecordProcessing, KeysTheSystemWouldDropAreRefusedOnBothPaths) {
+  constexpr std::uint32_t kMedium = 0x2000, kHigh = 0x3000;
+  for (const int dos : {0, 1}) {
+    SCOPED_TRACE(dos ? "console path" : "send-keys path");
+    Harness h;
+    h.app.window().AddTrayIcon(7);
+    h.Open();
+    h.app.mainForm().chkDOSTarget.SetValue(dos);
+    const auto typed = [&] { return h.fp.sendKeys.batches + static_cast<int>(h.fp.keyboard.events.size()); };
+    const std::pair<ForegroundInput, bool> cases[] = {
+        {{true, kMedium, kMedium}, true},       {{true, kHigh, kMedium}, true},
+        {{true, kMedium, kHigh}, false},        {{true, kMedium, std::nullopt}, false},
+        {{true, std::nullopt, kMedium}, false}, {{false, kMedium, kMedium}, false},
+    };
+    for (const auto& [foreground, reaches] : cases) {
+      h.fp.activeWindow.foreground = foreground;
+      h.fp.clock.ms += 2000;  // a balloon for each refusal
+      const int before = typed();
+      const std::size_t told = h.fp.journal.With("Balloon").size();
+      h.Scan("A1");
+      EXPECT_EQ(typed() > before, reaches)
+          << "desktop " << foreground.inputDesktop << ", levels " << foreground.ownLevel.value_or(0) << " and "
+          << foreground.foregroundLevel.value_or(0);
+      EXPECT_EQ(h.fp.journal.With("Balloon").size(), told + !reaches);
+      EXPECT_EQ(h.app.mainForm().Display.text, "A1");
+    }
+  }
+}
+
 // The console path presses keys itself: Caps Lock is undone around each call, date fields in
 // the record reach it unexpanded (it knows no such key, so that call types nothing and leaves
 // nothing for the next) while the postamble is expanded. The other path expands both and waits

@@ -5,6 +5,7 @@
 //   caption <prefix> [s]         prints the caption of the first window starting with prefix
 //   texts <caption>              prints "class|text|id=N" for every control
 //   hidden <caption>             succeeds if the window is there but not shown
+//   shown <caption> [s]          the window, there already, is shown
 //   command <caption> <id>       posts WM_COMMAND id (menu items)
 //   syscommand <caption> <code>  posts WM_SYSCOMMAND
 //   close <caption>              posts WM_CLOSE
@@ -17,6 +18,10 @@
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
+//   code-pages                   prints the ANSI code page and the user locale's own one
+//   shell-starting <s>           for s seconds the shell refuses every new notification icon,
+//                                as while Explorer is still starting: a notification area of
+//                                its own, found first, that takes none
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
@@ -110,12 +115,45 @@ int main(int argc, char** argv) {
     return Send(in);
   }
   if (verb == "taskbar-created") return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
-  if (verb == "tray-icons") {
-    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-    if (!tray) return 1;
+  if (verb == "tray-icons") {  // a starting shell's stand-in has none
     int count = 0;
-    for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
+    for (HWND tray : Windows())
+      if (Class(tray) == "Shell_TrayWnd")
+        for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
     return std::printf("%d\n", count) < 0;
+  }
+  if (verb == "code-pages") {
+    DWORD legacy = 0;
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                   reinterpret_cast<LPWSTR>(&legacy), sizeof legacy / sizeof(WCHAR));
+    return std::printf("%u %lu\n", GetACP(), legacy) < 0;
+  }
+  if (verb == "shell-starting") {
+    const WNDCLASSA wc{0,
+                       [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                         return m == WM_COPYDATA ? FALSE : DefWindowProcA(h, m, w, l);
+                       },
+                       0,
+                       0,
+                       GetModuleHandleA(nullptr),
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       "Shell_TrayWnd"};
+    RegisterClassA(&wc);
+    HWND tray = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+    if (!tray || FindWindowA("Shell_TrayWnd", nullptr) != tray) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < std::atof(arg.c_str()) * 1000;) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    DestroyWindow(tray);
+    return 0;
   }
   if (verb == "gone") return Within(seconds, [&] { return !Top(arg); }) ? 0 : 1;
   // Only wait and caption give the window time to appear.
@@ -138,6 +176,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
+  if (verb == "shown") return Within(seconds, [h] { return IsWindowVisible(h) != FALSE; }) ? 0 : 1;
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);

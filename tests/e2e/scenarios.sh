@@ -168,4 +168,26 @@ scenario_minimised_start_and_explorer_restart() {
   [ "$(driver tray-icons)" -eq "$before" ] || fail "the icon did not come back"
 }
 
+# At logon the start-at-logon entry runs the program hidden while Explorer is still starting and refuses notification
+# icons. The window stays hidden and the icon is tried again; a window hidden for a minute without an icon is shown;
+# the icon comes once the shell takes it.
+scenario_icon_while_the_shell_starts() {
+  local icons; icons=$(driver tray-icons)
+  wine "$build/tests/e2e/tolvane-driver.exe" shell-starting 75 > "$work/shell" & pids+=($!)
+  poll 100 grep -q ready "$work/shell" || fail "no starting shell"
+  launch app 'ComPort=5\r\n' "$active" /M
+  local start=$SECONDS
+  driver hidden "$active" || fail "shown at once"
+  sleep 40
+  [ "$(driver tray-icons)" -eq "$icons" ] || fail "premise: the starting shell took an icon"
+  driver hidden "$active" || fail "shown before a minute"
+  driver shown "$active" 30 || fail "still hidden after $((SECONDS - start)) s"
+  [ $((SECONDS - start)) -ge 55 ] || fail "shown after $((SECONDS - start)) s"
+  local until=$((SECONDS + 30))
+  until [ "$(driver tray-icons)" -gt "$icons" ]; do
+    [ $SECONDS -lt $until ] || fail "no icon after the shell started"
+    sleep 1
+  done
+}
+
 e2e_main "$@"

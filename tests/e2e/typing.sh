@@ -85,6 +85,22 @@ on_layout() {  # layout, Caps Lock on (1) or not, bytes to scan
 scenario_german_layout() { on_layout de 0 'zyZY@{[]}\\~|^`a\344\366\374\337'; }
 scenario_french_layout() { on_layout fr 1 '1234567890azqwAZQWm@\351\350\347\340'; }
 
+# Windows set to use UTF-8 for worldwide language support: its ANSI code page is 65001, in which a byte of 0x80 or more
+# is no character alone. Received bytes are read in the user locale's own code page, 1252 for German, when typed and in
+# Display. Wine's ANSI code page is 65001 for a system locale that has none of its own (hi_IN). (Wine's keyboard has no
+# key for a character outside ASCII, so the console path, which types only by keys, cannot be shown here.)
+scenario_utf8_code_page() {
+  mkdir -p "$work/locales"
+  for l in hi_IN de_DE; do localedef -i $l -f UTF-8 "$work/locales/$l.UTF-8" 2>/dev/null || fail "no $l locale"; done
+  export LOCPATH="$work/locales" LC_ALL="" LANG=de_DE.UTF-8 LC_CTYPE=hi_IN.UTF-8
+  setxkbmap de || fail "setxkbmap de"
+  [ "$(driver code-pages)" = "65001 1252" ] || fail "premise: code pages [$(driver code-pages)], not 65001 and 1252"
+  start_scanning 'Postamble={TAB}\r\n'
+  step 'a\344\351' 'a 344 351 \t'
+  local display; display=$(driver texts "$active" | awk -F'|' '$3=="id=117" { print $2; exit }')
+  [ "$display" = "$(printf 'a\303\244\303\251{TAB}')" ] || fail "Display shows [$display]"
+}
+
 # Wine's own Notepad, with characters outside ASCII and a German keyboard word.
 scenario_real_notepad() {
   start_scanning 'Postamble={ENTER}\r\n' "Untitled - Notepad" wine notepad

@@ -1,5 +1,6 @@
 // Keyboard double on a published layout (US unless told): records every key event in order, and keeps a Caps Lock
-// toggle that each Caps Lock press flips, as the system's would.
+// toggle that each Caps Lock press flips, as the system's would; with shiftLock, a Shift press turns it off and a Caps
+// Lock press only on.
 #pragma once
 
 #include <string>
@@ -29,8 +30,11 @@ class Keyboard : public tolvane::Keyboard {
   }
   void KeybdEvent(std::uint8_t key, std::uint8_t scan, std::uint32_t flags) override {
     events.push_back({key, scan, flags});
-    if (key == vk::Capital && !(flags & kKeyUp)) capsLockOn = !capsLockOn;
+    if (key == vk::Capital && !(flags & kKeyUp)) capsLockOn = shiftLock || !capsLockOn;
+    if (shiftLock && key == vk::Shift && !(flags & kKeyUp)) capsLockOn = false;
   }
+  bool RightAltIsAltGr() override { return layout_.RightAltIsAltGr(); }
+  bool ShiftTurnsCapsLockOff() override { return shiftLock; }
 
   void SetCapsLock(bool on) {
     capsLockOn = on;
@@ -39,6 +43,7 @@ class Keyboard : public tolvane::Keyboard {
 
   KeyboardState state{};
   bool capsLockOn = false;
+  bool shiftLock = false;
   int stateWrites = 0;
   std::vector<RecordedKeyEvent> events;
 

@@ -22,7 +22,9 @@ namespace tolvane::fake {
 class ActiveWindow : public tolvane::ActiveWindow {
  public:
   bool ProgramWindowActive() const override { return programActive; }
+  ForegroundInput Foreground() const override { return foreground; }
   bool programActive = false;
+  ForegroundInput foreground;  // what stands between typed keys and the window in front
 };
 
 // A fixed time, or a script of times handed out one per reading, the last kept.
@@ -104,7 +106,7 @@ class NotifyIcon : public tolvane::NotifyIcon, Journaled {
   bool Add(WindowHandle, IconHandle icon) override {
     journal_.Add("NotifyIcon add");
     this->icon = icon;
-    return true;
+    return !refusing;
   }
   bool Delete() override {
     journal_.Add("NotifyIcon delete");
@@ -115,6 +117,7 @@ class NotifyIcon : public tolvane::NotifyIcon, Journaled {
     return true;
   }
   IconHandle icon = 0;
+  bool refusing = false;  // the shell is not there yet: adding fails
 };
 
 class Shell : public tolvane::Shell, Journaled {

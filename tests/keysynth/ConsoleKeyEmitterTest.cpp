@@ -64,16 +64,33 @@ TEST(ConsoleKeyEmitter, ClearsTheKeyStateAndSwitchesCapsLockOffAroundTheString) 
   }
 }
 
-// A character behind AltGr gets Ctrl and Alt around its key, marked as AltGr for a system
-// whose AltGr is a key of its own.
-TEST(ConsoleKeyEmitter, AltGrCharactersKeepTheirCtrlAndAlt) {
+// A character behind AltGr is typed with the right Alt key where that is AltGr: a left Ctrl and
+// Alt would be taken for a Ctrl+Alt shortcut by applications that tell the two apart. The
+// text's own Ctrl+Alt stays.
+TEST(ConsoleKeyEmitter, AltGrCharactersComeFromTheRightAltKey) {
   fake::Keyboard german(test::GermanLayout());
   ConsoleKeyEmitter emitter(german);
+  ASSERT_TRUE(german.RightAltIsAltGr());
   EXPECT_EQ(emitter.SimSendKeys("@"), kParseOk);
-  const std::uint32_t g = Keyboard::kAltGr;
-  EXPECT_THAT(german.events,
-              ElementsAre(Ev{vk::Control, 0x1D, g}, Ev{vk::Menu, 0x38, g}, Ev{'Q', 0x10, 0}, Ev{'Q', 0x10, kUp},
-                          Ev{vk::Menu, 0x38, g | kUp}, Ev{vk::Control, 0x1D, g | kUp}));
+  const Ev altGr{vk::RMenu, 0x38, kExt};
+  EXPECT_THAT(german.events, ElementsAre(altGr, Ev{'Q', 0x10, 0}, Ev{'Q', 0x10, kUp}, Ev{vk::RMenu, 0x38, kExt | kUp}));
+  german.events.clear();
+  EXPECT_EQ(emitter.SimSendKeys("^%a"), kParseOk);
+  EXPECT_THAT(german.events, ElementsAre(Ev{vk::Control, 0x1D, 0}, Ev{vk::Menu, 0x38, 0}, Ev{'A', 0x1E, 0},
+                                         Ev{'A', 0x1E, kUp}, Ev{vk::Menu, 0x38, kUp}, Ev{vk::Control, 0x1D, kUp}));
+}
+
+// Where Shift turns Caps Lock off and the Caps Lock key only turns it on, a Shift tap turns it off
+// for the string and the Caps Lock key on again after it.
+TEST(ConsoleKeyEmitter, ShiftTurnsCapsLockOffWhereTheUserChoseSo) {
+  Emitter e;
+  e.keyboard.shiftLock = true;
+  e.keyboard.SetCapsLock(true);
+  e.emitter.SimSendKeys("a");
+  const Ev shift{vk::Shift, 0x2A, 0}, shiftUp{vk::Shift, 0x2A, kUp}, caps{vk::Capital, 69, kExt},
+      capsUp{vk::Capital, 69, kExt | kUp};
+  EXPECT_THAT(e.keyboard.events, ElementsAre(shift, shiftUp, Ev{'A', 0x1E, 0}, Ev{'A', 0x1E, kUp}, caps, capsUp));
+  EXPECT_TRUE(e.keyboard.capsLockOn);
 }
 
 }  // namespace

@@ -20,20 +20,21 @@ char16_t Latin1(char c) { return static_cast<unsigned char>(c); }
 struct Typed {
   std::vector<KeyInput> batch;
   std::u16string text;
-  std::vector<std::string> events, faults;
+  std::vector<std::string> events, shortcuts, faults;
   int unicode = 0;  // Unicode events in the batch
 };
 
+// With shiftLock, Shift turns Caps Lock off (the user's choice in the keyboard settings).
 Typed TypeOn(const LayoutTable& table, const std::vector<std::string>& texts, bool capsLock = false,
-             std::uint8_t held = 0) {
+             std::uint8_t held = 0, bool shiftLock = false) {
   const TableLayout layout(table);
-  TypingSimulator sim(layout, capsLock);
+  TypingSimulator sim(layout, capsLock, shiftLock);
   if (held) sim.Hold(held);
   SendKeysEmitter emitter(layout, sim, Latin1);
   for (const auto& text : texts) emitter.Add(ParseSendKeys(text).value());  // throws for a text the notation refuses
   const auto batch = emitter.Finish();
   sim.Type(batch);
-  Typed t{batch, sim.Text(), sim.Events(), sim.Faults()};
+  Typed t{batch, sim.Text(), sim.Events(), sim.Shortcuts(), sim.Faults()};
   for (const auto& e : t.batch) t.unicode += e.unicode && !e.up;
   return t;
 }
@@ -46,7 +47,10 @@ std::string Literal(const std::string& text) {
 }
 
 // Every character arrives intact; the layout's own keys are used wherever they type it intact,
-// Unicode events only for what no key types (some applications ignore them).
+// Unicode events only for what no key types (some applications ignore them). AltGr is the right
+// Alt key, never a left Ctrl and Alt that applications may take for a shortcut. Where Shift turns
+// Caps Lock off, Caps Lock stays on through the record: characters that would need a Shift of
+// ours go as Unicode.
 TEST(SendKeysEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
   std::string every;  // printable ASCII and the Latin-1 letters
   std::u16string expected;
@@ -59,11 +63,15 @@ TEST(SendKeysEmitter, EveryLayoutTypesEveryCharacterIntactByItsOwnKeys) {
   const std::string byKeys[] = {every.substr(0, 0x5F), "\"@#~\\|\xA3", "zyZY@{[]}\\~|\xE4\xF6\xFC\xC4\xD6\xDC\xDF",
                                 "1234567890aqzwAQZWm@\xE9\xE8\xE7\xE0", "zy@#"};
   for (std::size_t n = 0; n < AllLayouts().size(); ++n) {
-    for (const bool caps : {false, true}) {
-      SCOPED_TRACE(std::string(AllLayouts()[n]->name) + (caps ? " Caps Lock on" : ""));
-      const Typed t = TypeOn(*AllLayouts()[n], {Literal(every), "{TAB}"}, caps);
+    for (const int mode : {0, 1, 2}) {  // Caps Lock off, on, on with Shift turning it off
+      const bool caps = mode > 0, shiftLock = mode == 2;
+      SCOPED_TRACE(std::string(AllLayouts()[n]->name) + (caps ? " Caps Lock on" : "") +
+                   (shiftLock ? " shift lock" : ""));
+      const Typed t = TypeOn(*AllLayouts()[n], {Literal(every), "{TAB}"}, caps, 0, shiftLock);
       EXPECT_TRUE(t.text == expected + u"\t");
+      EXPECT_THAT(t.shortcuts, IsEmpty());
       EXPECT_THAT(t.faults, IsEmpty());
+      if (shiftLock) continue;
       const Typed own = TypeOn(*AllLayouts()[n], {Literal(byKeys[n])}, caps);
       EXPECT_EQ(own.unicode, 0);
       EXPECT_THAT(own.faults, IsEmpty());
@@ -130,10 +138,17 @@ TEST(SendKeysEmitter, NotationModifiersNamedKeysAndOneBatch) {
   EXPECT_THAT(TypeOn(GermanLayout(), {"^{^}", "+{`}"}).faults, IsEmpty())
       << "a dead key under held modifiers would wait for the next key";
   EXPECT_THAT(TypeOn(FrenchLayout(), {"^%\xE9", "\xB6"}).faults, IsEmpty()) << "the text's Ctrl+Alt makes AltGr";
+  const Typed ctrlAlt = TypeOn(GermanLayout(), {"^%q"});
+  EXPECT_TRUE(ctrlAlt.text == u"@");
+  EXPECT_THAT(ctrlAlt.shortcuts, testing::ElementsAre("Ctrl+Alt+Q")) << "and stays the Ctrl+Alt it asks for";
   EXPECT_TRUE(TypeOn(GermanLayout(), {"+a", "a"}, true).text == u"aa")
       << "Shift held by the text meets Caps Lock, as on a keyboard";
   EXPECT_TRUE(TypeOn(FrenchLayout(), {"a1", "{CAPSLOCK}", "b2", "{CAPSLOCK}c"}).text == u"a1b2c")
       << "the keys after a Caps Lock in the batch are chosen for the state it leaves";
+  // Where Shift turns Caps Lock off, the text's own Shift does so; Caps Lock is on again for the next text.
+  const Typed shiftLock = TypeOn(GermanLayout(), {"+a", "ab", "{CAPSLOCK}", "c"}, true, 0, true);
+  EXPECT_TRUE(shiftLock.text == u"Aabc");
+  EXPECT_THAT(shiftLock.faults, IsEmpty());
   // Every key the notation names is sent as the layout has it (twice, so Caps Lock ends as it was).
   for (const LayoutTable* table : AllLayouts())
     for (const KeyNameRow& row : KeyNameTable())

@@ -58,6 +58,7 @@ class TableLayout : public KeyboardLayout {
   std::int16_t VkKeyScanEx(char16_t c) const override;
   std::uint16_t ScanCode(std::uint8_t vk) const override;
   KeyResult Translate(std::uint8_t vk, std::uint8_t modifiers, bool capsLock) const override;
+  bool RightAltIsAltGr() const override { return table_.altGr; }
 
   // What a dead key's accent makes of the next character; 0 when they do not combine.
   char16_t Combine(char16_t accent, char16_t next) const;

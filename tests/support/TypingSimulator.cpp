@@ -64,13 +64,15 @@ void TypingSimulator::Key(const KeyInput& e) {
 }
 
 void TypingSimulator::Press(std::uint8_t key) {
-  if (key == vk::Capital) capsLock_ = !capsLock_;
+  if (key == vk::Capital) capsLock_ = shiftLock_ || !capsLock_;
+  if (shiftLock_ && (key == vk::LShift || key == vk::RShift)) capsLock_ = false;
   if (key == vk::Capital || (key >= vk::LShift && key <= vk::RMenu)) return;
   const bool shift = down_[vk::LShift] || down_[vk::RShift];
   const bool alt = down_[vk::LMenu] || down_[vk::RMenu];
   // On an AltGr layout Windows adds a Ctrl press to the right Alt key.
   const bool ctrl = down_[vk::LControl] || down_[vk::RControl] || (layout_.table().altGr && down_[vk::RMenu]);
   const auto modifiers = static_cast<std::uint8_t>(shift | ctrl << 1 | alt << 2);
+  if (down_[vk::LControl] && down_[vk::LMenu] && !down_[vk::RMenu]) shortcuts_.push_back("Ctrl+Alt+" + KeyName(key));
   // With Alt alone the application gets a system key, not a character.
   const KeyResult r = alt && !ctrl ? KeyResult{} : layout_.Translate(key, modifiers, capsLock_);
   if (r.ch == 0) {

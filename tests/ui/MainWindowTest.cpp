@@ -155,6 +155,53 @@ TEST(MainWindow, IconMenusAboutAndHelp) {
   EXPECT_EQ(f.Caption(), "Tolvane (Active On COM5)");
 }
 
+// The shell refuses the icon while Explorer is still starting, just when the start-at-logon entry
+// runs the program hidden: the add is tried again every 3 s until the shell takes it, and a
+// window hidden that long without an icon is shown after a minute, as "Open Tolvane" shows it.
+TEST(MainWindow, AnIconTheShellRefusesIsAddedLaterAndTheWindowNeverStaysUnreachable) {
+  for (const bool lock : {false, true}) {
+    WindowHarness h;
+    MainForm& f = h.app.mainForm();
+    if (lock) h.app.password() = "pw";
+    h.fp.toolkit.modalScripts.push_back(Types("pw"));
+    h.Minimise();
+    h.fp.notifyIcon.refusing = true;
+    h.app.window().AddTrayIcon(7);
+    ASSERT_FALSE(f.visible);
+    EXPECT_TRUE(f.IconTimer.enabled && f.IconTimer.interval == 3000);
+    const auto tick = [&](int n) {
+      for (int i = 0; i < n; ++i) {
+        h.fp.clock.ms += 3000;
+        h.app.IconTimer_Tick();
+      }
+    };
+    tick(19);
+    EXPECT_EQ(h.fp.journal.With("NotifyIcon add").size(), 20u) << "tried at each tick";
+    EXPECT_FALSE(f.visible) << "hidden for 57 s";
+    tick(1);
+    EXPECT_TRUE(f.visible && f.windowState == kNormal) << "shown after a minute";
+    EXPECT_EQ(h.Modal().size(), lock ? 1u : 0u) << "behind the password, where there is one";
+    h.fp.notifyIcon.refusing = false;
+    tick(1);
+    EXPECT_FALSE(f.IconTimer.enabled) << "taken";
+    tick(5);
+    EXPECT_EQ(h.fp.journal.With("NotifyIcon add").size(), 22u) << "not tried once taken";
+    h.Minimise();
+    tick(40);
+    EXPECT_FALSE(f.visible) << "hidden behind its icon";
+
+    // Explorer starts again and refuses at first: tried again, and not after shut-down.
+    h.fp.notifyIcon.refusing = true;
+    h.app.window().TaskbarCreated();
+    EXPECT_TRUE(f.IconTimer.enabled);
+    h.app.window().DeleteTrayIcon();
+    EXPECT_FALSE(f.IconTimer.enabled);
+    h.app.IconTimer_Tick();
+    h.app.window().TaskbarCreated();
+    EXPECT_EQ(h.fp.journal.With("NotifyIcon add").size(), 23u);
+  }
+}
+
 // Tray messages and menus reach the window while one of its dialogs is in its modal loop.
 // No dialog is destroyed under its own loop; a second request brings it forward.
 TEST(MainWindow, RequestsDuringAModalLoopBringTheDialogForward) {
