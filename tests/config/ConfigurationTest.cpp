@@ -372,13 +372,39 @@ TEST(Configuration, TheLinuxProgramsFileIsTheUsers) {
                                                                  std::string(kPath) + ": Permission denied"));
   EXPECT_THAT(locked.Exit(), testing::IsEmpty());
   EXPECT_EQ(locked.fp.profileStore.files[kPath], "[Tolvane]\r\nDevice=/dev/ttyUSB0\r\n");
+}
 
-  // The Windows program, which writes every key, does not replace one it could not read either.
-  LifeHarness windows("[Tolvane]\r\nComPort=2\r\n");
-  windows.fp.profileStore.unreadable[kPath] = "Access is denied.";
-  ASSERT_TRUE(windows.Start());
-  EXPECT_THAT(windows.Exit(), testing::Contains(testing::HasSubstr("could not save its settings")));
-  EXPECT_EQ(windows.fp.profileStore.files[kPath], "[Tolvane]\r\nComPort=2\r\n");
+// The Windows program, which writes every key, runs with the defaults when its file is there but
+// cannot be read (another program holds it), says so once at start, and leaves the file and the
+// start-at-logon entry alone for the whole run, even once the file can be read again: at exit
+// and at the end of the session alike.
+TEST(LifeCycle, AFileThatCannotBeReadIsToldOfAtStartAndNeverSavedOver) {
+  const std::string mine = "[Tolvane]\r\n; my scanner\r\nComPort=2\r\nPostamble={TAB}\r\nAutoLoad=1\r\n";
+  const std::string held = "The process cannot access the file because it is being used by another process.";
+  for (const bool sessionEnds : {false, true}) {
+    LifeHarness h(mine.c_str());
+    h.fp.profileStore.unreadable[kPath] = held;
+    h.fp.startupEntries.values["Tolvane"] = "C:\\Tolvane\\Tolvane.EXE";
+    ASSERT_TRUE(h.Start());
+    EXPECT_THAT(h.fp.journal.With("MessageBox "),
+                ElementsAre("MessageBox Tolvane could not read its settings from " + std::string(kPath) + ".\r\n\r\n" +
+                            held + "\r\n\r\nIt runs with the default settings and will not save over the file."));
+    EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Inactive)");
+    h.fp.profileStore.unreadable.clear();  // the other program lets go
+    h.fp.journal.Clear();
+    if (sessionEnds) {
+      h.app.QueryEndSession();
+      h.app.EndSession(true);
+    }
+    const auto exit = h.Exit();
+    const auto& ended = sessionEnds ? h.fp.journal.entries : exit;
+    EXPECT_THAT(ended, testing::Each(testing::Not(testing::AnyOf(testing::StartsWith("WriteFile"),
+                                                                 testing::StartsWith("MessageBox"),
+                                                                 testing::StartsWith("RunOnce")))))
+        << (sessionEnds ? "session end" : "exit");
+    EXPECT_EQ(h.fp.profileStore.files[kPath], mine);
+    EXPECT_EQ(h.fp.startupEntries.values["Tolvane"], "C:\\Tolvane\\Tolvane.EXE");
+  }
 }
 
 // Read again on request: the values apply, and the front end learns whether the port or the

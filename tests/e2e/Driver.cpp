@@ -17,6 +17,9 @@
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
+//   hold <file> <caption> <s>    holds the file open with no sharing, as a backup or sync client
+//                                does, until s seconds after a window with the caption appears
+//                                (30 s at most); prints "held" once a second open is refused
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
@@ -116,6 +119,20 @@ int main(int argc, char** argv) {
     int count = 0;
     for (HWND icon : Windows(tray)) count += IsWindowVisible(icon) ? 1 : 0;
     return std::printf("%d\n", count) < 0;
+  }
+  if (verb == "hold" && argc > 4) {
+    HANDLE held = CreateFileA(arg.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // The premise, from the holder: anyone else's open, whatever sharing it offers, is refused.
+    HANDLE other = CreateFileA(arg.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE || other != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION)
+      return std::printf("not held\n") < 0 ? 1 : 3;
+    std::printf("held\n");
+    std::fflush(stdout);
+    Within(30, [&] { return Top(argv[3]) != nullptr; });
+    Sleep(static_cast<DWORD>(std::atof(argv[4]) * 1000));
+    CloseHandle(held);
+    return 0;
   }
   if (verb == "gone") return Within(seconds, [&] { return !Top(arg); }) ? 0 : 1;
   // Only wait and caption give the window time to appear.
