@@ -20,7 +20,7 @@ Tolvane::Tolvane(const Platform& p)
   InitKeyTrans(keyTrans_);
   mainForm_.chkDOSTarget.click = [this] { dosTarget_ = mainForm_.chkDOSTarget.value; };
   mainForm_.BeepOnInput.click = [this] { mainForm_.cboSound.enabled = mainForm_.BeepOnInput.value != 0; };
-  mainForm_.PortList.click = [this] { port_.PortList_Click(mainForm_.PortList.listIndex); };
+  mainForm_.PortList.click = [this] { port_.PortList_Click(mainForm_.PortAt(mainForm_.PortList.listIndex)); };
   mainForm_.resize = [this] { window_.Form_Resize(); };
   mainForm_.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
   mainForm_.onClose = [this] { Form_Unload(); };
@@ -68,6 +68,7 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
   window_.ShowSplash();
   mainForm_.TermKeyCombo.items = {"{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"};
   mainForm_.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
+  if (platform_.portMap) mainForm_.ListPorts(platform_.portMap->ComPorts());
   LoadSettings(info.arguments);
   if (program_ == Program::Linux && !readError_.empty()) {
     platform_.messageBox.Show(ReadFailedText(configPath_, readError_));

@@ -46,10 +46,10 @@ class Tolvane {
   // logoff was cancelled.
   void EndSession(bool ending);
 
-  // A port choice from the list; choosing the open port again reopens it.
-  void PortList_Click(std::int16_t n) {
-    mainForm_.PortList.listIndex = n;
-    port_.PortList_Click(n);
+  // A port choice from the list, by row; choosing the open port again reopens it.
+  void PortList_Click(std::int16_t row) {
+    mainForm_.PortList.listIndex = row;
+    port_.PortList_Click(mainForm_.PortAt(row));
   }
   // The older option-button chooser (never visible) makes the same choice.
   void PortOption_Click(std::int16_t index) {

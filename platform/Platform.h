@@ -8,6 +8,7 @@
 #include "platform/Keyboard.h"
 #include "platform/MessageBox.h"
 #include "platform/NotifyIcon.h"
+#include "platform/PortMap.h"
 #include "platform/ProfileStore.h"
 #include "platform/SendKeys.h"
 #include "platform/SerialControl.h"
@@ -33,6 +34,8 @@ struct Platform {
   NotifyIcon& notifyIcon;
   Shell& shell;
   SingleInstance& singleInstance;
+  // What only some systems have; null where there is none.
+  PortMap* portMap = nullptr;
 };
 
 }  // namespace tolvane

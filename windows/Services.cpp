@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "windows/Services.h"
 
@@ -100,6 +101,26 @@ bool NotifyIcon::Balloon(const std::string& title, const std::string& text) {
   data.dwInfoFlags = NIIF_WARNING;
   data.uTimeout = 10000;
   return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::vector<int> PortMap::ComPorts() {
+  std::vector<int> ports;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return ports;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256], data[64];
+    DWORD nameLength = 256, size = sizeof data - sizeof(wchar_t), type = 0;
+    const LONG r = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r != ERROR_SUCCESS || type != REG_SZ) continue;  // a name or data too long for a port is no port of ours
+    data[size / sizeof(wchar_t)] = L'\0';
+    wchar_t* end = nullptr;
+    const long n = _wcsnicmp(data, L"COM", 3) == 0 ? std::wcstol(data + 3, &end, 10) : 0;
+    if (n > 0 && end && *end == L'\0') ports.push_back(static_cast<int>(n));
+  }
+  RegCloseKey(key);
+  return ports;
 }
 
 Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {

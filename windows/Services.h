@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/NotifyIcon.h"
+#include "platform/PortMap.h"
 #include "platform/Shell.h"
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
@@ -69,6 +70,12 @@ class NotifyIcon : public tolvane::NotifyIcon {
   UINT callbackMessage_;
   HWND owner_ = nullptr;
   HICON icon_ = nullptr;
+};
+
+// HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM: a value for each port, its name the data.
+class PortMap : public tolvane::PortMap {
+ public:
+  std::vector<int> ComPorts() override;
 };
 
 // HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.

@@ -63,8 +63,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::NotifyIcon notifyIcon(kIconMessage);
   win32::Shell shell;
   win32::SingleInstance singleInstance;
-  const Platform platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
-                          startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
+  win32::PortMap portMap;
+  const Platform platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,       profileStore,
+                          startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance, &portMap};
   auto app = std::make_unique<Tolvane>(platform);
   MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);

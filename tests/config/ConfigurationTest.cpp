@@ -114,7 +114,7 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
     ConfigHarness h(std::string("[Tolvane]\r\nBeep=") + text + "\r\n");
     EXPECT_EQ(h.app.mainForm().BeepOnInput.value, value) << text;
   }
-  ConfigHarness h("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=17\r\nWindowState=3\r\nDOSTarget=70000\r\n");
+  ConfigHarness h("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=256\r\nWindowState=3\r\nDOSTarget=70000\r\n");
   EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 0);
   EXPECT_EQ(h.app.mainForm().cboSound.listIndex, 0);
   EXPECT_EQ(h.app.mainForm().windowState, kNormal);
@@ -300,6 +300,38 @@ TEST(LifeCycle, ExitAndSessionEndShutDownOnce) {
   cancelled.fp.profileStore.readOnly = true;
   EXPECT_THAT(cancelled.Exit(), testing::Contains("MessageBox Tolvane could not save its settings to "
                                                   "C:\\Tolvane\\default.tlv.\r\n\r\nAccess is denied."));
+}
+
+// The port list holds COM1 to COM16 whatever the system has, then each port the system lists above
+// COM16, in number order. The file's port is opened and saved back whether the list has it or not.
+TEST(LifeCycle, PortsAboveSixteenAreListedChosenAndKept) {
+  LifeHarness h("[Tolvane]\r\nComPort=23\r\n");
+  h.fp.portMap.ports = {100, 3, 23, 17, 256, 0};
+  ASSERT_TRUE(h.Start());
+  const auto& rows = h.app.mainForm().PortList.items;
+  ASSERT_EQ(rows.size(), 20u);
+  EXPECT_THAT(std::vector<std::string>(rows.begin() + 15, rows.end()),
+              ElementsAre("COM15", "COM16", "COM17", "COM23", "COM100"));
+  EXPECT_EQ(h.app.mainForm().PortList.listIndex, 18);
+  EXPECT_EQ(h.fp.serial.commPort, 23);
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM23)");
+  h.app.PortList_Click(19);  // the user's choice, by row
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM100)");
+  h.Exit();
+  EXPECT_EQ(Read(h.fp.profileStore.files[kPath], "Tolvane", "ComPort"), "100");
+
+  // An adapter that is not plugged in: its port is tried, shown in a row of its own and saved as it was.
+  LifeHarness away("[Tolvane]\r\nComPort=40\r\n");
+  away.fp.portMap.ports = {23, 100};
+  away.fp.serial.FailWith("PortOpen", "The system cannot find the file specified.");
+  away.Start();
+  const auto& shown = away.app.mainForm().PortList;
+  EXPECT_THAT(std::vector<std::string>(shown.items.begin() + 16, shown.items.end()),
+              ElementsAre("COM16", "COM23", "COM40", "COM100"));
+  EXPECT_EQ(shown.items[static_cast<std::size_t>(shown.listIndex)], "COM40");
+  EXPECT_EQ(away.fp.serial.commPort, 40);
+  away.Exit();
+  EXPECT_EQ(Read(away.fp.profileStore.files[kPath], "Tolvane", "ComPort"), "40");
 }
 
 // A blank quotes the program part; UTF-8 outside the code page goes through unchanged; a

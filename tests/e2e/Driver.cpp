@@ -9,6 +9,7 @@
 //   syscommand <caption> <code>  posts WM_SYSCOMMAND
 //   close <caption>              posts WM_CLOSE
 //   select <caption> <n> <row>   chooses a row of the n-th drop-down list, as a click does
+//   rows <caption> <n>           prints the rows of the n-th drop-down list, one a line
 //   drop-icon <caption>          removes the window's notification icon, as an Explorer that
 //                                restarts loses it
 //   key <down|up|tap> <vk>       the user's own key, as the keyboard would send it
@@ -158,10 +159,22 @@ int main(int argc, char** argv) {
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);
+  std::vector<HWND> lists;
+  for (HWND c : Windows(h))
+    if (Class(c) == "ComboBox") lists.push_back(c);
+  if (verb == "rows" && static_cast<size_t>(number) < lists.size()) {
+    HWND combo = lists[static_cast<size_t>(number)];
+    // Asked in UTF-16: Wine hands another process's rows over as the window keeps them.
+    for (LRESULT row = 0, rows = Ask(combo, CB_GETCOUNT); row < rows; ++row) {
+      wchar_t text[256] = L"";
+      DWORD_PTR n = 0;
+      if (Ask(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(row)) < 256)
+        SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text), 0, 5000, &n);
+      std::printf("%ls\n", text);
+    }
+    return 0;
+  }
   if (verb == "select" && argc > 4) {
-    std::vector<HWND> lists;
-    for (HWND c : Windows(h))
-      if (Class(c) == "ComboBox") lists.push_back(c);
     if (static_cast<size_t>(number) >= lists.size()) return 1;
     HWND combo = lists[static_cast<size_t>(number)];
     const LRESULT row = std::atoi(argv[4]);

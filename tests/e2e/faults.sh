@@ -72,7 +72,7 @@ scenario_bad_configuration_files() {
   head -c 4096 /dev/urandom > "$work/in-garbage"
   : > "$work/in-empty"
   head -c 10485760 < <(yes 'filler line without meaning, over and over') > "$work/in-huge"
-  printf '[Tolvane]\r\nComPort=99\r\nBeep=7\r\nBeepSound=-5\r\nHandshake=12\r\n%b' \
+  printf '[Tolvane]\r\nComPort=256\r\nBeep=7\r\nBeepSound=-5\r\nHandshake=12\r\n%b' \
     'WindowState=9\r\nDOSTarget=1e99\r\nNumericFilter=-1\r\n' > "$work/in-outofrange"
   for bad in garbage empty huge outofrange; do
     folder=$(e2e_install "$bad")

@@ -12,6 +12,7 @@
 #include "tests/fakes/Shell.h"
 #include "tests/fakes/Sound.h"
 #include "tests/fakes/StartupEntryStore.h"
+#include "tests/fakes/System.h"
 #include "tests/fakes/Toolkit.h"
 
 namespace tolvane::fake {
@@ -31,6 +32,7 @@ struct FakePlatform {
   NotifyIcon notifyIcon{journal};
   Shell shell{journal};
   SingleInstance singleInstance;
+  PortMap portMap;
 
   Platform platform();
 };
