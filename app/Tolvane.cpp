@@ -28,6 +28,7 @@ Tolvane::Tolvane(const Platform& p)
   assembly_.deviceLost = [this] { port_.DeviceLost(); };
   processing_.notTyped = [this](const std::string& record) { window_.TellNotTyped(record); };
   assembly_.writeFailed = [this] { port_.WriteFailed(); };
+  assembly_.openEnded = [this] { port_.OpenEnded(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {

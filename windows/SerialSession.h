@@ -20,6 +20,7 @@ namespace tolvane::win32 {
 // The system calls of the serial control that a test stands in for, to make the faults a real
 // port shows; the system's own by default.
 struct SerialCalls {
+  decltype(&::CreateFileA) CreateFileA = ::CreateFileA;
   decltype(&::CreateEventA) CreateEventA = ::CreateEventA;
   decltype(&::CreateThread) CreateThread = ::CreateThread;
   decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
@@ -44,7 +45,10 @@ class SerialSession {
   // failure returns nullptr with the system's reason, the handle closed.
   static SerialSession* Start(const SerialCalls& calls, HANDLE port, bool waitEvents, const SerialNotify& notify,
                               Status& status);
-  // The user-interface thread lets go: the reader is told to stop and given a while to end.
+  // The reader is told to stop, and ends soon.
+  void RequestStop() { SetEvent(stop_); }
+  // The owner lets go: the reader is told to stop and given a while to end. Not on the
+  // user-interface thread, which a stuck reader would hold up.
   void Stop();
 
   HANDLE Port() const { return port_; }

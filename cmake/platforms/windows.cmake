@@ -5,6 +5,7 @@ add_library(tolvane_windows STATIC
   windows/Keyboard.cpp
   windows/ProfileStore.cpp
   windows/SendKeys.cpp
+  windows/PortWorker.cpp
   windows/SerialControl.cpp
   windows/SerialSession.cpp
   windows/Services.cpp

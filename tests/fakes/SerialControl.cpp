@@ -49,8 +49,10 @@ Status SerialControl::SetHandshaking(std::int16_t mode) {
 Status SerialControl::SetPortOpen(bool open) {
   auto s = Check("PortOpen", std::string("PortOpen=") + (open ? "1" : "0"));
   if (!open) s = Status::Ok();
-  if (s && open && open_) s = Status::Fail("Port already open");
+  if (s && open && (open_ || underWay_)) s = Status::Fail("Port already open");
   if (!s) return s;
+  underWay_ = open && opensLater;
+  if (underWay_) return s;
   open_ = open;
   if (!open) inBuffer_.clear();  // closing flushes what was not read
   return s;
@@ -93,6 +95,14 @@ void SerialControl::Unplug(const std::string& reason) {
 void SerialControl::FailWrite(const std::string& reason) {
   writeFailedReason_ = reason;
   if (open_) Raise(kEvWriteFailed);
+}
+
+void SerialControl::EndOpen(const std::string& failure) {
+  if (!underWay_) return;
+  underWay_ = false;
+  open_ = failure.empty();
+  openFailedReason_ = failure;
+  Raise(open_ ? kEvOpened : kEvOpenFailed);
 }
 
 void SerialControl::FailWith(const std::string& property, const std::string& description) {

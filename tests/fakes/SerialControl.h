@@ -1,6 +1,7 @@
 // Scriptable serial control: bytes arrive when the test says so, a property or an open can be
-// made to fail with a description, and every property write and output is journaled. It refuses
-// the values the real controls refuse, with their descriptions.
+// made to fail with a description, an open can be left under way until the test ends it, and
+// every property write and output is journaled. It refuses the values the real controls refuse,
+// with their descriptions.
 #pragma once
 
 #include <deque>
@@ -23,6 +24,7 @@ class SerialControl : public tolvane::SerialControl {
   Status SetHandshaking(std::int16_t mode) override;
   Status SetPortOpen(bool open) override;
   bool PortOpen() const override { return open_; }
+  std::string OpenFailedReason() const override { return openFailedReason_; }
   std::int16_t CommEvent() const override { return commEvent_; }
   int InBufferCount() const override { return static_cast<int>(inBuffer_.size()); }
   std::vector<std::uint8_t> Input() override;
@@ -40,6 +42,11 @@ class SerialControl : public tolvane::SerialControl {
   // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen" (an
   // open), "Output") fails with description until cleared with an empty description.
   void FailWith(const std::string& property, const std::string& description);
+  // With opensLater, an open that would succeed is left under way until EndOpen ends it: open, or
+  // failed with the reason given. Closing abandons it.
+  void EndOpen(const std::string& failure = "");
+  bool OpenUnderWay() const { return underWay_; }
+  bool opensLater = false;
 
   std::string written;  // every byte sent through Output, in order
   std::int16_t commPort = 0;
@@ -52,6 +59,8 @@ class SerialControl : public tolvane::SerialControl {
 
   Journal& journal_;
   bool open_ = false;
+  bool underWay_ = false;
+  std::string openFailedReason_;
   std::int16_t commEvent_ = 0;
   std::string lostReason_;
   std::string writeFailedReason_;

@@ -33,6 +33,8 @@ struct Stage {
   // A call fails from its failFrom-th on; 0: never.
   std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{}, callerWrites{};
   std::atomic<bool> immediateReads{}, stickRead{}, inside{}, holdWrites{}, honourWaits{}, dsr{}, portClosed{};
+  std::atomic<bool> holdOpen{}, openReturned{};
+  std::atomic<int> portsOpen{};
   std::atomic<HANDLE> port{};
   std::atomic<OVERLAPPED*> heldWrite{}, heldWait{};
   DWORD* waitEvents = nullptr;
@@ -73,14 +75,30 @@ HANDLE WINAPI Create(Args... args) {
   return Fails(c) ? nullptr : make(args...);
 }
 
+// The port's own handles, told from the others by what GetFileType says of a COM port.
+bool IsPort(HANDLE h) { return GetFileType(h) == FILE_TYPE_CHAR; }
+
 BOOL WINAPI CloseStandIn(HANDLE h) {
   if (g.inside) ++g.closesInside;
   if (h == g.port) g.portClosed = true;
+  if (IsPort(h)) --g.portsOpen;
   return CloseHandle(h);
 }
 
+// A driver that takes its time, as a Bluetooth port connecting its radio does: held until
+// released, or for 5 s at most.
+HANDLE WINAPI OpenStandIn(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how, DWORD flags,
+                          HANDLE model) {
+  for (const ULONGLONG end = GetTickCount64() + 5000; g.holdOpen && GetTickCount64() < end;) Sleep(1);
+  const HANDLE h = CreateFileA(name, access, share, sa, how, flags, model);
+  if (h != INVALID_HANDLE_VALUE) ++g.portsOpen;
+  g.openReturned = true;
+  return h;
+}
+
 BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED ov) {
-  for (; g.stickRead; Sleep(1)) g.inside = true;  // a driver call stuck until released
+  // A driver call stuck until released, or for 1 s at most.
+  for (const ULONGLONG end = GetTickCount64() + 1000; g.stickRead && GetTickCount64() < end; Sleep(1)) g.inside = true;
   g.inside = false;
   if (Fails(kRead)) return FALSE;
   // Windows drivers return at once when nothing is there; Wine's wait for data.
@@ -154,8 +172,8 @@ class WineBed : public tolvane::contract::SerialBed {
   SerialControl& Make() override {
     serial_.reset();
     serial_ = std::make_unique<SerialControl>(
-        tolvane::win32::SerialCalls{Create<kEvent, CreateEventA>, Create<kThread, CreateThread>, CloseStandIn, Read,
-                                    Write, WaitEvent, ModemStatus, Cancel, Post});
+        tolvane::win32::SerialCalls{OpenStandIn, Create<kEvent, CreateEventA>, Create<kThread, CreateThread>,
+                                    CloseStandIn, Read, Write, WaitEvent, ModemStatus, Cancel, Post});
     serial_->SetNotifyWindow(window, kNotice);
     return *serial_;
   }
@@ -226,18 +244,24 @@ struct Program {
   SerialControl& serial = bed.Make();
   HWND window = bed.window;
   std::vector<std::int16_t> events;
-  std::vector<MSG> held;  // notices taken from the queue but not handled
+  std::vector<std::int16_t> ends;  // of opens: kEvOpened or kEvOpenFailed
+  std::vector<MSG> held;           // notices taken from the queue but not handled
   std::string received;
 
   Program(const char* scanner, const char* device) : bed(scanner, device) {
     serial.SetOnComm([this] {
-      events.push_back(serial.CommEvent());
-      if (serial.CommEvent() == SerialControl::kEvReceive)
+      const std::int16_t e = serial.CommEvent();
+      (e == SerialControl::kEvOpened || e == SerialControl::kEvOpenFailed ? ends : events).push_back(e);
+      if (e == SerialControl::kEvReceive)
         for (const auto b : serial.Input()) received += static_cast<char>(b);
     });
     Check(serial.SetCommPort(5).ok, "COM5 named");
   }
-  bool Open() { return serial.SetPortOpen(true).ok; }
+  // Asks for the open and waits for it to end; true when the port is open.
+  bool Open() {
+    const std::size_t before = ends.size();
+    return serial.SetPortOpen(true).ok && Until([&] { return ends.size() > before; }) && serial.PortOpen();
+  }
   void Shut() { Check(serial.SetPortOpen(false).ok, "closes"); }
 
   // Until done() holds, handling the control's notices or (hold) only taking them from the
@@ -287,8 +311,10 @@ const std::map<std::string, void (*)(Program&)> kCases{
        g.immediateReads = true;
        g.stickRead = true;
        Check(p.Open() && p.Until([] { return g.inside.load(); }), "opens; the reader is stuck in a read");
-       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.closesInside == 0,
-             "closes without waiting, no handle closed while the reader is inside a call");
+       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.inside,
+             "closes at once, while the reader is still stuck");
+       p.Until([] { return !g.inside; });
+       Check(g.closesInside == 0, "no handle closed while the reader was inside a call");
        g.stickRead = false;
        Check(p.Until([] { return g.portClosed.load(); }) && p.Open(), "the reader closes the port on return, reopens");
      }},
@@ -299,9 +325,10 @@ const std::map<std::string, void (*)(Program&)> kCases{
          for (int n = 1;; ++n) {  // from the n-th of the open's threads or events on, none made
            g.calls[c] = 0;
            g.failFrom[c] = n;
-           const tolvane::Status s = p.serial.SetPortOpen(true);
+           const bool opened = p.Open();
            if (g.calls[c] < n) break;
-           Check(!s && s.description == tolvane::win32::ErrorText(kErrors[c]) && !p.serial.PortOpen(),
+           Check(!opened && p.ends.back() == SerialControl::kEvOpenFailed &&
+                     p.serial.OpenFailedReason() == tolvane::win32::ErrorText(kErrors[c]),
                  name + std::to_string(n) + " not made: the open fails with the system's reason");
          }
          g.failFrom[c] = 0;
@@ -361,6 +388,24 @@ const std::map<std::string, void (*)(Program&)> kCases{
        Check(p.Raise(EV_RXCHAR) && p.Until([&] { return p.received == "EV"; }), "then they are");
        p.Idle(100);
        Check(p.Got(SerialControl::kEvDSR, 3), "no other DSR changes");
+     }},
+    {"opens_off_the_callers_thread",
+     [](Program& p) {
+       g.holdOpen = true;
+       Check(p.serial.SetPortOpen(true).ok && !g.openReturned && !p.serial.PortOpen(),
+             "the open is asked for and left under way while the driver takes its time");
+       // Given up, and asked for again: only the second ends, and the port the first made is let go.
+       p.Shut();
+       Check(p.serial.SetPortOpen(true).ok, "asked again while the first is still under way");
+       g.holdOpen = false;
+       Check(p.Until([&] { return !p.ends.empty(); }) && p.serial.PortOpen() && p.Sends("N"), "then opens, reads");
+       p.Idle(300);
+       Check(p.ends == std::vector<std::int16_t>{SerialControl::kEvOpened} && g.portsOpen == 1,
+             "the open given up was never told, its port closed: " + std::to_string(g.portsOpen) + " open");
+       p.Shut();
+       const bool failed = p.serial.SetCommPort(17).ok && !p.Open() && p.ends.back() == SerialControl::kEvOpenFailed;
+       Check(failed && !p.serial.OpenFailedReason().empty(),
+             "a port that is not there fails with the system's reason: " + p.serial.OpenFailedReason());
      }},
     {"writes_never_block_the_caller",
      [](Program& p) {
