@@ -78,6 +78,16 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
     return false;
   }
   window_.AddTrayIcon(icon);
+  if (platform_.notices) {
+    platform_.notices->Subscribe(mainForm_.hWnd, [this](SystemNotice notice) {
+      if (notice == SystemNotice::SessionAway)
+        port_.SessionAway();
+      else if (notice == SystemNotice::SessionBack)
+        port_.SessionBack();
+      else
+        port_.PowerResumed();
+    });
+  }
   window_.UnloadSplash();
   platform_.toolkit.SetMousePointer(MousePointer::Default);
   // Told now, once; the file is left as it is for the whole run (SaveSettings).

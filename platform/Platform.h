@@ -16,6 +16,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/StartupEntryStore.h"
+#include "platform/SystemNotices.h"
 #include "platform/Toolkit.h"
 
 namespace tolvane {
@@ -36,6 +37,7 @@ struct Platform {
   SingleInstance& singleInstance;
   // What only some systems have; null where there is none.
   PortMap* portMap = nullptr;
+  SystemNotices* notices = nullptr;
 };
 
 }  // namespace tolvane

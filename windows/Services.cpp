@@ -1,6 +1,7 @@
 #include "windows/Win32.h"
 
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstring>
 #include <cwchar>
@@ -56,9 +57,36 @@ void Shell::Open(const std::string& file) {
   ShellExecuteW(GetForegroundWindow(), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
 }
 
+// A copy run as administrator made the mutex with a security that lets this one not open it:
+// that copy runs all the same.
 bool SingleInstance::PreviousInstance() {
-  if (!mutex_) mutex_ = CreateMutexA(nullptr, FALSE, "Local\\Tolvane.SingleInstance");
-  return mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  if (mutex_) return false;
+  mutex_ = CreateMutexA(nullptr, FALSE, "Local\\Tolvane.SingleInstance");
+  const DWORD error = GetLastError();
+  return mutex_ ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+}
+
+void SystemNotices::Subscribe(WindowHandle window, std::function<void(SystemNotice)> handler) {
+  handler_ = std::move(handler);
+  window_ = reinterpret_cast<HWND>(window);
+  if (!WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION)) window_ = nullptr;
+}
+
+// A switch to another user locks this session, then disconnects it from the console; only
+// the disconnect lets the other user's copy in, and a plain lock keeps the port.
+bool SystemNotices::Handle(UINT message, WPARAM w) {
+  if (message != WM_WTSSESSION_CHANGE) return false;
+  if (!handler_) return true;
+  if (w == WTS_CONSOLE_DISCONNECT || w == WTS_REMOTE_DISCONNECT) {
+    handler_(SystemNotice::SessionAway);
+  } else if (w == WTS_CONSOLE_CONNECT || w == WTS_REMOTE_CONNECT) {
+    handler_(SystemNotice::SessionBack);
+  }
+  return true;
+}
+
+SystemNotices::~SystemNotices() {
+  if (window_) WTSUnRegisterSessionNotification(window_);
 }
 
 SingleInstance::~SingleInstance() {

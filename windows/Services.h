@@ -6,6 +6,8 @@
 
 #include <shellapi.h>
 
+#include <functional>
+
 #include "platform/ActiveWindow.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
@@ -15,6 +17,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/StartupEntryStore.h"
+#include "platform/SystemNotices.h"
 
 namespace tolvane::win32 {
 
@@ -76,6 +79,20 @@ class NotifyIcon : public tolvane::NotifyIcon {
 class PortMap : public tolvane::PortMap {
  public:
   std::vector<int> ComPorts() override;
+};
+
+// The session's changes (WTSRegisterSessionNotification, for this session only), as messages
+// to the main window, which hands them to Handle.
+class SystemNotices : public tolvane::SystemNotices {
+ public:
+  void Subscribe(WindowHandle window, std::function<void(SystemNotice)> handler) override;
+  // True for WM_WTSSESSION_CHANGE, whether or not it told anything.
+  bool Handle(UINT message, WPARAM w);
+  ~SystemNotices() override;  // before the window goes
+
+ private:
+  HWND window_ = nullptr;
+  std::function<void(SystemNotice)> handler_;
 };
 
 // HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.

@@ -64,8 +64,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::Shell shell;
   win32::SingleInstance singleInstance;
   win32::PortMap portMap;
-  const Platform platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,       profileStore,
-                          startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance, &portMap};
+  win32::SystemNotices notices;  // after the toolkit: the window it registers for goes after it
+  const Platform platform{serial,     sendKeys,     sound,          activeWindow, clock,
+                          keyboard,   profileStore, startupEntries, toolkit,      messageBox,
+                          notifyIcon, shell,        singleInstance, &portMap,     &notices};
   auto app = std::make_unique<Tolvane>(platform);
   MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);
@@ -98,6 +100,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
           app->RetryTimer_Tick();
         else
           return false;
+        toolkit.AfterEvent();
+        return true;
+      case WM_WTSSESSION_CHANGE:
+        notices.Handle(message, w);
         toolkit.AfterEvent();
         return true;
       case kSerialMessage:

@@ -147,6 +147,38 @@ TEST(PortActivation, AnOpenUnderWayShowsOnlyOnceItEnds) {
   EXPECT_FALSE(h.app.port().Retrying() || h.app.mainForm().RetryTimer.enabled);
 }
 
+// Fast user switching: user A's copy lets the port go when its session is handed over, so user
+// B's copy can open it, and takes it back when A's session is connected again, retrying every
+// second while B's copy still has it. A port that was not open stays so.
+TEST(PortActivation, ASessionHandedToAnotherUserLetsThePortGoAndTakesItBack) {
+  CaptionHarness h;
+  ASSERT_TRUE(h.app.Form_Load({"C:\\Tolvane", "Tolvane", ""}));
+  EXPECT_THAT(h.fp.journal.With("Notices"), ElementsAre("Notices for window 4096"));
+  h.app.PortList_Click(3);
+  h.fp.journal.Clear();
+  h.fp.notices.Raise(SystemNotice::SessionAway);
+  h.fp.notices.Raise(SystemNotice::SessionAway);  // locked, then disconnected
+  h.fp.notices.Raise(SystemNotice::Resumed);      // nothing while away
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0"));
+  EXPECT_EQ(h.captions.back(), "Tolvane (Inactive)");
+  h.fp.serial.FailWith("PortOpen", "Access is denied.");  // B's copy has it
+  h.fp.notices.Raise(SystemNotice::SessionBack);
+  EXPECT_EQ(h.fp.serial.commPort, 3);
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: Access is denied.)");
+  h.app.RetryTimer_Tick();
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: Access is denied.)") << "quietly";
+  h.fp.serial.FailWith("PortOpen", "");  // B's session was switched away in turn
+  h.app.RetryTimer_Tick();
+  EXPECT_EQ(h.captions.back(), "Tolvane (Active On COM3)");
+  EXPECT_FALSE(h.app.mainForm().RetryTimer.enabled);
+
+  h.app.PortList_Click(0);
+  h.fp.journal.Clear();
+  h.fp.notices.Raise(SystemNotice::SessionAway);
+  h.fp.notices.Raise(SystemNotice::SessionBack);
+  EXPECT_THAT(h.fp.journal.entries, testing::IsEmpty());
+}
+
 TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   CaptionHarness h;
   h.fp.serial.FailWrite("Write timed out");  // closed: nothing to report

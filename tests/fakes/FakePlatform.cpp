@@ -3,8 +3,8 @@
 namespace tolvane::fake {
 
 Platform FakePlatform::platform() {
-  return Platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,       profileStore,
-                  startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance, &portMap};
+  return Platform{serial,  sendKeys,   sound,      activeWindow, clock,          keyboard, profileStore, startupEntries,
+                  toolkit, messageBox, notifyIcon, shell,        singleInstance, &portMap, &notices};
 }
 
 }  // namespace tolvane::fake

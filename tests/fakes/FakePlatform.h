@@ -33,6 +33,7 @@ struct FakePlatform {
   Shell shell{journal};
   SingleInstance singleInstance;
   PortMap portMap;
+  SystemNotices notices{journal};
 
   Platform platform();
 };
