@@ -73,11 +73,15 @@ void SystemNotices::Subscribe(WindowHandle window, std::function<void(SystemNoti
 }
 
 // A switch to another user locks this session, then disconnects it from the console; only
-// the disconnect lets the other user's copy in, and a plain lock keeps the port.
+// the disconnect lets the other user's copy in, and a plain lock keeps the port. Of the two
+// wakes, PBT_APMRESUMEAUTOMATIC comes every time, PBT_APMRESUMESUSPEND after it when a user
+// woke the machine: one reopen is enough.
 bool SystemNotices::Handle(UINT message, WPARAM w) {
-  if (message != WM_WTSSESSION_CHANGE) return false;
+  if (message != WM_WTSSESSION_CHANGE && message != WM_POWERBROADCAST) return false;
   if (!handler_) return true;
-  if (w == WTS_CONSOLE_DISCONNECT || w == WTS_REMOTE_DISCONNECT) {
+  if (message == WM_POWERBROADCAST) {
+    if (w == PBT_APMRESUMEAUTOMATIC) handler_(SystemNotice::Resumed);
+  } else if (w == WTS_CONSOLE_DISCONNECT || w == WTS_REMOTE_DISCONNECT) {
     handler_(SystemNotice::SessionAway);
   } else if (w == WTS_CONSOLE_CONNECT || w == WTS_REMOTE_CONNECT) {
     handler_(SystemNotice::SessionBack);

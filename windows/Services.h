@@ -81,12 +81,12 @@ class PortMap : public tolvane::PortMap {
   std::vector<int> ComPorts() override;
 };
 
-// The session's changes (WTSRegisterSessionNotification, for this session only), as messages
-// to the main window, which hands them to Handle.
+// The session's changes (WTSRegisterSessionNotification, for this session only) and the wake
+// from sleep, both as messages to the main window, which hands them to Handle.
 class SystemNotices : public tolvane::SystemNotices {
  public:
   void Subscribe(WindowHandle window, std::function<void(SystemNotice)> handler) override;
-  // True for WM_WTSSESSION_CHANGE, whether or not it told anything.
+  // True for WM_WTSSESSION_CHANGE and WM_POWERBROADCAST, whether or not they told anything.
   bool Handle(UINT message, WPARAM w);
   ~SystemNotices() override;  // before the window goes
 

@@ -103,8 +103,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         toolkit.AfterEvent();
         return true;
       case WM_WTSSESSION_CHANGE:
+      case WM_POWERBROADCAST:
         notices.Handle(message, w);
         toolkit.AfterEvent();
+        result = message == WM_POWERBROADCAST;  // TRUE: no objection to any power change
         return true;
       case kSerialMessage:
         serial.Deliver(static_cast<std::int16_t>(w), l);

@@ -179,6 +179,34 @@ TEST(PortActivation, ASessionHandedToAnotherUserLetsThePortGoAndTakesItBack) {
   EXPECT_THAT(h.fp.journal.entries, testing::IsEmpty());
 }
 
+// Woken from sleep, a USB adapter comes back as another device: a port that was open, opening or
+// being retried is opened anew, and retried like a lost one until the adapter is back.
+TEST(PortActivation, AfterSleepThePortIsOpenedAnew) {
+  CaptionHarness h;
+  ASSERT_TRUE(h.app.Form_Load({"C:\\Tolvane", "Tolvane", ""}));
+  h.fp.notices.Raise(SystemNotice::Resumed);
+  EXPECT_THAT(h.fp.journal.With("PortOpen"), testing::IsEmpty()) << "no port, nothing to open";
+  h.app.PortList_Click(6);
+  h.fp.journal.Clear();
+  h.fp.serial.FailWith("PortOpen", "The system cannot find the file specified.");
+  h.fp.notices.Raise(SystemNotice::Resumed);
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0", "CommPort=6", "Settings=9600,N,8,1", "DTREnable=1",
+                                                "Handshaking=0", "RTSEnable=1", "PortOpen=1"));
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: The system cannot find the file specified.)");
+  EXPECT_TRUE(h.app.port().Retrying());
+  h.fp.serial.FailWith("PortOpen", "");
+  h.fp.notices.Raise(SystemNotice::Resumed);  // woken again before the next retry
+  EXPECT_EQ(h.captions.back(), "Tolvane (Active On COM6)");
+  EXPECT_FALSE(h.app.port().Retrying());
+  h.fp.serial.opensLater = true;
+  h.fp.notices.Raise(SystemNotice::Resumed);
+  EXPECT_TRUE(h.fp.serial.OpenUnderWay());
+  h.fp.notices.Raise(SystemNotice::Resumed);  // the open under way is given up for a new one
+  h.fp.serial.EndOpen();
+  h.Scan("Z");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("Z", ""));
+}
+
 TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   CaptionHarness h;
   h.fp.serial.FailWrite("Write timed out");  // closed: nothing to report
