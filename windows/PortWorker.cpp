@@ -197,9 +197,14 @@ SerialSession* PortWorker::OpenPort(const PortRequest& request, std::string& rea
     reason = s.description;
     return nullptr;
   }
-  // A read returns at once with whatever is there; a write gives up after two seconds.
+  // A read returns at once with whatever is there; a write gives up after two seconds. Left as
+  // the driver had them, a read could wait for a full buffer, and a short scan never show.
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 10, 2000};
-  SetCommTimeouts(port, &timeouts);
+  if (!calls_.SetCommTimeouts(port, &timeouts)) {
+    reason = ErrorText(GetLastError());
+    calls_.CloseHandle(port);
+    return nullptr;
+  }
   // The mask before the purge: nothing that arrives afterwards goes unnoticed.
   const bool waitEvents = SetCommMask(port, EV_RXCHAR | EV_DSR) != FALSE;
   PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR);

@@ -1,5 +1,7 @@
 #include "windows/SerialControl.h"
 
+#include <dbt.h>
+
 #include "serialsettings/LineSettings.h"
 #include "windows/PortWorker.h"
 
@@ -93,6 +95,15 @@ void SerialControl::Deliver(std::int16_t event, LPARAM open) {
   if (event == kEvDeviceLost) lostReason_ = session_->LostReason();
   if (event == kEvWriteFailed) writeFailedReason_ = session_->WriteFailedReason();
   Raise(event);
+}
+
+void SerialControl::DeviceChange(WPARAM event, LPARAM data) {
+  if (event != DBT_DEVICEQUERYREMOVE && event != DBT_DEVICEREMOVEPENDING && event != DBT_DEVICEREMOVECOMPLETE) return;
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  if (!session_ || !header || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return;
+  if (reinterpret_cast<const DEV_BROADCAST_HANDLE*>(data)->dbch_handle != session_->Port()) return;
+  lostReason_ = ErrorText(ERROR_DEVICE_REMOVED);
+  Raise(kEvDeviceLost);
 }
 
 std::vector<std::uint8_t> SerialControl::Input() {

@@ -43,6 +43,9 @@ class SerialControl : public tolvane::SerialControl {
   // On the user-interface thread, for each posted notification; one posted for an earlier
   // open, or for an open given up, is ignored.
   void Deliver(std::int16_t event, LPARAM open);
+  // On the user-interface thread, for each WM_DEVICECHANGE: the open port's device asked to be
+  // removed, or gone, is a lost device at once, and the port is let go so the removal can go on.
+  void DeviceChange(WPARAM event, LPARAM data);
 
   Status SetCommPort(std::int16_t port) override;
   Status SetSettings(const std::string& settings) override;

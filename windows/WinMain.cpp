@@ -108,6 +108,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         toolkit.AfterEvent();
         result = message == WM_POWERBROADCAST;  // TRUE: no objection to any power change
         return true;
+      case WM_DEVICECHANGE:
+        serial.DeviceChange(w, l);
+        toolkit.AfterEvent();
+        result = TRUE;  // a removal asked for is never refused
+        return true;
       case kSerialMessage:
         serial.Deliver(static_cast<std::int16_t>(w), l);
         toolkit.AfterEvent();

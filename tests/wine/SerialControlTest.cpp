@@ -6,6 +6,8 @@
 // Usage: serial_control_test <case> <scanner's end> <COM5's end>
 #include "windows/SerialControl.h"
 
+#include <dbt.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -24,8 +26,9 @@ constexpr UINT kNotice = WM_APP + 1;
 constexpr ULONG_PTR kStatusPending = 0x103, kStatusCancelled = 0xC0000120u;
 
 // The calls a case makes fail, each with a reason a real system gives.
-enum Call { kEvent, kThread, kRead, kWait, kCalls };
-const DWORD kErrors[] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED};
+enum Call { kEvent, kThread, kRead, kWait, kTimeouts, kCalls };
+const DWORD kErrors[] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED,
+                         ERROR_INVALID_FUNCTION};
 
 // What the stand-ins do and what they saw; the reader thread calls them.
 struct Stage {
@@ -36,6 +39,10 @@ struct Stage {
   std::atomic<bool> holdOpen{}, openReturned{};
   std::atomic<int> portsOpen{};
   std::atomic<HANDLE> port{};
+  // The handle watched for removal, and for which window; whether it was let go while still open.
+  std::atomic<HANDLE> watched{};
+  std::atomic<HWND> watcher{};
+  std::atomic<int> watches{}, unwatchedOpen{};
   std::atomic<OVERLAPPED*> heldWrite{}, heldWait{};
   DWORD* waitEvents = nullptr;
   std::set<WPARAM> refuseFirstPost;  // set before the open
@@ -136,6 +143,25 @@ BOOL WINAPI Cancel(HANDLE file, LPOVERLAPPED ov) {
   return CancelIoEx(file, ov);
 }
 
+BOOL WINAPI Timeouts(HANDLE file, LPCOMMTIMEOUTS timeouts) {
+  return Fails(kTimeouts) ? FALSE : SetCommTimeouts(file, timeouts);
+}
+
+// Wine keeps no watch on a pseudo-terminal's handle: the case raises the removal itself.
+HDEVNOTIFY WINAPI Watch(HANDLE recipient, LPVOID filter, DWORD flags) {
+  const auto* f = static_cast<const DEV_BROADCAST_HANDLE*>(filter);
+  if (flags != DEVICE_NOTIFY_WINDOW_HANDLE || f->dbch_devicetype != DBT_DEVTYP_HANDLE) return nullptr;
+  g.watched = f->dbch_handle;
+  g.watcher = static_cast<HWND>(recipient);
+  ++g.watches;
+  return &g.watched;
+}
+
+BOOL WINAPI Unwatch(HDEVNOTIFY watch) {
+  if (watch == &g.watched && IsPort(g.watched)) ++g.unwatchedOpen;
+  return TRUE;
+}
+
 BOOL WINAPI Post(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (!g.refuseFirstPost.erase(w)) return PostMessageA(window, message, w, l);
   SetLastError(ERROR_NOT_ENOUGH_QUOTA);
@@ -171,9 +197,9 @@ class WineBed : public tolvane::contract::SerialBed {
 
   SerialControl& Make() override {
     serial_.reset();
-    serial_ = std::make_unique<SerialControl>(
-        tolvane::win32::SerialCalls{OpenStandIn, Create<kEvent, CreateEventA>, Create<kThread, CreateThread>,
-                                    CloseStandIn, Read, Write, WaitEvent, ModemStatus, Cancel, Post});
+    serial_ = std::make_unique<SerialControl>(tolvane::win32::SerialCalls{
+        OpenStandIn, Create<kEvent, CreateEventA>, Create<kThread, CreateThread>, CloseStandIn, Read, Write, WaitEvent,
+        ModemStatus, Cancel, Post, Timeouts, Watch, Unwatch});
     serial_->SetNotifyWindow(window, kNotice);
     return *serial_;
   }
@@ -406,6 +432,44 @@ const std::map<std::string, void (*)(Program&)> kCases{
        const bool failed = p.serial.SetCommPort(17).ok && !p.Open() && p.ends.back() == SerialControl::kEvOpenFailed;
        Check(failed && !p.serial.OpenFailedReason().empty(),
              "a port that is not there fails with the system's reason: " + p.serial.OpenFailedReason());
+     }},
+    {"removal_is_a_lost_device_at_once",
+     [](Program& p) {
+       const auto lost = [&] { return std::count(p.events.begin(), p.events.end(), SerialControl::kEvDeviceLost); };
+       Check(p.Open() && p.Sends("R") && g.watches == 1 && g.watched == g.port && g.watcher == p.window,
+             "opens, reads; the port's own handle is watched for removal, for the window");
+       DEV_BROADCAST_HANDLE removal{};
+       removal.dbch_size = sizeof removal;
+       removal.dbch_devicetype = DBT_DEVTYP_HANDLE;
+       removal.dbch_handle = p.bed.line;
+       p.serial.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
+       Check(lost() == 0 && p.Sends("S"), "another handle's removal changes nothing");
+       // The line stays plugged in: only the notice can tell.
+       for (const WPARAM event : {WPARAM(DBT_DEVICEQUERYREMOVE), WPARAM(DBT_DEVICEREMOVECOMPLETE)}) {
+         removal.dbch_handle = g.watched;
+         const auto before = lost();
+         p.serial.DeviceChange(event, reinterpret_cast<LPARAM>(&removal));
+         Check(lost() == before + 1 && !p.serial.LostReason().empty(),
+               "the port's removal is a lost device at once: " + p.serial.LostReason());
+         const int unwatched = g.unwatchedOpen;
+         p.Shut();
+         Check(p.Until([] { return g.portClosed.load(); }) && g.unwatchedOpen == unwatched + 1,
+               "closed as the program does, the watch ended before the handle");
+         g.portClosed = false;
+         Check(p.Open() && g.watches == 2 + (event == DBT_DEVICEREMOVECOMPLETE), "opens again, watched again");
+       }
+       p.Shut();
+       p.serial.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
+       Check(lost() == 2, "nothing once closed");
+     }},
+    {"refused_timeouts_fail_the_open",
+     [](Program& p) {
+       g.failFrom[kTimeouts] = 1;
+       Check(!p.Open() && g.calls[kTimeouts] == 1 && p.ends.back() == SerialControl::kEvOpenFailed &&
+                 p.serial.OpenFailedReason() == tolvane::win32::ErrorText(kErrors[kTimeouts]) && g.portsOpen == 0,
+             "timeouts refused: the open fails with the system's reason, the port closed");
+       g.failFrom[kTimeouts] = 0;
+       Check(p.Open() && p.Sends("T"), "taken: opens, reads");
      }},
     {"writes_never_block_the_caller",
      [](Program& p) {
