@@ -8,6 +8,8 @@
 //   command <caption> <id>       posts WM_COMMAND id (menu items)
 //   syscommand <caption> <code>  posts WM_SYSCOMMAND
 //   close <caption>              posts WM_CLOSE
+//   post <caption> <msg> <w>     posts the message (a number) with that wParam, as the system
+//                                tells a session change or a wake
 //   select <caption> <n> <row>   chooses a row of the n-th drop-down list, as a click does
 //   rows <caption> <n>           prints the rows of the n-th drop-down list, one a line
 //   drop-icon <caption>          removes the window's notification icon, as an Explorer that
@@ -176,6 +178,8 @@ int main(int argc, char** argv) {
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);
+  if (verb == "post" && argc > 4)
+    return Post(h, static_cast<UINT>(number), static_cast<WPARAM>(std::strtoul(argv[4], nullptr, 0)));
   std::vector<HWND> lists;
   for (HWND c : Windows(h))
     if (Class(c) == "ComboBox") lists.push_back(c);

@@ -189,4 +189,28 @@ scenario_minimised_start_and_explorer_restart() {
   [ "$(driver tray-icons)" -eq "$before" ] || fail "the icon did not come back"
 }
 
+# Fast user switching and sleep, as the system tells them to the main window. A plain lock keeps
+# the port; the session handed to another user lets COM5 go (Wine does not keep a port to one
+# opener, so that shows as the caption and as a scan meanwhile never read), and it is taken back
+# once the session is connected again; after a wake, scanning goes on.
+scenario_session_switch_and_wake() {
+  local session=689 console_connect=1 console_disconnect=2 lock=7 power=536 resume_automatic=18
+  start_scanning 'Postamble={TAB}\r\n'
+  driver post "$active" $session $lock
+  sleep 1
+  driver wait "$active" 1 || fail "a plain lock let the port go"
+  driver post "$active" $session $console_disconnect
+  wait_caption "$inactive"
+  local before; before=$(chars)
+  scan 'AWAY'
+  sleep 1
+  driver post "$inactive" $session $console_connect
+  wait_caption "$active"
+  step 'BACK' 'B A C K \t' "$before"
+  driver post "$active" $power $resume_automatic
+  sleep 1
+  wait_caption "$active"
+  step 'AWAKE' 'A W A K E \t'
+}
+
 e2e_main "$@"
