@@ -20,7 +20,7 @@ Tolvane::Tolvane(const Platform& p)
   InitKeyTrans(keyTrans_);
   mainForm_.chkDOSTarget.click = [this] { dosTarget_ = mainForm_.chkDOSTarget.value; };
   mainForm_.BeepOnInput.click = [this] { mainForm_.cboSound.enabled = mainForm_.BeepOnInput.value != 0; };
-  mainForm_.PortList.click = [this] { port_.PortList_Click(mainForm_.PortList.listIndex); };
+  mainForm_.PortList.click = [this] { port_.PortList_Click(mainForm_.PortAt(mainForm_.PortList.listIndex)); };
   mainForm_.resize = [this] { window_.Form_Resize(); };
   mainForm_.onClick = [this](std::string_view name, int index) { DispatchClick(name, index); };
   mainForm_.onClose = [this] { Form_Unload(); };
@@ -28,6 +28,7 @@ Tolvane::Tolvane(const Platform& p)
   assembly_.deviceLost = [this] { port_.DeviceLost(); };
   processing_.notTyped = [this](const std::string& record) { window_.TellNotTyped(record); };
   assembly_.writeFailed = [this] { port_.WriteFailed(); };
+  assembly_.openEnded = [this] { port_.OpenEnded(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {
@@ -68,6 +69,7 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
   window_.ShowSplash();
   mainForm_.TermKeyCombo.items = {"{ENTER}", "{TAB}", "{DOWN}", "{RIGHT}", "{LEFT}", "{UP}"};
   mainForm_.cboSound.items = {"Default Sound", "Asterisk", "Exclamation", "Hand", "Question"};
+  if (platform_.portMap) mainForm_.ListPorts(platform_.portMap->ComPorts());
   LoadSettings(info.arguments);
   if (program_ == Program::Linux && !readError_.empty()) {
     platform_.messageBox.Show(ReadFailedText(configPath_, readError_));
@@ -76,8 +78,20 @@ bool Tolvane::Form_Load(const ProgramInfo& info, IconHandle icon) {
     return false;
   }
   window_.AddTrayIcon(icon);
+  if (platform_.notices) {
+    platform_.notices->Subscribe(mainForm_.hWnd, [this](SystemNotice notice) {
+      if (notice == SystemNotice::SessionAway)
+        port_.SessionAway();
+      else if (notice == SystemNotice::SessionBack)
+        port_.SessionBack();
+      else
+        port_.PowerResumed();
+    });
+  }
   window_.UnloadSplash();
   platform_.toolkit.SetMousePointer(MousePointer::Default);
+  // Told now, once; the file is left as it is for the whole run (SaveSettings).
+  if (!readError_.empty()) platform_.messageBox.Show(UnreadableText(configPath_, readError_));
 
   // Shown in the state the file (or "/M") gave; minimised leaves only the icon.
   mainForm_.visible = true;
@@ -90,6 +104,11 @@ std::string SaveFailedText(const std::string& path, const std::string& reason) {
   return "Tolvane could not save its settings to " + path + ".\r\n\r\n" + reason;
 }
 
+std::string UnreadableText(const std::string& path, const std::string& reason) {
+  return "Tolvane could not read its settings from " + path + ".\r\n\r\n" + reason +
+         "\r\n\r\nIt runs with the default settings and will not save over the file.";
+}
+
 std::string ReadFailedText(const std::string& path, const std::string& reason) {
   return "cannot read the configuration file " + path + ": " + reason;
 }
@@ -98,8 +117,10 @@ void Tolvane::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   const Status saved = SaveSettings();
-  // Otherwise every setting of the session would be lost without a word.
-  if (!saved && !sessionEnding_) platform_.messageBox.Show(SaveFailedText(configPath_, saved.description));
+  // Otherwise every setting of the session would be lost without a word; a file that could not
+  // be read was told of at start.
+  if (!saved && !sessionEnding_ && readError_.empty())
+    platform_.messageBox.Show(SaveFailedText(configPath_, saved.description));
   window_.DeleteTrayIcon();
   mainForm_.loaded = false;  // the window goes, and the serial control with it
 }
@@ -122,11 +143,14 @@ PortSetup Tolvane::OpenPortSetup() {
 }
 
 void Tolvane::LoadSettings(const std::string& arguments) {
-  readError_ = LoadConfiguration(platform_.profileStore, configPath_, arguments, Targets()).error;
+  readError_ = LoadConfiguration(platform_.profileStore, configPath_, arguments, Targets(), kHeldFilePatienceMs).error;
   if (program_ == Program::Linux) loaded_ = CurrentValues(Targets());
 }
 
 Status Tolvane::SaveSettings() {
+  // The values of this run are the defaults, not the user's: the file and the start-at-logon
+  // entry stay as the user's own settings left them, even once the file can be read again.
+  if (!readError_.empty()) return Status::Fail(readError_);
   return SaveConfiguration(
       platform_.profileStore, configPath_, Targets(),
       [this] {

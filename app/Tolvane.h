@@ -32,8 +32,11 @@ class Tolvane {
   // Start-up; false when this copy must end at once: another copy runs, or (the Linux program,
   // whose file is its only settings) the file is there but cannot be read, which is told.
   bool Form_Load(const ProgramInfo& info, IconHandle icon = 0);
-  // Why the file could not be read at start-up; empty when it could, or was not there.
+  // Why the file could not be read at start-up; empty when it could, or was not there. A file
+  // another program holds is waited for kHeldFilePatienceMs first. The Windows program tells the
+  // reason once, at start, runs with the defaults and never saves over that file.
   const std::string& readError() const { return readError_; }
+  static constexpr std::uint32_t kHeldFilePatienceMs = 5000;
   // Shut-down, once: saves, updates the start-at-logon entry, removes the icon. A save that
   // fails is told in a message box, except while the session ends.
   void Form_Unload();
@@ -43,10 +46,10 @@ class Tolvane {
   // logoff was cancelled.
   void EndSession(bool ending);
 
-  // A port choice from the list; choosing the open port again reopens it.
-  void PortList_Click(std::int16_t n) {
-    mainForm_.PortList.listIndex = n;
-    port_.PortList_Click(n);
+  // A port choice from the list, by row; choosing the open port again reopens it.
+  void PortList_Click(std::int16_t row) {
+    mainForm_.PortList.listIndex = row;
+    port_.PortList_Click(mainForm_.PortAt(row));
   }
   // The older option-button chooser (never visible) makes the same choice.
   void PortOption_Click(std::int16_t index) {
@@ -67,7 +70,8 @@ class Tolvane {
   void LoadSettings(const std::string& arguments);
   // Saves, updating the start-at-logon entry on the way. The Windows program writes every
   // key; the Linux program writes a missing file whole and an existing one only where the
-  // program itself changed a value since the file was read.
+  // program itself changed a value since the file was read. Nothing is saved when the file
+  // could not be read at start: the reason is returned.
   Status SaveSettings();
 
   // What reading the file again changed for the front end to act on.
@@ -129,6 +133,8 @@ class Tolvane {
 
 // What the user is told when the configuration file could not be written at exit.
 std::string SaveFailedText(const std::string& path, const std::string& reason);
+// What the Windows program tells at start of a file that is there but could not be read.
+std::string UnreadableText(const std::string& path, const std::string& reason);
 // What the Linux program says of a file it cannot read.
 std::string ReadFailedText(const std::string& path, const std::string& reason);
 

@@ -12,9 +12,10 @@ PortActivation::PortActivation(SerialControl& serial, MainForm& form, const Seri
 
 void PortActivation::PortList_Click(std::int16_t n) {
   StopRetrying();  // the user's choice wins
+  away_ = wantedBack_ = false;
   state.ComPortText = std::to_string(n);
   state.ComPort = n;
-  if (serial_.PortOpen()) TogglePort();
+  if (serial_.PortOpen() || Opening()) TogglePort();
   if (n != 0) TogglePort();
   form_.Display.text.clear();
 }
@@ -31,8 +32,37 @@ Status PortActivation::Open(bool newPort) {
   return s;
 }
 
-// Closing an open port always leaves it closed; there is nothing to report.
-void PortActivation::Close() { static_cast<void>(serial_.SetPortOpen(false)); }
+// The port opened at once, failed at once, or is under way until OpenEnded.
+void PortActivation::Start(bool newPort, Opener opener) {
+  if (const Status s = Open(newPort); !s)
+    Failed(s.description, opener);
+  else if (serial_.PortOpen())
+    Opened();
+  else
+    opening_ = opener;
+}
+
+void PortActivation::OpenEnded() {
+  const Opener opener = opening_;
+  if (opener == Opener::None) return;  // an open already given up
+  opening_ = Opener::None;
+  if (serial_.PortOpen())
+    Opened();
+  else
+    Failed(serial_.OpenFailedReason(), opener);
+}
+
+void PortActivation::Failed(const std::string& reason, Opener opener) {
+  if (opener == Opener::User) return OpenFailed(Status::Fail(reason));
+  if (opener == Opener::Reopen && !retrying_) form_.SetCaption(ErrorCaption(reason));
+  StartRetrying();
+}
+
+// Closing an open port, or one opening, always leaves it closed; there is nothing to report.
+void PortActivation::Close() {
+  opening_ = Opener::None;
+  static_cast<void>(serial_.SetPortOpen(false));
+}
 
 void PortActivation::OpenFailed(const Status& s) {
   form_.SetCaption(ErrorCaption(s.description));
@@ -40,19 +70,16 @@ void PortActivation::OpenFailed(const Status& s) {
 }
 
 void PortActivation::TogglePort() {
-  if (serial_.PortOpen()) {
+  if (serial_.PortOpen() || Opening()) {
     Close();
     form_.SetCaption("Tolvane (Inactive)");
     return;  // the timer keeps ticking
   }
-
-  if (const Status s = Open(true); !s)
-    OpenFailed(s);
-  else
-    Opened();
+  Start(true, Opener::User);
 }
 
 void PortActivation::Opened() {
+  StopRetrying();
   form_.TickTimer.Set(50, true);
   form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
   assembly_.PortOpened();
@@ -64,15 +91,13 @@ void PortActivation::DeviceLost() {
   const std::string reason = serial_.LostReason();
   Close();
   form_.SetCaption(ErrorCaption(reason.empty() ? "The device is not connected." : reason));
-  retrying_ = true;
-  form_.RetryTimer.Set(1000, true);
+  StartRetrying();
 }
 
 void PortActivation::RetryTimer_Tick() {
   if (!retrying_ || serial_.PortOpen()) return StopRetrying();
-  if (!Open(true)) return;  // quietly: the caption keeps the first error
-  StopRetrying();
-  Opened();
+  if (Opening()) return;  // the last attempt has not ended yet
+  Start(true, Opener::Retry);
 }
 
 void PortActivation::WriteFailed() {
@@ -84,9 +109,41 @@ void PortActivation::WriteFailed() {
 }
 
 void PortActivation::ApplyLineSettings() {
-  if (!serial_.PortOpen()) return;
+  if (!serial_.PortOpen() && !Opening()) return;
   Close();
-  if (const Status s = Open(false); !s) OpenFailed(s);
+  Start(false, Opener::User);
+}
+
+void PortActivation::SessionAway() {
+  if (away_) return;
+  away_ = true;
+  wantedBack_ = Active();
+  if (!wantedBack_) return;
+  StopRetrying();
+  Close();
+  form_.SetCaption("Tolvane (Inactive)");
+}
+
+void PortActivation::SessionBack() {
+  if (!away_) return;
+  away_ = false;
+  if (wantedBack_) Reopen();
+  wantedBack_ = false;
+}
+
+void PortActivation::PowerResumed() {
+  if (!away_ && Active()) Reopen();
+}
+
+void PortActivation::Reopen() {
+  StopRetrying();
+  Close();
+  Start(true, Opener::Reopen);
+}
+
+void PortActivation::StartRetrying() {
+  retrying_ = true;
+  if (!form_.RetryTimer.enabled) form_.RetryTimer.Set(1000, true);
 }
 
 void PortActivation::StopRetrying() {

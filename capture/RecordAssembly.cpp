@@ -33,6 +33,10 @@ void RecordAssembly::Serial_OnComm() {
     case SerialControl::kEvWriteFailed:
       if (writeFailed) writeFailed();
       break;
+    case SerialControl::kEvOpened:
+    case SerialControl::kEvOpenFailed:
+      if (openEnded) openEnded();
+      break;
     default: break;  // line errors and other notifications are not ours to report
   }
 }

@@ -35,6 +35,8 @@ class RecordAssembly {
   std::function<void()> deviceLost;
   // Told when bytes written to the device were dropped.
   std::function<void()> writeFailed;
+  // Told when an open left under way has ended, well or not.
+  std::function<void()> openEnded;
 
   void Serial_OnComm();
   void TickTimer_Tick();

@@ -64,10 +64,14 @@ class Key {
 
 const std::vector<ConfigKey>& ConfigKeys() {
   static const std::vector<ConfigKey> keys = {
+      // A port the list lacks (an adapter not plugged in) is kept as it stands, with a row of its own.
       Key("ComPort")
-          .IntegerIn(-1, 16)
-          .Load([](const ConfigTargets& to, const ConfigValue& v) { to.form.PortList.SetListIndex(v.number); })
-          .Save([](const ConfigTargets& from) { return std::to_string(from.form.PortList.listIndex); }),
+          .IntegerIn(-1, 255)
+          .Load([](const ConfigTargets& to, const ConfigValue& v) {
+            to.form.PortList.SetListIndex(to.form.RowOf(v.number));
+          })
+          .Save(
+              [](const ConfigTargets& from) { return std::to_string(from.form.PortAt(from.form.PortList.listIndex)); }),
       Key("DOSTarget")
           .IntegerIn(0, 2)
           .Load([](const ConfigTargets& to, const ConfigValue& v) {

@@ -59,8 +59,8 @@ void ApplyConfiguration(const std::string& bytes, const std::string& arguments, 
 }
 
 FileRead LoadConfiguration(ProfileStore& store, const std::string& path, const std::string& arguments,
-                           const ConfigTargets& to) {
-  FileRead read = store.Read(path);
+                           const ConfigTargets& to, std::uint32_t patienceMs) {
+  FileRead read = store.ReadWhenFree(path, patienceMs);
   ApplyConfiguration(read.bytes.value_or(std::string()), arguments, to);
   return read;
 }

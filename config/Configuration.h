@@ -25,9 +25,9 @@ bool HasMinimizeSwitch(const std::string& arguments);
 void ApplyConfiguration(const std::string& bytes, const std::string& arguments, const ConfigTargets& to);
 
 // Reads the file and applies it; a file that is missing or cannot be read applies as an empty
-// one. Returns what the read found.
+// one. A file another program holds is waited for up to patienceMs. Returns what the read found.
 FileRead LoadConfiguration(ProfileStore& store, const std::string& path, const std::string& arguments,
-                           const ConfigTargets& to);
+                           const ConfigTargets& to, std::uint32_t patienceMs = 0);
 
 // What the program holds, key by key, as the file would hold it (KeyTrans0 .. KeyTrans255 one
 // by one), for the keys the running program acts on.

@@ -8,6 +8,7 @@
 #include "platform/Keyboard.h"
 #include "platform/MessageBox.h"
 #include "platform/NotifyIcon.h"
+#include "platform/PortMap.h"
 #include "platform/ProfileStore.h"
 #include "platform/SendKeys.h"
 #include "platform/SerialControl.h"
@@ -15,6 +16,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/StartupEntryStore.h"
+#include "platform/SystemNotices.h"
 #include "platform/Toolkit.h"
 
 namespace tolvane {
@@ -33,6 +35,9 @@ struct Platform {
   NotifyIcon& notifyIcon;
   Shell& shell;
   SingleInstance& singleInstance;
+  // What only some systems have; null where there is none.
+  PortMap* portMap = nullptr;
+  SystemNotices* notices = nullptr;
 };
 
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 // contents are the file's own bytes (ANSI code page on Windows), never converted.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,12 @@ class ProfileStore {
  public:
   virtual ~ProfileStore() = default;
   virtual FileRead Read(const std::string& path) = 0;
+  // As Read, but a file another program holds open without sharing (a backup or sync client) is
+  // tried again for up to patienceMs before it counts as unreadable.
+  virtual FileRead ReadWhenFree(const std::string& path, std::uint32_t patienceMs) {
+    static_cast<void>(patienceMs);
+    return Read(path);
+  }
   // Replaces the file only once the new contents are completely written: on any failure
   // the old file stays as it was.
   virtual Status Write(const std::string& path, const std::string& bytes) = 0;

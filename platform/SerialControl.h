@@ -23,6 +23,10 @@ class SerialControl {
   // Ours as well: bytes given to Output could not be written and were dropped; the port stays
   // open. WriteFailedReason() tells why.
   static constexpr std::int16_t kEvWriteFailed = 1100;
+  // Ours as well: an open left under way has ended, with the port open (kEvOpened) or not
+  // (kEvOpenFailed; OpenFailedReason() tells why).
+  static constexpr std::int16_t kEvOpened = 1101;
+  static constexpr std::int16_t kEvOpenFailed = 1102;
 
   virtual ~SerialControl() = default;
 
@@ -32,9 +36,13 @@ class SerialControl {
   virtual Status SetRTSEnable(bool on) = 0;
   // 0 none, 2 RTS/CTS, 3 RTS/CTS with XON/XOFF.
   virtual Status SetHandshaking(std::int16_t mode) = 0;
-  // Opening reports failure with the control's own description.
+  // Opening reports failure with the control's own description. A control whose opens can take
+  // long (a Bluetooth port connects its radio first) may leave one under way: Ok with PortOpen()
+  // still false, then kEvOpened or kEvOpenFailed. Closing abandons an open under way, and nothing
+  // is raised for it afterwards. Neither opening nor closing waits for the device.
   virtual Status SetPortOpen(bool open) = 0;
   virtual bool PortOpen() const = 0;
+  virtual std::string OpenFailedReason() const { return {}; }
 
   virtual std::int16_t CommEvent() const = 0;
   virtual int InBufferCount() const = 0;

@@ -39,4 +39,5 @@ bash tests/e2e/figures.sh build/win64 || echo "(the figures could not be taken)"
 bash tests/linux/e2e.sh build/linux figures || echo "(the Linux figures could not be taken)"
 # The soak's counts are printed; a scan lost, out of order or wrong fails the test command.
 bash tests/linux/e2e.sh build/linux soak
+bash tests/e2e/soak.sh build/win64
 echo "All tests passed."

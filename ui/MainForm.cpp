@@ -1,6 +1,14 @@
 #include "ui/MainForm.h"
 
 namespace tolvane {
+namespace {
+
+constexpr int kListedAlways = 16;  // COM1 to COM16 are rows whether the system has them or not
+constexpr int kLastPort = 255;
+
+std::string PortRow(int port) { return "COM" + std::to_string(port); }
+
+}  // namespace
 
 const FormSpec& MainFormSpec() {
   static const FontSpec arial{"Arial", 8.25, false};
@@ -81,7 +89,30 @@ MainForm::MainForm() {
   loaded = true;
   PortOption[0].value = 1;  // index 0 selected when created
   PortList.items.emplace_back("None");
-  for (int n = 1; n <= 16; ++n) PortList.items.push_back("COM" + std::to_string(n));
+  for (int n = 1; n <= kListedAlways; ++n) PortList.items.push_back(PortRow(n));
+}
+
+void MainForm::ListPorts(const std::vector<int>& systemPorts) {
+  for (const int port : systemPorts)
+    if (port > kListedAlways && port <= kLastPort) RowOf(static_cast<std::int16_t>(port));
+}
+
+std::int16_t MainForm::PortAt(std::int16_t row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= PortList.items.size()) return -1;
+  const std::string& text = PortList.items[static_cast<std::size_t>(row)];
+  return static_cast<std::int16_t>(text.rfind("COM", 0) == 0 ? std::stoi(text.substr(3)) : 0);
+}
+
+// Rows stay in number order; a row put before the chosen one keeps that choice where it is.
+std::int16_t MainForm::RowOf(std::int16_t port) {
+  if (port < 0) return -1;
+  std::int16_t row = 0;
+  const auto rows = static_cast<std::int16_t>(PortList.items.size());
+  while (row < rows && PortAt(row) < port) ++row;
+  if (row < rows && PortAt(row) == port) return row;
+  PortList.items.insert(PortList.items.begin() + row, PortRow(port));
+  if (PortList.listIndex >= row) ++PortList.listIndex;
+  return row;
 }
 
 CheckBox* MainForm::Check(std::string_view name) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/ActiveWindow.h"
 #include "ui/Controls.h"
@@ -49,7 +51,14 @@ class MainForm : public Form {
   std::int16_t windowState = kNormal;
   bool visible = false;  // shown at the end of start-up
 
-  ListBox PortList;                    // 0 "None", n "COMn"
+  // The port list's rows: "None", COM1 to COM16, then the system's ports above COM16.
+  void ListPorts(const std::vector<int>& systemPorts);
+  // The port a row of the port list stands for: 0 for "None", -1 for no row.
+  std::int16_t PortAt(std::int16_t row) const;
+  // The row of a port (-1: no row); a port the list lacks gets a row of its own.
+  std::int16_t RowOf(std::int16_t port);
+
+  ListBox PortList;                    // "None", then "COMn" in number order
   std::array<CheckBox, 7> PortOption;  // the hidden older chooser
   CheckBox BeepOnInput, LoadWithWindows, RemoveCRs, NumFilter, IgnoreDups, chkDOSTarget;
   ListBox cboSound;

@@ -4,12 +4,19 @@
 
 namespace tolvane::win32 {
 
-FileRead ProfileStore::Read(const std::string& path) {
+namespace {
+
+// The whole file; its error code when it is there but cannot be read, 0 otherwise.
+FileRead ReadFileOnce(const std::string& path, DWORD& error) {
+  error = 0;
   HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      error = 0;
+      return {};
+    }
     return {std::nullopt, ErrorText(error)};
   }
   std::string bytes;
@@ -17,10 +24,25 @@ FileRead ProfileStore::Read(const std::string& path) {
   DWORD n = 0;
   BOOL ok = TRUE;
   while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr)) && n > 0) bytes.append(buffer, n);
-  const DWORD error = ok ? 0 : GetLastError();
+  error = ok ? 0 : GetLastError();
   CloseHandle(file);
   if (!ok) return {std::nullopt, ErrorText(error)};
   return {bytes, ""};
+}
+
+}  // namespace
+
+FileRead ProfileStore::Read(const std::string& path) {
+  DWORD error = 0;
+  return ReadFileOnce(path, error);
+}
+
+FileRead ProfileStore::ReadWhenFree(const std::string& path, std::uint32_t patienceMs) {
+  const ULONGLONG until = GetTickCount64() + patienceMs;
+  for (DWORD error = 0;; Sleep(100)) {
+    FileRead read = ReadFileOnce(path, error);
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || GetTickCount64() >= until) return read;
+  }
 }
 
 // A temporary file in the same folder, flushed, then moved over the old one: a crash, a full

@@ -8,6 +8,8 @@ namespace tolvane::win32 {
 class ProfileStore : public tolvane::ProfileStore {
  public:
   FileRead Read(const std::string& path) override;
+  // Sharing and lock violations are tried again every 100 ms.
+  FileRead ReadWhenFree(const std::string& path, std::uint32_t patienceMs) override;
   Status Write(const std::string& path, const std::string& bytes) override;
 };
 

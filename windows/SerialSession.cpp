@@ -1,5 +1,7 @@
 #include "windows/SerialSession.h"
 
+#include <dbt.h>
+
 #include <algorithm>
 
 #include "platform/SerialControl.h"
@@ -38,6 +40,7 @@ SerialSession::SerialSession(const SerialCalls& calls, HANDLE port, bool waitEve
 SerialSession::~SerialSession() {
   for (HANDLE h : {thread_, stop_, wake_, readOv_.hEvent, waitOv_.hEvent, writeOv_.hEvent})
     if (h) calls_.CloseHandle(h);
+  if (removal_) calls_.UnregisterDeviceNotification(removal_);  // while the handle is still its own
   calls_.CloseHandle(port_);
   DeleteCriticalSection(&lock_);
 }
@@ -56,6 +59,14 @@ SerialSession* SerialSession::Start(const SerialCalls& calls, HANDLE port, bool 
       delete s;
       return nullptr;
     }
+  }
+  // Without it a removed adapter is still noticed, later, through failed reads.
+  if (notify.window) {
+    DEV_BROADCAST_HANDLE filter{};
+    filter.dbch_size = sizeof filter;
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = port;
+    s->removal_ = calls.RegisterDeviceNotificationA(notify.window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   }
   s->holders_ = 2;
   s->thread_ = calls.CreateThread(nullptr, 0, Main, s, 0, nullptr);

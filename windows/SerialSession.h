@@ -20,6 +20,7 @@ namespace tolvane::win32 {
 // The system calls of the serial control that a test stands in for, to make the faults a real
 // port shows; the system's own by default.
 struct SerialCalls {
+  decltype(&::CreateFileA) CreateFileA = ::CreateFileA;
   decltype(&::CreateEventA) CreateEventA = ::CreateEventA;
   decltype(&::CreateThread) CreateThread = ::CreateThread;
   decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
@@ -29,6 +30,9 @@ struct SerialCalls {
   decltype(&::GetCommModemStatus) GetCommModemStatus = ::GetCommModemStatus;
   decltype(&::CancelIoEx) CancelIoEx = ::CancelIoEx;
   decltype(&::PostMessageA) PostMessageA = ::PostMessageA;
+  decltype(&::SetCommTimeouts) SetCommTimeouts = ::SetCommTimeouts;
+  decltype(&::RegisterDeviceNotificationA) RegisterDeviceNotificationA = ::RegisterDeviceNotificationA;
+  decltype(&::UnregisterDeviceNotification) UnregisterDeviceNotification = ::UnregisterDeviceNotification;
 };
 
 // Where notifications go: message with wParam the event and lParam the open.
@@ -40,11 +44,15 @@ struct SerialNotify {
 
 class SerialSession {
  public:
-  // Takes the open port handle and starts the reader; waitEvents says SetCommMask took. On
-  // failure returns nullptr with the system's reason, the handle closed.
+  // Takes the open port handle and starts the reader; waitEvents says SetCommMask took. The
+  // notify window hears of the device's removal (WM_DEVICECHANGE) for as long as the session
+  // holds the handle. On failure returns nullptr with the system's reason, the handle closed.
   static SerialSession* Start(const SerialCalls& calls, HANDLE port, bool waitEvents, const SerialNotify& notify,
                               Status& status);
-  // The user-interface thread lets go: the reader is told to stop and given a while to end.
+  // The reader is told to stop, and ends soon.
+  void RequestStop() { SetEvent(stop_); }
+  // The owner lets go: the reader is told to stop and given a while to end. Not on the
+  // user-interface thread, which a stuck reader would hold up.
   void Stop();
 
   HANDLE Port() const { return port_; }
@@ -94,6 +102,7 @@ class SerialSession {
   HANDLE thread_ = nullptr;
   HANDLE stop_ = nullptr;
   HANDLE wake_ = nullptr;  // bytes queued
+  HDEVNOTIFY removal_ = nullptr;
   std::atomic<int> holders_{1};
 
   mutable CRITICAL_SECTION lock_;

@@ -2,8 +2,10 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "windows/Services.h"
@@ -107,9 +109,40 @@ void Shell::Open(const std::string& file) {
   ShellExecuteW(GetForegroundWindow(), L"open", WideFromUtf8(file).c_str(), nullptr, folder, SW_SHOWNORMAL);
 }
 
+// A copy run as administrator made the mutex with a security that lets this one not open it:
+// that copy runs all the same.
 bool SingleInstance::PreviousInstance() {
-  if (!mutex_) mutex_ = CreateMutexA(nullptr, FALSE, "Local\\Tolvane.SingleInstance");
-  return mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  if (mutex_) return false;
+  mutex_ = CreateMutexA(nullptr, FALSE, "Local\\Tolvane.SingleInstance");
+  const DWORD error = GetLastError();
+  return mutex_ ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+}
+
+void SystemNotices::Subscribe(WindowHandle window, std::function<void(SystemNotice)> handler) {
+  handler_ = std::move(handler);
+  window_ = reinterpret_cast<HWND>(window);
+  if (!WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION)) window_ = nullptr;
+}
+
+// A switch to another user locks this session, then disconnects it from the console; only
+// the disconnect lets the other user's copy in, and a plain lock keeps the port. Of the two
+// wakes, PBT_APMRESUMEAUTOMATIC comes every time, PBT_APMRESUMESUSPEND after it when a user
+// woke the machine: one reopen is enough.
+bool SystemNotices::Handle(UINT message, WPARAM w) {
+  if (message != WM_WTSSESSION_CHANGE && message != WM_POWERBROADCAST) return false;
+  if (!handler_) return true;
+  if (message == WM_POWERBROADCAST) {
+    if (w == PBT_APMRESUMEAUTOMATIC) handler_(SystemNotice::Resumed);
+  } else if (w == WTS_CONSOLE_DISCONNECT || w == WTS_REMOTE_DISCONNECT) {
+    handler_(SystemNotice::SessionAway);
+  } else if (w == WTS_CONSOLE_CONNECT || w == WTS_REMOTE_CONNECT) {
+    handler_(SystemNotice::SessionBack);
+  }
+  return true;
+}
+
+SystemNotices::~SystemNotices() {
+  if (window_) WTSUnRegisterSessionNotification(window_);
 }
 
 SingleInstance::~SingleInstance() {
@@ -152,6 +185,26 @@ bool NotifyIcon::Balloon(const std::string& title, const std::string& text) {
   data.dwInfoFlags = NIIF_WARNING;
   data.uTimeout = 10000;
   return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::vector<int> PortMap::ComPorts() {
+  std::vector<int> ports;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return ports;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256], data[64];
+    DWORD nameLength = 256, size = sizeof data - sizeof(wchar_t), type = 0;
+    const LONG r = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r != ERROR_SUCCESS || type != REG_SZ) continue;  // a name or data too long for a port is no port of ours
+    data[size / sizeof(wchar_t)] = L'\0';
+    wchar_t* end = nullptr;
+    const long n = _wcsnicmp(data, L"COM", 3) == 0 ? std::wcstol(data + 3, &end, 10) : 0;
+    if (n > 0 && end && *end == L'\0') ports.push_back(static_cast<int>(n));
+  }
+  RegCloseKey(key);
+  return ports;
 }
 
 Status StartupEntryStore::WriteValue(const std::string& name, const std::string& commandLine) {

@@ -6,14 +6,18 @@
 
 #include <shellapi.h>
 
+#include <functional>
+
 #include "platform/ActiveWindow.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/NotifyIcon.h"
+#include "platform/PortMap.h"
 #include "platform/Shell.h"
 #include "platform/SingleInstance.h"
 #include "platform/Sound.h"
 #include "platform/StartupEntryStore.h"
+#include "platform/SystemNotices.h"
 
 namespace tolvane::win32 {
 
@@ -88,6 +92,26 @@ class NotifyIcon : public tolvane::NotifyIcon {
   UINT callbackMessage_;
   HWND owner_ = nullptr;
   HICON icon_ = nullptr;
+};
+
+// HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM: a value for each port, its name the data.
+class PortMap : public tolvane::PortMap {
+ public:
+  std::vector<int> ComPorts() override;
+};
+
+// The session's changes (WTSRegisterSessionNotification, for this session only) and the wake
+// from sleep, both as messages to the main window, which hands them to Handle.
+class SystemNotices : public tolvane::SystemNotices {
+ public:
+  void Subscribe(WindowHandle window, std::function<void(SystemNotice)> handler) override;
+  // True for WM_WTSSESSION_CHANGE and WM_POWERBROADCAST, whether or not they told anything.
+  bool Handle(UINT message, WPARAM w);
+  ~SystemNotices() override;  // before the window goes
+
+ private:
+  HWND window_ = nullptr;
+  std::function<void(SystemNotice)> handler_;
 };
 
 // HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce.

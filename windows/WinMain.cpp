@@ -65,8 +65,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::NotifyIcon notifyIcon(kIconMessage);
   win32::Shell shell;
   win32::SingleInstance singleInstance;
-  const Platform platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
-                          startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
+  win32::PortMap portMap;
+  win32::SystemNotices notices;  // after the toolkit: the window it registers for goes after it
+  const Platform platform{serial,     sendKeys,     sound,          activeWindow, clock,
+                          keyboard,   profileStore, startupEntries, toolkit,      messageBox,
+                          notifyIcon, shell,        singleInstance, &portMap,     &notices};
   auto app = std::make_unique<Tolvane>(platform);
   MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);
@@ -102,6 +105,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         else
           return false;
         toolkit.AfterEvent();
+        return true;
+      case WM_WTSSESSION_CHANGE:
+      case WM_POWERBROADCAST:
+        notices.Handle(message, w);
+        toolkit.AfterEvent();
+        result = message == WM_POWERBROADCAST;  // TRUE: no objection to any power change
+        return true;
+      case WM_DEVICECHANGE:
+        serial.DeviceChange(w, l);
+        toolkit.AfterEvent();
+        result = TRUE;  // a removal asked for is never refused
         return true;
       case kSerialMessage:
         serial.Deliver(static_cast<std::int16_t>(w), l);

@@ -97,6 +97,116 @@ TEST(PortActivation, LostDeviceIsReportedAndReopenedQuietlyEverySecondUntilAPort
   EXPECT_FALSE(h.fp.serial.PortOpen());
 }
 
+// A control that opens later (a Bluetooth port connects its radio first): "Active" shows only once
+// the port is open, a failure shows as a failed open does, and an open given up never acts when it
+// ends. Nothing waits for an open meanwhile, and the retry after a lost device starts no second one.
+TEST(PortActivation, AnOpenUnderWayShowsOnlyOnceItEnds) {
+  CaptionHarness h;
+  h.fp.serial.opensLater = true;
+  h.app.PortList_Click(7);
+  EXPECT_TRUE(h.fp.serial.OpenUnderWay());
+  EXPECT_THAT(h.captions, testing::IsEmpty());
+  h.fp.serial.EndOpen();
+  EXPECT_THAT(h.captions, ElementsAre("Tolvane (Active On COM7)"));
+  h.Scan("A");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", ""));
+
+  h.app.PortList_Click(8);
+  h.fp.serial.EndOpen("The semaphore timeout period has expired.");
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: The semaphore timeout period has expired.)");
+  EXPECT_FALSE(h.app.mainForm().TickTimer.enabled || h.app.port().Retrying());
+
+  // Given up for another choice, or for none: its end, were it told, changes nothing.
+  h.app.PortList_Click(9);
+  h.app.PortList_Click(0);
+  EXPECT_FALSE(h.fp.serial.OpenUnderWay());
+  h.fp.serial.Raise(SerialControl::kEvOpened);
+  EXPECT_EQ(h.captions.back(), "Tolvane (Inactive)");
+
+  // New line settings while an open is under way: it is made again with them.
+  h.app.PortList_Click(4);
+  h.fp.journal.Clear();
+  h.app.serialSettings().PortSettings = "19200,E,7,1";
+  h.app.port().ApplyLineSettings();
+  EXPECT_THAT(h.fp.journal.entries,
+              ElementsAre("PortOpen=0", "Settings=19200,E,7,1", "Handshaking=0", "RTSEnable=1", "PortOpen=1"));
+  h.fp.serial.EndOpen();
+  EXPECT_EQ(h.captions.back(), "Tolvane (Active On COM4)");
+
+  // A lost device: one retry at a time, its failure quiet, its success shown.
+  h.fp.serial.Unplug("gone");
+  h.fp.journal.Clear();
+  h.app.RetryTimer_Tick();
+  h.app.RetryTimer_Tick();
+  EXPECT_EQ(h.fp.journal.With("PortOpen=1").size(), 1u);
+  h.fp.serial.EndOpen("The system cannot find the file specified.");
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: gone)");
+  h.app.RetryTimer_Tick();
+  h.fp.serial.EndOpen();
+  EXPECT_EQ(h.captions.back(), "Tolvane (Active On COM4)");
+  EXPECT_FALSE(h.app.port().Retrying() || h.app.mainForm().RetryTimer.enabled);
+}
+
+// Fast user switching: user A's copy lets the port go when its session is handed over, so user
+// B's copy can open it, and takes it back when A's session is connected again, retrying every
+// second while B's copy still has it. A port that was not open stays so.
+TEST(PortActivation, ASessionHandedToAnotherUserLetsThePortGoAndTakesItBack) {
+  CaptionHarness h;
+  ASSERT_TRUE(h.app.Form_Load({"C:\\Tolvane", "Tolvane", ""}));
+  EXPECT_THAT(h.fp.journal.With("Notices"), ElementsAre("Notices for window 4096"));
+  h.app.PortList_Click(3);
+  h.fp.journal.Clear();
+  h.fp.notices.Raise(SystemNotice::SessionAway);
+  h.fp.notices.Raise(SystemNotice::SessionAway);  // locked, then disconnected
+  h.fp.notices.Raise(SystemNotice::Resumed);      // nothing while away
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0"));
+  EXPECT_EQ(h.captions.back(), "Tolvane (Inactive)");
+  h.fp.serial.FailWith("PortOpen", "Access is denied.");  // B's copy has it
+  h.fp.notices.Raise(SystemNotice::SessionBack);
+  EXPECT_EQ(h.fp.serial.commPort, 3);
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: Access is denied.)");
+  h.app.RetryTimer_Tick();
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: Access is denied.)") << "quietly";
+  h.fp.serial.FailWith("PortOpen", "");  // B's session was switched away in turn
+  h.app.RetryTimer_Tick();
+  EXPECT_EQ(h.captions.back(), "Tolvane (Active On COM3)");
+  EXPECT_FALSE(h.app.mainForm().RetryTimer.enabled);
+
+  h.app.PortList_Click(0);
+  h.fp.journal.Clear();
+  h.fp.notices.Raise(SystemNotice::SessionAway);
+  h.fp.notices.Raise(SystemNotice::SessionBack);
+  EXPECT_THAT(h.fp.journal.entries, testing::IsEmpty());
+}
+
+// Woken from sleep, a USB adapter comes back as another device: a port that was open, opening or
+// being retried is opened anew, and retried like a lost one until the adapter is back.
+TEST(PortActivation, AfterSleepThePortIsOpenedAnew) {
+  CaptionHarness h;
+  ASSERT_TRUE(h.app.Form_Load({"C:\\Tolvane", "Tolvane", ""}));
+  h.fp.notices.Raise(SystemNotice::Resumed);
+  EXPECT_THAT(h.fp.journal.With("PortOpen"), testing::IsEmpty()) << "no port, nothing to open";
+  h.app.PortList_Click(6);
+  h.fp.journal.Clear();
+  h.fp.serial.FailWith("PortOpen", "The system cannot find the file specified.");
+  h.fp.notices.Raise(SystemNotice::Resumed);
+  EXPECT_THAT(h.fp.journal.entries, ElementsAre("PortOpen=0", "CommPort=6", "Settings=9600,N,8,1", "DTREnable=1",
+                                                "Handshaking=0", "RTSEnable=1", "PortOpen=1"));
+  EXPECT_EQ(h.captions.back(), "Tolvane (Error: The system cannot find the file specified.)");
+  EXPECT_TRUE(h.app.port().Retrying());
+  h.fp.serial.FailWith("PortOpen", "");
+  h.fp.notices.Raise(SystemNotice::Resumed);  // woken again before the next retry
+  EXPECT_EQ(h.captions.back(), "Tolvane (Active On COM6)");
+  EXPECT_FALSE(h.app.port().Retrying());
+  h.fp.serial.opensLater = true;
+  h.fp.notices.Raise(SystemNotice::Resumed);
+  EXPECT_TRUE(h.fp.serial.OpenUnderWay());
+  h.fp.notices.Raise(SystemNotice::Resumed);  // the open under way is given up for a new one
+  h.fp.serial.EndOpen();
+  h.Scan("Z");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("Z", ""));
+}
+
 TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   CaptionHarness h;
   h.fp.serial.FailWrite("Write timed out");  // closed: nothing to report

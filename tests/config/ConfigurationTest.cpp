@@ -112,7 +112,7 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
     ConfigHarness h(std::string("[Tolvane]\r\nBeep=") + text + "\r\n");
     EXPECT_EQ(h.app.mainForm().BeepOnInput.value, value) << text;
   }
-  ConfigHarness h("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=17\r\nWindowState=3\r\nDOSTarget=70000\r\n");
+  ConfigHarness h("[Tolvane]\r\nHandshake=7\r\nBeepSound=5\r\nComPort=256\r\nWindowState=3\r\nDOSTarget=70000\r\n");
   EXPECT_EQ(h.app.serialSettings().FlowCtrlIndex, 0);
   EXPECT_EQ(h.app.mainForm().cboSound.listIndex, 0);
   EXPECT_EQ(h.app.mainForm().windowState, kNormal);
@@ -296,6 +296,38 @@ TEST(LifeCycle, ExitAndSessionEndShutDownOnce) {
                                                   "C:\\Tolvane\\default.tlv.\r\n\r\nAccess is denied."));
 }
 
+// The port list holds COM1 to COM16 whatever the system has, then each port the system lists above
+// COM16, in number order. The file's port is opened and saved back whether the list has it or not.
+TEST(LifeCycle, PortsAboveSixteenAreListedChosenAndKept) {
+  LifeHarness h("[Tolvane]\r\nComPort=23\r\n");
+  h.fp.portMap.ports = {100, 3, 23, 17, 256, 0};
+  ASSERT_TRUE(h.Start());
+  const auto& rows = h.app.mainForm().PortList.items;
+  ASSERT_EQ(rows.size(), 20u);
+  EXPECT_THAT(std::vector<std::string>(rows.begin() + 15, rows.end()),
+              ElementsAre("COM15", "COM16", "COM17", "COM23", "COM100"));
+  EXPECT_EQ(h.app.mainForm().PortList.listIndex, 18);
+  EXPECT_EQ(h.fp.serial.commPort, 23);
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM23)");
+  h.app.PortList_Click(19);  // the user's choice, by row
+  EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Active On COM100)");
+  h.Exit();
+  EXPECT_EQ(Read(h.fp.profileStore.files[kPath], "Tolvane", "ComPort"), "100");
+
+  // An adapter that is not plugged in: its port is tried, shown in a row of its own and saved as it was.
+  LifeHarness away("[Tolvane]\r\nComPort=40\r\n");
+  away.fp.portMap.ports = {23, 100};
+  away.fp.serial.FailWith("PortOpen", "The system cannot find the file specified.");
+  away.Start();
+  const auto& shown = away.app.mainForm().PortList;
+  EXPECT_THAT(std::vector<std::string>(shown.items.begin() + 16, shown.items.end()),
+              ElementsAre("COM16", "COM23", "COM40", "COM100"));
+  EXPECT_EQ(shown.items[static_cast<std::size_t>(shown.listIndex)], "COM40");
+  EXPECT_EQ(away.fp.serial.commPort, 40);
+  away.Exit();
+  EXPECT_EQ(Read(away.fp.profileStore.files[kPath], "Tolvane", "ComPort"), "40");
+}
+
 // A blank quotes the program part; UTF-8 outside the code page goes through unchanged; a
 // window not minimised starts without /M.
 TEST(LifeCycle, ProgramPathsAndTheQuotedStartupCommand) {
@@ -366,13 +398,39 @@ TEST(Configuration, TheLinuxProgramsFileIsTheUsers) {
                                                                  std::string(kPath) + ": Permission denied"));
   EXPECT_THAT(locked.Exit(), testing::IsEmpty());
   EXPECT_EQ(locked.fp.profileStore.files[kPath], "[Tolvane]\r\nDevice=/dev/ttyUSB0\r\n");
+}
 
-  // The Windows program, which writes every key, does not replace one it could not read either.
-  LifeHarness windows("[Tolvane]\r\nComPort=2\r\n");
-  windows.fp.profileStore.unreadable[kPath] = "Access is denied.";
-  ASSERT_TRUE(windows.Start());
-  EXPECT_THAT(windows.Exit(), testing::Contains(testing::HasSubstr("could not save its settings")));
-  EXPECT_EQ(windows.fp.profileStore.files[kPath], "[Tolvane]\r\nComPort=2\r\n");
+// The Windows program, which writes every key, runs with the defaults when its file is there but
+// cannot be read (another program holds it), says so once at start, and leaves the file and the
+// start-at-logon entry alone for the whole run, even once the file can be read again: at exit
+// and at the end of the session alike.
+TEST(LifeCycle, AFileThatCannotBeReadIsToldOfAtStartAndNeverSavedOver) {
+  const std::string mine = "[Tolvane]\r\n; my scanner\r\nComPort=2\r\nPostamble={TAB}\r\nAutoLoad=1\r\n";
+  const std::string held = "The process cannot access the file because it is being used by another process.";
+  for (const bool sessionEnds : {false, true}) {
+    LifeHarness h(mine.c_str());
+    h.fp.profileStore.unreadable[kPath] = held;
+    h.fp.startupEntries.values["Tolvane"] = "C:\\Tolvane\\Tolvane.EXE";
+    ASSERT_TRUE(h.Start());
+    EXPECT_THAT(h.fp.journal.With("MessageBox "),
+                ElementsAre("MessageBox Tolvane could not read its settings from " + std::string(kPath) + ".\r\n\r\n" +
+                            held + "\r\n\r\nIt runs with the default settings and will not save over the file."));
+    EXPECT_EQ(h.app.mainForm().Caption(), "Tolvane (Inactive)");
+    h.fp.profileStore.unreadable.clear();  // the other program lets go
+    h.fp.journal.Clear();
+    if (sessionEnds) {
+      h.app.QueryEndSession();
+      h.app.EndSession(true);
+    }
+    const auto exit = h.Exit();
+    const auto& ended = sessionEnds ? h.fp.journal.entries : exit;
+    EXPECT_THAT(ended, testing::Each(testing::Not(testing::AnyOf(testing::StartsWith("WriteFile"),
+                                                                 testing::StartsWith("MessageBox"),
+                                                                 testing::StartsWith("RunOnce")))))
+        << (sessionEnds ? "session end" : "exit");
+    EXPECT_EQ(h.fp.profileStore.files[kPath], mine);
+    EXPECT_EQ(h.fp.startupEntries.values["Tolvane"], "C:\\Tolvane\\Tolvane.EXE");
+  }
 }
 
 // Read again on request: the values apply, and the front end learns whether the port or the

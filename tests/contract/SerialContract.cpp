@@ -164,7 +164,7 @@ void DeviceGoneReported(SerialBed& bed, const Report& r) {
   r.expect(p.Count(SerialControl::kEvDeviceLost) == 1 && p.serial.PortOpen(),
            "once (" + std::to_string(p.Count(SerialControl::kEvDeviceLost)) + "), the port left open");
   r.expect(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen(), "closes");
-  const Status away = p.serial.SetPortOpen(true);
+  const Status away = p.Open();
   r.expect(!away && !away.description.empty() && !p.serial.PortOpen(),
            "an open while it is away fails with a reason: " + away.description);
   if (!r.expect(bed.Replug(), "the device comes back")) return;
@@ -215,7 +215,12 @@ bool Until(SerialBed& bed, const std::function<bool()>& done) {
 
 Program::Program(SerialBed& b) : bed(b), serial(b.Make()) {
   serial.SetOnComm([this] {
-    events.push_back(serial.CommEvent());
+    const std::int16_t e = serial.CommEvent();
+    if (e == SerialControl::kEvOpened || e == SerialControl::kEvOpenFailed) {
+      ++ends;
+      return;
+    }
+    events.push_back(e);
     if (serial.CommEvent() == SerialControl::kEvReceive) {
       while (serial.InBufferCount() > 0) {
         const auto bytes = serial.Input();
@@ -230,8 +235,12 @@ Program::Program(SerialBed& b) : bed(b), serial(b.Make()) {
 long Program::Count(std::int16_t event) const { return std::count(events.begin(), events.end(), event); }
 
 Status Program::Open() {
-  const Status s = serial.SetCommPort(bed.Port());
-  return s ? serial.SetPortOpen(true) : s;
+  const int before = ends;
+  Status s = serial.SetCommPort(bed.Port());
+  if (s) s = serial.SetPortOpen(true);
+  if (!s || serial.PortOpen()) return s;
+  if (!Until(bed, [&] { return ends > before; })) return Status::Fail("the open did not end");
+  return serial.PortOpen() ? Status::Ok() : Status::Fail(serial.OpenFailedReason());
 }
 
 bool Program::Receives(const std::string& bytes) {

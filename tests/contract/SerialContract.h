@@ -63,6 +63,7 @@ struct Program {
   explicit Program(SerialBed& b);
 
   long Count(std::int16_t event) const;
+  // Names the port and opens it, waiting for an open the control leaves under way to end.
   Status Open();
   // The far end sends bytes; true once they are all the program has received since.
   bool Receives(const std::string& bytes);
@@ -71,6 +72,7 @@ struct Program {
   SerialBed& bed;
   SerialControl& serial;
   std::vector<std::int16_t> events;
+  int ends = 0;  // of opens left under way
   std::string received;
   std::function<void()> then;
 };

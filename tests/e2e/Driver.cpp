@@ -9,7 +9,10 @@
 //   command <caption> <id>       posts WM_COMMAND id (menu items)
 //   syscommand <caption> <code>  posts WM_SYSCOMMAND
 //   close <caption>              posts WM_CLOSE
+//   post <caption> <msg> <w>     posts the message (a number) with that wParam, as the system
+//                                tells a session change or a wake
 //   select <caption> <n> <row>   chooses a row of the n-th drop-down list, as a click does
+//   rows <caption> <n>           prints the rows of the n-th drop-down list, one a line
 //   drop-icon <caption>          removes the window's notification icon, as an Explorer that
 //                                restarts loses it
 //   key <down|up|tap> <vk>       the user's own key, as the keyboard would send it
@@ -22,6 +25,10 @@
 //   shell-starting <s>           for s seconds the shell refuses every new notification icon,
 //                                as while Explorer is still starting: a notification area of
 //                                its own, found first, that takes none
+//   private-bytes <caption>      prints the private bytes (KiB) of the window's process
+//   hold <file> <caption> <s>    holds the file open with no sharing, as a backup or sync client
+//                                does, until s seconds after a window with the caption appears
+//                                (30 s at most); prints "held" once a second open is refused
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
@@ -155,6 +162,20 @@ int main(int argc, char** argv) {
     DestroyWindow(tray);
     return 0;
   }
+  if (verb == "hold" && argc > 4) {
+    HANDLE held = CreateFileA(arg.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // The premise, from the holder: anyone else's open, whatever sharing it offers, is refused.
+    HANDLE other = CreateFileA(arg.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE || other != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION)
+      return std::printf("not held\n") < 0 ? 1 : 3;
+    std::printf("held\n");
+    std::fflush(stdout);
+    Within(30, [&] { return Top(argv[3]) != nullptr; });
+    Sleep(static_cast<DWORD>(std::atof(argv[4]) * 1000));
+    CloseHandle(held);
+    return 0;
+  }
   if (verb == "gone") return Within(seconds, [&] { return !Top(arg); }) ? 0 : 1;
   // Only wait and caption give the window time to appear.
   const bool prefix = verb == "caption";
@@ -177,13 +198,43 @@ int main(int argc, char** argv) {
   }
   if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
   if (verb == "shown") return Within(seconds, [h] { return IsWindowVisible(h) != FALSE; }) ? 0 : 1;
+  if (verb == "private-bytes") {
+    // Its committed private memory, region by region: what Windows counts as private bytes (Wine's
+    // own counters leave that figure at 0).
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return 1;
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* at = nullptr; VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;) {
+      if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+      at = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    }
+    CloseHandle(process);
+    return total > 0 && std::printf("%zu\n", total / 1024) > 0 ? 0 : 1;
+  }
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);
+  if (verb == "post" && argc > 4)
+    return Post(h, static_cast<UINT>(number), static_cast<WPARAM>(std::strtoul(argv[4], nullptr, 0)));
+  std::vector<HWND> lists;
+  for (HWND c : Windows(h))
+    if (Class(c) == "ComboBox") lists.push_back(c);
+  if (verb == "rows" && static_cast<size_t>(number) < lists.size()) {
+    HWND combo = lists[static_cast<size_t>(number)];
+    // Asked in UTF-16: Wine hands another process's rows over as the window keeps them.
+    for (LRESULT row = 0, rows = Ask(combo, CB_GETCOUNT); row < rows; ++row) {
+      wchar_t text[256] = L"";
+      DWORD_PTR n = 0;
+      if (Ask(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(row)) < 256)
+        SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text), 0, 5000, &n);
+      std::printf("%ls\n", text);
+    }
+    return 0;
+  }
   if (verb == "select" && argc > 4) {
-    std::vector<HWND> lists;
-    for (HWND c : Windows(h))
-      if (Class(c) == "ComboBox") lists.push_back(c);
     if (static_cast<size_t>(number) >= lists.size()) return 1;
     HWND combo = lists[static_cast<size_t>(number)];
     const LRESULT row = std::atoi(argv[4]);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Faults, end to end under Wine: a device that goes away, endless and arbitrary data, a
-# folder that cannot be written, bad configuration files, a start during an exit.
+# folder that cannot be written, bad configuration files, a start during an exit, a file another program holds.
 # Usage: faults.sh <build-dir> <fault>
 source "$(dirname "$0")/lib.sh"
 
@@ -72,7 +72,7 @@ scenario_bad_configuration_files() {
   head -c 4096 /dev/urandom > "$work/in-garbage"
   : > "$work/in-empty"
   head -c 10485760 < <(yes 'filler line without meaning, over and over') > "$work/in-huge"
-  printf '[Tolvane]\r\nComPort=99\r\nBeep=7\r\nBeepSound=-5\r\nHandshake=12\r\n%b' \
+  printf '[Tolvane]\r\nComPort=256\r\nBeep=7\r\nBeepSound=-5\r\nHandshake=12\r\n%b' \
     'WindowState=9\r\nDOSTarget=1e99\r\nNumericFilter=-1\r\n' > "$work/in-outofrange"
   for bad in garbage empty huge outofrange; do
     folder=$(e2e_install "$bad")
@@ -84,6 +84,45 @@ scenario_bad_configuration_files() {
     [ "$bad" != outofrange ] || want+=' Beep=0 Handshake=0 DOSTarget=0 BeepSound=0'  # defaulted
     for key in $want; do grep -q "^$key" "$folder/default.tlv" || fail "$bad: no $key"; done
   done
+}
+
+# Another program (a backup or sync client) holds default.tlv open with no sharing while Tolvane starts. Let go
+# within a few seconds, the file is read as it is; held longer, Tolvane says so once at start, naming the file and
+# the system's reason (Wine says "Sharing violation."), runs with the defaults and leaves the file as it is, even once
+# it has been let go.
+scenario_held_configuration_file() {
+  local mine='[Tolvane]\r\n; my scanner\r\nComPort=5\r\nPostamble={TAB}\r\n'
+  folder=$(e2e_install held "$mine")
+  hold 2
+  e2e_start "$folder"
+  wait_caption "$active" 60
+  wait "$holder"
+  e2e_close "$active"
+  grep -q '^; my scanner' "$folder/default.tlv" && grep -q '^Postamble={TAB}' "$folder/default.tlv" ||
+    fail "the file read once let go was not kept"
+
+  printf '%b' "$mine" > "$folder/default.tlv"
+  local before; before=$(md5sum < "$folder/default.tlv")
+  hold 8
+  e2e_start "$folder"
+  driver wait Tolvane 60 || fail "no message at start (Tolvane: $(driver caption 'Tolvane (' 1))"
+  local text; text=$(driver texts Tolvane)
+  grep -q 'could not read its settings from .*\\held\\default\.tlv' <<< "$text" &&
+    grep -qE 'being used by another process|Sharing violation' <<< "$text" || fail "the message was [$text]"
+  driver close Tolvane
+  wait_caption "$inactive"
+  wait "$holder"  # let go while Tolvane runs
+  e2e_close "$inactive"
+  ! driver wait Tolvane 1 || fail "told again at exit: $(driver texts Tolvane)"
+  [ "$(md5sum < "$folder/default.tlv")" = "$before" ] || fail "saved over: $(head -c 300 "$folder/default.tlv")"
+}
+# Holds $folder/default.tlv from now until s seconds after Tolvane's window appears; $holder is its process.
+hold() {
+  rm -f "$work/hold.out"
+  wine "$build/tests/e2e/tolvane-driver.exe" hold "Z:$folder/default.tlv" "$inactive" "$1" > "$work/hold.out" &
+  holder=$! pids+=($!)
+  poll 300 grep -q held "$work/hold.out" || fail "the file is not held: $(cat "$work/hold.out")"
+  ! grep -q 'not held' "$work/hold.out" || fail "the file could not be held with no sharing"
 }
 
 scenario_second_start_during_exit() {

@@ -68,6 +68,27 @@ scenario_captions() {
   wait_caption "$inactive"
 }
 
+# Ports above COM16 (USB-serial adapters, Bluetooth) as the system lists them: rows after COM16 in number order, the
+# file's ComPort=23 opened and scanned from; a port the system lacks is kept as the file has it, in a row of its own.
+scenario_ports_above_16() {
+  local n
+  for n in 23 100; do reg_add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$work/tty$port"; done
+  wine_stop  # the port map is made as Wine starts
+  wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' | tr -d '\r' | grep -q 'COM23$' || fail "COM23 is not in the system's list"
+  launch app 'ComPort=23\r\nPostamble={TAB}\r\n' "Tolvane (Active On COM23)" /M
+  e2e_target
+  step 'P23' 'P 2 3 \t'
+  e2e_close "Tolvane (Active On COM23)"
+  grep -q '^ComPort=23' "$folder/default.tlv" || fail "ComPort=23 not saved"
+  launch app 'ComPort=40\r\n' ''
+  error_caption 60
+  [ "$(driver rows "$caption" 2 | tr -d '\r' | tail -n +17 | paste -sd ' ')" = "COM16 COM23 COM40 COM100" ] ||
+    fail "the rows after COM15 are [$(driver rows "$caption" 2 | tail -n +17 | paste -sd ' ')]"
+  e2e_close "$caption"
+  grep -q '^ComPort=40' "$folder/default.tlv" || fail "ComPort=40 not kept"
+  for n in 23 100; do wine reg delete 'HKLM\Software\Wine\Ports' /v "COM$n" /f >/dev/null 2>&1 || true; done
+}
+
 scenario_second_instance() {
   launch app 'ComPort=5\r\n' "$active"
   local before; before=$(md5sum < "$folder/default.tlv")
@@ -188,6 +209,30 @@ scenario_icon_while_the_shell_starts() {
     [ $SECONDS -lt $until ] || fail "no icon after the shell started"
     sleep 1
   done
+}
+
+# Fast user switching and sleep, as the system tells them to the main window. A plain lock keeps
+# the port; the session handed to another user lets COM5 go (Wine does not keep a port to one
+# opener, so that shows as the caption and as a scan meanwhile never read), and it is taken back
+# once the session is connected again; after a wake, scanning goes on.
+scenario_session_switch_and_wake() {
+  local session=689 console_connect=1 console_disconnect=2 lock=7 power=536 resume_automatic=18
+  start_scanning 'Postamble={TAB}\r\n'
+  driver post "$active" $session $lock
+  sleep 1
+  driver wait "$active" 1 || fail "a plain lock let the port go"
+  driver post "$active" $session $console_disconnect
+  wait_caption "$inactive"
+  local before; before=$(chars)
+  scan 'AWAY'
+  sleep 1
+  driver post "$inactive" $session $console_connect
+  wait_caption "$active"
+  step 'BACK' 'B A C K \t' "$before"
+  driver post "$active" $power $resume_automatic
+  sleep 1
+  wait_caption "$active"
+  step 'AWAKE' 'A W A K E \t'
 }
 
 e2e_main "$@"

@@ -6,6 +6,7 @@
 #include "tests/fakes/SendKeys.h"
 #include "tests/fakes/SerialControl.h"
 #include "tests/fakes/Services.h"
+#include "tests/fakes/System.h"
 #include "tests/fakes/Toolkit.h"
 
 namespace tolvane::fake {
@@ -25,10 +26,12 @@ struct FakePlatform {
   NotifyIcon notifyIcon{journal};
   Shell shell{journal};
   SingleInstance singleInstance;
+  PortMap portMap;
+  SystemNotices notices{journal};
 
   Platform platform() {
-    return {serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
-            startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
+    return {serial,  sendKeys,   sound,      activeWindow, clock,          keyboard, profileStore, startupEntries,
+            toolkit, messageBox, notifyIcon, shell,        singleInstance, &portMap, &notices};
   }
 };
 

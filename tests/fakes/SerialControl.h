@@ -1,6 +1,7 @@
 // Scriptable serial control: bytes arrive when the test says so, a property or an open can be
-// made to fail with a description, and every property write and output is journaled. It refuses
-// the values the real controls refuse, with their descriptions.
+// made to fail with a description, an open can be left under way until the test ends it, and
+// every property write and output is journaled. It refuses the values the real controls refuse,
+// with their descriptions.
 #pragma once
 
 #include <map>
@@ -36,12 +37,14 @@ class SerialControl : public tolvane::SerialControl, Journaled {
   }
   // A close never fails, as with the real controls, and flushes what was not read.
   Status SetPortOpen(bool open) override {
-    const Status s = Set("PortOpen", open ? "1" : "0", open && open_ ? "Port already open" : nullptr);
+    const Status s = Set("PortOpen", open ? "1" : "0", open && (open_ || underWay_) ? "Port already open" : nullptr);
     if (!open) inBuffer_.clear();
-    if (!open || s) open_ = open;
+    underWay_ = open && s && opensLater;
+    if ((!open || s) && !underWay_) open_ = open;
     return open ? s : Status::Ok();
   }
   bool PortOpen() const override { return open_; }
+  std::string OpenFailedReason() const override { return openFailedReason_; }
   std::int16_t CommEvent() const override { return commEvent_; }
   int InBufferCount() const override { return static_cast<int>(inBuffer_.size()); }
   std::vector<std::uint8_t> Input() override {
@@ -83,6 +86,18 @@ class SerialControl : public tolvane::SerialControl, Journaled {
     failures_[property] = description;
     if (description.empty()) failures_.erase(property);
   }
+  // With opensLater, an open that would succeed is left under way until EndOpen ends it: open, or
+  // failed with the reason given. Closing abandons it.
+  void EndOpen(const std::string& failure = "") {
+    if (!underWay_) return;
+    underWay_ = false;
+    open_ = failure.empty();
+    openFailedReason_ = failure;
+    commEvent_ = open_ ? kEvOpened : kEvOpenFailed;  // told even though the port is not open
+    if (onComm_) onComm_();
+  }
+  bool OpenUnderWay() const { return underWay_; }
+  bool opensLater = false;
 
   std::string written;  // every byte sent through Output, in order
   std::int16_t commPort = 0;
@@ -98,9 +113,9 @@ class SerialControl : public tolvane::SerialControl, Journaled {
     return refusal ? Status::Fail(refusal) : Status::Ok();
   }
 
-  bool open_ = false;
+  bool open_ = false, underWay_ = false;
   std::int16_t commEvent_ = 0;
-  std::string lostReason_, writeFailedReason_, inBuffer_;
+  std::string lostReason_, writeFailedReason_, openFailedReason_, inBuffer_;
   std::map<std::string, std::string> failures_;
   std::function<void()> onComm_;
 };

@@ -6,6 +6,8 @@
 // Usage: serial_control_test <case> <scanner's end> <COM5's end>
 #include "windows/SerialControl.h"
 
+#include <dbt.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -24,8 +26,9 @@ constexpr UINT kNotice = WM_APP + 1;
 constexpr ULONG_PTR kStatusPending = 0x103, kStatusCancelled = 0xC0000120u;
 
 // The calls a case makes fail, each with a reason a real system gives.
-enum Call { kEvent, kThread, kRead, kWait, kCalls };
-const DWORD kErrors[] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED};
+enum Call { kEvent, kThread, kRead, kWait, kTimeouts, kCalls };
+const DWORD kErrors[] = {ERROR_NO_SYSTEM_RESOURCES, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_COMMAND, ERROR_NOT_SUPPORTED,
+                         ERROR_INVALID_FUNCTION};
 
 // What the stand-ins do and what they saw; the reader thread calls them.
 struct Stage {
@@ -33,7 +36,13 @@ struct Stage {
   // A call fails from its failFrom-th on; 0: never.
   std::atomic<int> calls[kCalls]{}, failFrom[kCalls]{}, closesInside{};
   std::atomic<bool> immediateReads{}, stickRead{}, inside{}, holdWrites{}, honourWaits{}, dsr{}, portClosed{};
+  std::atomic<bool> holdOpen{}, openReturned{};
+  std::atomic<int> portsOpen{};
   std::atomic<HANDLE> port{};
+  // The handle watched for removal, and for which window; whether it was let go while still open.
+  std::atomic<HANDLE> watched{};
+  std::atomic<HWND> watcher{};
+  std::atomic<int> watches{}, unwatchedOpen{};
   std::atomic<OVERLAPPED*> heldWrite{}, heldWait{};
   DWORD* waitEvents = nullptr;
   std::set<WPARAM> refuseFirstPost;  // set before the open
@@ -73,14 +82,30 @@ HANDLE WINAPI Create(Args... args) {
   return Fails(c) ? nullptr : make(args...);
 }
 
+// The port's own handles, told from the others by what GetFileType says of a COM port.
+bool IsPort(HANDLE h) { return GetFileType(h) == FILE_TYPE_CHAR; }
+
 BOOL WINAPI CloseStandIn(HANDLE h) {
   if (g.inside) ++g.closesInside;
+  if (IsPort(h)) --g.portsOpen;
   if (h == g.port) g.portClosed = true;
   return CloseHandle(h);
 }
 
+// A driver that takes its time, as a Bluetooth port connecting its radio does: held until
+// released, or for 5 s at most.
+HANDLE WINAPI OpenStandIn(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how, DWORD flags,
+                          HANDLE model) {
+  for (const ULONGLONG end = GetTickCount64() + 5000; g.holdOpen && GetTickCount64() < end;) Sleep(1);
+  const HANDLE h = CreateFileA(name, access, share, sa, how, flags, model);
+  if (h != INVALID_HANDLE_VALUE) ++g.portsOpen;
+  g.openReturned = true;
+  return h;
+}
+
 BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED ov) {
-  for (; g.stickRead; Sleep(1)) g.inside = true;  // a driver call stuck until released
+  // A driver call stuck until released, or for 1 s at most.
+  for (const ULONGLONG end = GetTickCount64() + 1000; g.stickRead && GetTickCount64() < end; Sleep(1)) g.inside = true;
   g.inside = false;
   if (Fails(kRead)) return FALSE;
   // Windows drivers return at once when nothing is there; Wine's wait for data.
@@ -123,6 +148,25 @@ BOOL WINAPI Post(HWND window, UINT message, WPARAM w, LPARAM l) {
   return FALSE;
 }
 
+BOOL WINAPI Timeouts(HANDLE file, LPCOMMTIMEOUTS timeouts) {
+  return Fails(kTimeouts) ? FALSE : SetCommTimeouts(file, timeouts);
+}
+
+// Wine keeps no watch on a pseudo-terminal's handle: the case raises the removal itself.
+HDEVNOTIFY WINAPI Watch(HANDLE recipient, LPVOID filter, DWORD flags) {
+  const auto* f = static_cast<const DEV_BROADCAST_HANDLE*>(filter);
+  if (flags != DEVICE_NOTIFY_WINDOW_HANDLE || f->dbch_devicetype != DBT_DEVTYP_HANDLE) return nullptr;
+  g.watched = f->dbch_handle;
+  g.watcher = static_cast<HWND>(recipient);
+  ++g.watches;
+  return &g.watched;
+}
+
+BOOL WINAPI Unwatch(HDEVNOTIFY watch) {
+  if (watch == &g.watched && IsPort(g.watched)) ++g.unwatchedOpen;
+  return TRUE;
+}
+
 int failures = 0;
 bool Check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
@@ -152,9 +196,9 @@ class WineBed : public tolvane::contract::SerialBed {
 
   SerialControl& Make() override {
     serial_.reset();
-    serial_ = std::make_unique<SerialControl>(
-        tolvane::win32::SerialCalls{Create<kEvent, CreateEventA>, Create<kThread, CreateThread>, CloseStandIn, Read,
-                                    Write, WaitEvent, ModemStatus, Cancel, Post});
+    serial_ = std::make_unique<SerialControl>(tolvane::win32::SerialCalls{
+        OpenStandIn, Create<kEvent, CreateEventA>, Create<kThread, CreateThread>, CloseStandIn, Read, Write, WaitEvent,
+        ModemStatus, Cancel, Post, Timeouts, Watch, Unwatch});
     serial_->SetNotifyWindow(window, kNotice);
     return *serial_;
   }
@@ -250,8 +294,10 @@ const std::map<std::string, void (*)(WineBed&, Program&)> kCases{
        g.immediateReads = true;
        g.stickRead = true;
        Check(p.Open() && Until(bed, [] { return g.inside.load(); }), "opens; the reader is stuck in a read");
-       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.closesInside == 0,
-             "closes without waiting, no handle closed while the reader is inside a call");
+       Check(p.serial.SetPortOpen(false).ok && !p.serial.PortOpen() && g.inside,
+             "closes at once, while the reader is still stuck");
+       Until(bed, [] { return !g.inside; });
+       Check(g.closesInside == 0, "no handle closed while the reader was inside a call");
        g.stickRead = false;
        Check(Until(bed, [] { return g.portClosed.load(); }) && p.Open(),
              "the reader closes the port on return, reopens");
@@ -331,6 +377,66 @@ const std::map<std::string, void (*)(WineBed&, Program&)> kCases{
        Check(Raise(bed, EV_RXCHAR) && Until(bed, [&] { return p.received == "EV"; }), "then they are");
        bed.Pump(100ms);
        Check(p.Count(SerialControl::kEvDSR) == 3, "no other DSR changes");
+     }},
+    {"opens_off_the_callers_thread",
+     [](WineBed& bed, Program& p) {
+       g.holdOpen = true;
+       Check(p.serial.SetCommPort(bed.Port()).ok && p.serial.SetPortOpen(true).ok && !g.openReturned &&
+                 !p.serial.PortOpen(),
+             "the open is asked for and left under way while the driver takes its time");
+       // Given up, and asked for again: only the second ends, and the port the first made is let go.
+       p.Close();
+       Check(p.serial.SetPortOpen(true).ok, "asked again while the first is still under way");
+       g.holdOpen = false;
+       Check(Until(bed, [&] { return p.ends > 0; }) && p.serial.PortOpen() && p.Receives("N"), "then opens, reads");
+       bed.Pump(300ms);
+       Check(p.ends == 1 && g.portsOpen == 1,
+             "the open given up was never told, its port closed: " + std::to_string(g.portsOpen) + " open");
+       p.Close();
+       const int before = p.ends;
+       const bool asked = p.serial.SetCommPort(17).ok && p.serial.SetPortOpen(true).ok;
+       Check(asked && Until(bed, [&] { return p.ends > before; }) && !p.serial.PortOpen() &&
+                 !p.serial.OpenFailedReason().empty(),
+             "a port that is not there fails with the system's reason: " + p.serial.OpenFailedReason());
+     }},
+    {"removal_is_a_lost_device_at_once",
+     [](WineBed& bed, Program& p) {
+       const auto lost = [&] { return p.Count(SerialControl::kEvDeviceLost); };
+       Check(p.Open().ok && p.Receives("R") && g.watches == 1 && g.watched == g.port && g.watcher == bed.window,
+             "opens, reads; the port's own handle is watched for removal, for the window");
+       DEV_BROADCAST_HANDLE removal{};
+       removal.dbch_size = sizeof removal;
+       removal.dbch_devicetype = DBT_DEVTYP_HANDLE;
+       removal.dbch_handle = bed.line;
+       p.serial.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
+       Check(lost() == 0 && p.Receives("S"), "another handle's removal changes nothing");
+       // The line stays plugged in: only the notice can tell.
+       for (const WPARAM event : {WPARAM(DBT_DEVICEQUERYREMOVE), WPARAM(DBT_DEVICEREMOVECOMPLETE)}) {
+         removal.dbch_handle = g.watched;
+         const auto before = lost();
+         p.serial.DeviceChange(event, reinterpret_cast<LPARAM>(&removal));
+         Check(lost() == before + 1 && !p.serial.LostReason().empty(),
+               "the port's removal is a lost device at once: " + p.serial.LostReason());
+         const int unwatched = g.unwatchedOpen;
+         p.Close();
+         Check(Until(bed, [] { return g.portClosed.load(); }) && g.unwatchedOpen == unwatched + 1,
+               "closed as the program does, the watch ended before the handle");
+         g.portClosed = false;
+         Check(p.Open().ok && g.watches == 2 + (event == DBT_DEVICEREMOVECOMPLETE), "opens again, watched again");
+       }
+       p.Close();
+       p.serial.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
+       Check(lost() == 2, "nothing once closed");
+     }},
+    {"refused_timeouts_fail_the_open",
+     [](WineBed&, Program& p) {
+       g.failFrom[kTimeouts] = 1;
+       const tolvane::Status refused = p.Open();
+       Check(!refused && g.calls[kTimeouts] == 1 &&
+                 refused.description == tolvane::win32::ErrorText(kErrors[kTimeouts]) && g.portsOpen == 0,
+             "timeouts refused: the open fails with the system's reason, the port closed");
+       g.failFrom[kTimeouts] = 0;
+       Check(p.Open().ok && p.Receives("T"), "taken: opens, reads");
      }},
     {"writes_never_block_the_caller",
      [](WineBed& bed, Program& p) {
