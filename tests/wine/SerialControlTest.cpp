@@ -330,8 +330,8 @@ const std::map<std::string, void (*)(WineBed&, Program&)> kCases{
        // Neither is handled before the port is closed and opened again.
        p.Close();
        g.failFrom[kRead] = 0;
+       bed.holding = false;  // the earlier notices stay held; the new open's are handled
        Check(p.Open().ok, "opens again");
-       bed.holding = false;
        for (const MSG& m : bed.held) PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
        bed.Pump(300ms);
        Check(p.events.empty() && p.serial.PortOpen() && p.Receives("B"),
@@ -402,19 +402,20 @@ const std::map<std::string, void (*)(WineBed&, Program&)> kCases{
     {"removal_is_a_lost_device_at_once",
      [](WineBed& bed, Program& p) {
        const auto lost = [&] { return p.Count(SerialControl::kEvDeviceLost); };
+       auto& control = static_cast<SerialControl&>(p.serial);  // as the main window hands it WM_DEVICECHANGE
        Check(p.Open().ok && p.Receives("R") && g.watches == 1 && g.watched == g.port && g.watcher == bed.window,
              "opens, reads; the port's own handle is watched for removal, for the window");
        DEV_BROADCAST_HANDLE removal{};
        removal.dbch_size = sizeof removal;
        removal.dbch_devicetype = DBT_DEVTYP_HANDLE;
        removal.dbch_handle = bed.line;
-       p.serial.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
+       control.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
        Check(lost() == 0 && p.Receives("S"), "another handle's removal changes nothing");
        // The line stays plugged in: only the notice can tell.
        for (const WPARAM event : {WPARAM(DBT_DEVICEQUERYREMOVE), WPARAM(DBT_DEVICEREMOVECOMPLETE)}) {
          removal.dbch_handle = g.watched;
          const auto before = lost();
-         p.serial.DeviceChange(event, reinterpret_cast<LPARAM>(&removal));
+         control.DeviceChange(event, reinterpret_cast<LPARAM>(&removal));
          Check(lost() == before + 1 && !p.serial.LostReason().empty(),
                "the port's removal is a lost device at once: " + p.serial.LostReason());
          const int unwatched = g.unwatchedOpen;
@@ -425,7 +426,7 @@ const std::map<std::string, void (*)(WineBed&, Program&)> kCases{
          Check(p.Open().ok && g.watches == 2 + (event == DBT_DEVICEREMOVECOMPLETE), "opens again, watched again");
        }
        p.Close();
-       p.serial.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
+       control.DeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&removal));
        Check(lost() == 2, "nothing once closed");
      }},
     {"refused_timeouts_fail_the_open",
