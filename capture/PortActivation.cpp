@@ -52,11 +52,25 @@ void PortActivation::TogglePort() {
     Opened();
 }
 
-void PortActivation::Opened() {
+void PortActivation::Opened(bool quiet) {
   form_.TickTimer.Set(50, true);
-  form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
   assembly_.PortOpened();
   writeFailureShown_ = false;
+  if (!serial_.Connecting())
+    ShowActive();
+  else if (!quiet)
+    form_.SetCaption("Tolvane (Connecting To " + serial_.DeviceName() + ")");
+}
+
+void PortActivation::ShowActive() {
+  const std::string name = serial_.DeviceName();
+  form_.SetCaption("Tolvane (Active On " + (name.empty() ? "COM" + state.ComPortText : name) + ")");
+}
+
+void PortActivation::Connected() {
+  if (!serial_.PortOpen() || serial_.Connecting()) return;
+  assembly_.PortOpened();
+  ShowActive();
 }
 
 void PortActivation::DeviceLost() {
@@ -72,7 +86,7 @@ void PortActivation::RetryTimer_Tick() {
   if (!retrying_ || serial_.PortOpen()) return StopRetrying();
   if (!Open(true)) return;  // quietly: the caption keeps the first error
   StopRetrying();
-  Opened();
+  Opened(true);  // a connection under way keeps the error until it is made
 }
 
 void PortActivation::WriteFailed() {

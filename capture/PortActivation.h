@@ -26,9 +26,12 @@ class PortActivation {
   // Closes the port if it is open, otherwise opens port ComPort.
   void TogglePort();
 
-  // The open port's device went away: the error caption, the port closed, and a quiet
-  // attempt to reopen it every second until it comes back or the user chooses a port.
+  // The open port's device went away (a connection failed or dropped): the error caption, the
+  // port closed, and a quiet attempt to reopen it every second until it comes back or the user
+  // chooses a port.
   void DeviceLost();
+  // The connection an open started is made: the port is active.
+  void Connected();
   void RetryTimer_Tick();
   // The settings dialog's OK: an open port is closed and reopened with the new line settings
   // and flow control; one that cannot come back is reported like a failed open.
@@ -52,7 +55,9 @@ class PortActivation {
   Status Open(bool newPort);
   void OpenFailed(const Status& s);
   void Close();
-  void Opened();
+  // A port opened; a connection still under way is told as such unless quiet.
+  void Opened(bool quiet = false);
+  void ShowActive();
   void StopRetrying();
 };
 

@@ -1,5 +1,6 @@
 #include "config/ConfigKeys.h"
 
+#include "capture/RecordAssembly.h"
 #include "serialsettings/SettingsString.h"
 
 namespace tolvane {
@@ -83,6 +84,12 @@ const std::vector<ConfigKey>& ConfigKeys() {
           .Text()
           .Load([](const ConfigTargets& to, const ConfigValue& v) { to.serial.ScannerBeepString = v.text; })
           .Save([](const ConfigTargets& from) { return from.serial.ScannerBeepString; }),
+      Key("RecordEnd")
+          .Text()
+          .Load([](const ConfigTargets& to, const ConfigValue& v) {
+            to.serial.RecordEnd = ParseRecordEnd(v.text).value_or("");
+          })
+          .Save([](const ConfigTargets& from) { return RecordEndText(from.serial.RecordEnd); }),
       Key("Handshake")
           .IntegerIn(0, 3)
           .Load([](const ConfigTargets& to, const ConfigValue& v) { to.serial.FlowCtrlIndex = v.number; })
@@ -163,9 +170,10 @@ const std::vector<std::string_view>& LoadOrder() {
   // Device, and the line settings and flow control, before ComPort opens the saved port; Beep's
   // handler runs even for an unchanged box, so the sound list follows it.
   static const std::vector<std::string_view> order = {
-      "Device",    "XkbLayout",         "XkbVariant", "Handshake",     "DOSTarget",     "Beep",
-      "BeepSound", "ScannerBeepString", "AutoLoad",   "RemoveReturns", "NumericFilter", "IgnoreDups",
-      "Postamble", "Settings",          "Password",   "ComPort",       "KeyTrans",      "WindowState",
+      "Device",        "XkbLayout",     "XkbVariant",        "Handshake",   "DOSTarget",
+      "Beep",          "BeepSound",     "ScannerBeepString", "RecordEnd",   "AutoLoad",
+      "RemoveReturns", "NumericFilter", "IgnoreDups",        "Postamble",   "Settings",
+      "Password",      "ComPort",       "KeyTrans",          "WindowState",
   };
   return order;
 }
@@ -173,9 +181,9 @@ const std::vector<std::string_view>& LoadOrder() {
 const std::vector<std::string_view>& SaveOrder() {
   // The Linux program's keys first: its new file starts with what its user edits first.
   static const std::vector<std::string_view> order = {
-      "Device",      "XkbLayout", "XkbVariant", "ComPort",       "DOSTarget",  "BeepSound",     "ScannerBeepString",
-      "Handshake",   "Beep",      "AutoLoad",   "NumericFilter", "IgnoreDups", "RemoveReturns", "Postamble",
-      "WindowState", "Settings",  "Password",   "KeyTrans",
+      "Device",    "XkbLayout",   "XkbVariant", "ComPort",       "DOSTarget",  "BeepSound",     "ScannerBeepString",
+      "Handshake", "Beep",        "AutoLoad",   "NumericFilter", "IgnoreDups", "RemoveReturns", "Postamble",
+      "RecordEnd", "WindowState", "Settings",   "Password",      "KeyTrans",
   };
   return order;
 }

@@ -23,6 +23,9 @@ class SerialControl {
   // Ours as well: bytes given to Output could not be written and were dropped; the port stays
   // open. WriteFailedReason() tells why.
   static constexpr std::int16_t kEvWriteFailed = 1100;
+  // Ours as well: a device reached over the network, whose open only started the connection,
+  // is connected now.
+  static constexpr std::int16_t kEvConnected = 1101;
 
   virtual ~SerialControl() = default;
 
@@ -45,6 +48,10 @@ class SerialControl {
   virtual Status Output(std::string_view bytes) = 0;
   virtual std::string LostReason() const = 0;
   virtual std::string WriteFailedReason() const = 0;
+  // Open, and still connecting: kEvConnected or kEvDeviceLost is to come.
+  virtual bool Connecting() const { return false; }
+  // What the open port is called when it is not a numbered COM port (a network address).
+  virtual std::string DeviceName() const { return {}; }
 
   // Raised on the user-interface thread, never inside another handler.
   virtual void SetOnComm(std::function<void()> handler) = 0;
