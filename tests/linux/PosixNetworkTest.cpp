@@ -187,11 +187,12 @@ class Ser2netBed : public NetworkBed {
     char folder[] = "/tmp/tolvane-ser2net.XXXXXX";
     if (mkdtemp(folder)) dir_ = folder;
     address_ = "rfc2217://127.0.0.1:" + std::to_string(port_);
-    std::ofstream(dir_ + "/ser2net.yaml") << "connection: &scanner\n  accepter: telnet(rfc2217),tcp,127.0.0.1,"
-                                          << port_ << "\n  connector: serialdev," << dir_
-                                          << "/dev,9600n81,local\n  options:\n    kickolduser: true\n";
-    socat_ = Spawn({"socat", "-d", "-d", "pty,link=" + dir_ + "/dev,raw,echo=0", "pty,link=" + dir_ + "/far,raw,echo=0"},
-                   dir_ + "/socat.log");
+    std::ofstream(dir_ + "/ser2net.yaml")
+        << "connection: &scanner\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << port_ << "\n  connector: serialdev,"
+        << dir_ << "/dev,9600n81,local\n  options:\n    kickolduser: true\n";
+    socat_ =
+        Spawn({"socat", "-d", "-d", "pty,link=" + dir_ + "/dev,raw,echo=0", "pty,link=" + dir_ + "/far,raw,echo=0"},
+              dir_ + "/socat.log");
     ready_ = socat_ > 0 && Until(*this, [&] { return fs::exists(dir_ + "/dev") && fs::exists(dir_ + "/far"); });
     far_ = ready_ ? ::open((dir_ + "/far").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
     ready_ = far_ >= 0 && Replug();
