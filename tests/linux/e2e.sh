@@ -556,7 +556,7 @@ scenario_figures() {
   for i in $(seq 10); do
     lines=$(wc -l < "$work/keys")
     scan "$(printf '%013d' "$i")"
-    sent=$(date +%s%3N)
+    sent=${EPOCHREALTIME/./} sent=$((sent / 1000))  # no process started between
     poll 100 logged $((lines + 14))
     first=$((first + $(awk -v n="$lines" 'NR == n + 1 { print $1 }' "$work/keys") - sent))
     last=$((last + $(tail -1 "$work/keys" | awk '{ print $1 }') - sent))
@@ -567,6 +567,37 @@ scenario_figures() {
   poll 300 logged $((lines + 2001))
   awk -v n="$lines" 'NR > n { if (!s) s = $1; e = $1; c++ }
     END { printf "2,000-character record: %.0f characters/s (%d keys)\n", 2000 / ((e - s) / 1000), c }' "$work/keys"
+  # A record that ends with its terminator is typed at once, not after the silence.
+  stop || true
+  start 'Postamble={TAB}\r\nRecordEnd=13\r\n'
+  first=0 last=0
+  for i in $(seq 10); do
+    lines=$(wc -l < "$work/keys")
+    scan "$(printf '%013d\\r' "$i")"
+    sent=${EPOCHREALTIME/./} sent=$((sent / 1000))  # no process started between
+    poll 100 logged $((lines + 14))
+    first=$((first + $(awk -v n="$lines" 'NR == n + 1 { print $1 }' "$work/keys") - sent))
+    last=$((last + $(tail -1 "$work/keys" | awk '{ print $1 }') - sent))
+  done
+  echo "with RecordEnd=13, last byte to first key event: $((first / 10)) ms, to the last: $((last / 10)) ms (mean of 10)"
+  # Scans 20 ms apart, closer than the silence that would end them: each its own record.
+  mark
+  python3 -c 'import sys, time
+f = open(sys.argv[1], "wb", 0)
+for i in range(1, 101):
+    f.write(b"S%03d\r" % i)
+    time.sleep(0.02)' "$work/scanner"
+  local want=""
+  for i in $(seq -f '%03g' 100); do want+="S$i<Tab>"; done
+  poll 100 is "$want" typed || true
+  local got records
+  got=$(typed)
+  records=$(grep -o '<Tab>' <<< "$got" | wc -l)
+  if [ "$got" = "$want" ]; then
+    echo "100 scans sent 20 ms apart with RecordEnd=13: 100 records, none merged or lost"
+  else
+    wrong "100 scans sent 20 ms apart: $records records, some merged or lost: [$got]"
+  fi
   # 52 of them on 19 spare key codes, bound again as the window answers its pings.
   setxkbmap ru
   lines=$(wc -l < "$work/keys")
