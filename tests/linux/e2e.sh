@@ -244,7 +244,7 @@ scenario_life() {
     grep -qi 'already running' "$work/second" || wrong "second copy: $(cat "$work/second")"
   [ "$("$build/tolvane" --bogus 2>/dev/null; echo $?)" = 2 ] || wrong "bad arguments not refused"
   stop || wrong "exit status $?"
-  [ "$(grep -c '=' "$work/my scanner.tlv")" -eq 273 ] || fail "$(grep -c '=' "$work/my scanner.tlv") keys written"
+  [ "$(grep -c '=' "$work/my scanner.tlv")" -eq 274 ] || fail "$(grep -c '=' "$work/my scanner.tlv") keys written"
   grep -q '^Device=' "$work/my scanner.tlv" && grep -q '^XkbVariant=' "$work/my scanner.tlv" || fail "Linux keys lost"
   # The user's own file, AutoLoad on: the autostart entry is written though the file is not.
   sed -i 's/^AutoLoad=0/AutoLoad=1/; s#^Device=#Device='"$work"'/dev#' "$work/my scanner.tlv"
@@ -280,7 +280,7 @@ scenario_file() {
   poll 50 grep -q '^tolvane: typing with' "$work/err" || fail "no start: $(cat "$work/err")"
   stop || wrong "exit status $?"
   [ -L "$work/link.tlv" ] || wrong "the link became a regular file"
-  [ "$(grep -c '=' "$work/dotfiles/real.tlv" 2>/dev/null)" = 273 ] || wrong "the real file not written through the link"
+  [ "$(grep -c '=' "$work/dotfiles/real.tlv" 2>/dev/null)" = 274 ] || wrong "the real file not written through the link"
 
   chmod 0666 "$cfg"
   chown 65534:65534 "$cfg"
