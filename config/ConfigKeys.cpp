@@ -145,8 +145,8 @@ const std::vector<ConfigKey>& ConfigKeys() {
             to.keyTrans[static_cast<std::size_t>(code)] = text;
           })
           .SaveEach([](const ConfigTargets& from, int code) { return from.keyTrans[static_cast<std::size_t>(code)]; }),
-      // Only the Linux program acts on these for now; Device is to name a network address for the
-      // Windows program too.
+      // Only the Linux program writes these. The Windows program reads Device too, for a network
+      // address, and leaves the line as the file has it.
       Key("Device")
           .Text()
           .OnlyFor(Program::Linux)

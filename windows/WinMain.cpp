@@ -9,7 +9,10 @@
 
 #include "app/Tolvane.h"
 #include "common/Text.h"
+#include "serialsettings/DeviceAddress.h"
+#include "serialsettings/DeviceSwitch.h"
 #include "windows/Keyboard.h"
+#include "windows/NetworkControl.h"
 #include "windows/ProfileStore.h"
 #include "windows/SendKeys.h"
 #include "windows/SerialControl.h"
@@ -24,6 +27,9 @@ constexpr UINT kSerialMessage = WM_APP + 1;
 constexpr UINT kIconMessage = WM_APP + 2;  // the notification icon's mouse message in lParam
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRetryTimer = 2;
+constexpr UINT kSocketMessage = WM_APP + 3;
+constexpr UINT kLookupMessage = WM_APP + 4;
+constexpr UINT_PTR kNetworkTimer = 3;
 
 ProgramInfo DescribeProgram(const char* arguments) {
   wchar_t path[MAX_PATH] = L"";
@@ -51,6 +57,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(1));
 
   win32::SerialControl serial;
+  const FrontEndSettings* settings = nullptr;  // the application's, loaded before ComPort opens a port
+  // A Device that names a network address is reached over the network, whatever ComPort says.
+  win32::NetworkControl network([&settings] { return settings->device; });
+  DeviceSwitch device(serial, network, [&settings] { return IsNetworkAddress(settings->device); });
   win32::SendKeys sendKeys;
   win32::Sound sound;
   win32::ActiveWindow activeWindow;
@@ -63,9 +73,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::NotifyIcon notifyIcon(kIconMessage);
   win32::Shell shell;
   win32::SingleInstance singleInstance;
-  const Platform platform{serial,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
+  const Platform platform{device,         sendKeys, sound,      activeWindow, clock, keyboard,      profileStore,
                           startupEntries, toolkit,  messageBox, notifyIcon,   shell, singleInstance};
   auto app = std::make_unique<Tolvane>(platform);
+  settings = &app->frontEnd();
   MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);
   const double twipsPerPixel = 1440.0 / toolkit.Dpi();
@@ -95,12 +106,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
           app->TickTimer_Tick();
         else if (w == kRetryTimer)
           app->RetryTimer_Tick();
+        else if (w == kNetworkTimer)
+          network.Tick();
         else
           return false;
         toolkit.AfterEvent();
         return true;
       case kSerialMessage:
         serial.Deliver(static_cast<std::int16_t>(w), l);
+        toolkit.AfterEvent();
+        return true;
+      case kSocketMessage:
+        network.SocketEvent(w, l);
+        toolkit.AfterEvent();
+        return true;
+      case kLookupMessage:
+        network.LookupDone(l);
         toolkit.AfterEvent();
         return true;
       case WM_SIZE: {
@@ -140,6 +161,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   form.hWnd = reinterpret_cast<WindowHandle>(main);
   messageBox.owner = form.hWnd;
   serial.SetNotifyWindow(main, kSerialMessage);
+  network.SetNotifyWindow(main, kSocketMessage, kLookupMessage, kNetworkTimer);
   form.captionChanged = [main](const std::string& caption) { SetWindowTextA(main, caption.c_str()); };
   form.stateChanged = [&] { toolkit.ApplyMainState(form.windowState, form.visible); };
   form.TickTimer.changed = [&] {

@@ -168,4 +168,47 @@ scenario_minimised_start_and_explorer_restart() {
   [ "$(driver tray-icons)" -eq "$before" ] || fail "the icon did not come back"
 }
 
+# The test's own device server on a free port ($port), commanded one line at a time (tests/linux/netdev.py).
+serve() {
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  : > "$work/netdev.done"
+  python3 "$top/tests/linux/netdev.py" "$port" "$work" & pids+=($!)
+  poll 50 test -e "$work/netdev.ready" || fail "no device server"
+}
+net() {
+  local n; n=$(wc -l < "$work/netdev.done")
+  echo "$*" > "$work/netdev"
+  poll 50 eval '[ "$(wc -l < "$work/netdev.done")" -gt "$n" ]' || fail "the device server did not take: $*"
+}
+hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
+
+# Device=tcp://... wins over ComPort: records from a raw TCP server, two in one read with RecordEnd, acknowledgements
+# back over the connection; a refused connection named with its address and reason, then retried until the server
+# is back.
+scenario_network() {
+  serve
+  local address="tcp://127.0.0.1:$port"
+  launch app "ComPort=5\r\nDevice=$address\r\nRecordEnd=13\r\nScannerBeepString=27,7\r\nPostamble={TAB}\r\n" \
+    "Tolvane (Active On $address)" /M
+  e2e_target
+  net send "$(hex 'A1\rB2\r')"
+  wait_typed 6 || true
+  sleep 0.5
+  [ "$(typed)" = 'A 1 \t B 2 \t' ] || fail "typed [$(typed)], expected two records"
+  poll 20 eval '[ "$(codes < "$work/heard")" = "033 \a 033 \a" ]' || fail "acknowledgements [$(codes < "$work/heard")]"
+  net down
+  net drop
+  error_caption 20
+  [[ "$caption" == *"$address"* ]] || fail "the drop shows [$caption]"
+  caption=$(driver caption "Tolvane (Error: cannot connect to $address: " 10) ||
+    fail "the refusal not shown: [$(driver caption 'Tolvane (' 1)]"
+  [[ "$caption" == *"refused"* ]] || fail "the refusal shows [$caption]"
+  net up
+  wait_caption "Tolvane (Active On $address)" 10
+  net send "$(hex 'C3\r')"
+  wait_typed 9 || true
+  sleep 0.5
+  [ "$(typed)" = 'A 1 \t B 2 \t C 3 \t' ] || fail "after the connection came back: typed [$(typed)]"
+}
+
 e2e_main "$@"
