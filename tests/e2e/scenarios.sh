@@ -184,7 +184,7 @@ hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
 
 # Device=tcp://... wins over ComPort: records from a raw TCP server, two in one read with RecordEnd, acknowledgements
 # back over the connection; a refused connection named with its address and reason, then retried until the server
-# is back.
+# is back; a malformed address and an unknown host named.
 scenario_network() {
   serve
   local address="tcp://127.0.0.1:$port"
@@ -209,6 +209,16 @@ scenario_network() {
   wait_typed 9 || true
   sleep 0.5
   [ "$(typed)" = 'A 1 \t B 2 \t C 3 \t' ] || fail "after the connection came back: typed [$(typed)]"
+  # A malformed address and an unknown host, each named.
+  e2e_close "Tolvane (Active On $address)"
+  launch malformed 'ComPort=5\r\nDevice=tcp://127.0.0.1\r\n' ''
+  error_caption 30
+  [[ "$caption" == *"tcp://127.0.0.1: no port"* ]] || fail "a malformed address shows [$caption]"
+  e2e_close "$caption"
+  launch unknown 'ComPort=5\r\nDevice=tcp://no-such-host.invalid:4001\r\n' ''
+  caption=$(driver caption "Tolvane (Error: " 30) || fail "no error for an unknown host: [$(driver caption 'Tolvane (' 1)]"
+  [[ "$caption" == *"cannot connect to tcp://no-such-host.invalid:4001: unknown host no-such-host.invalid"* ]] ||
+    fail "an unknown host shows [$caption]"
 }
 
 e2e_main "$@"
