@@ -221,4 +221,26 @@ scenario_network() {
     fail "an unknown host shows [$caption]"
 }
 
+# rfc2217:// through ser2net in front of a pseudo-terminal pair: the rate from Settings reaches the device behind the
+# server (read back with stty), records come through it.
+scenario_network_rfc2217() {
+  socat pty,link="$work/dev",raw,echo=0 pty,link="$work/far",raw,echo=0 >/dev/null 2>&1 & pids+=($!)
+  poll 50 test -e "$work/far" || fail "no pseudo-terminal"
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  printf 'connection: &scanner\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,9600n81,local\n' \
+    "$port" "$work/dev" > "$work/ser2net.yaml"
+  ser2net -n -d -c "$work/ser2net.yaml" > "$work/ser2net.log" 2>&1 & pids+=($!)
+  poll 50 eval ': < /dev/tcp/127.0.0.1/$port' 2>/dev/null || fail "ser2net does not listen: $(cat "$work/ser2net.log")"
+  [ "$(stty -F "$work/dev" speed)" != 19200 ] || fail "premise: the device is at 19200 before"
+  local address="rfc2217://127.0.0.1:$port"
+  launch app "ComPort=5\r\nDevice=$address\r\nSettings=19200,N,8,2\r\nRecordEnd=13\r\nPostamble={TAB}\r\n" "Tolvane (Active On $address)" /M
+  e2e_target
+  poll 50 eval '[ "$(stty -F "$work/dev" speed)" = 19200 ]' || fail "the rate at the device: $(stty -F "$work/dev" speed)"
+  stty -F "$work/dev" -a | grep -qw cstopb || fail "two stop bits at the device: $(stty -F "$work/dev")"
+  printf 'A1\rB2\r' > "$work/far"
+  wait_typed 6 || true
+  sleep 0.5
+  [ "$(typed)" = 'A 1 \t B 2 \t' ] || fail "typed [$(typed)] through ser2net"
+}
+
 e2e_main "$@"
