@@ -4,14 +4,6 @@
 # Usage: faults.sh <build-dir> <fault>
 source "$(dirname "$0")/lib.sh"
 
-# CPU seconds used so far by the Wine process running Tolvane.exe in this run's prefix (other runs may have theirs).
-ours() { tr '\0' '\n' < "/proc/$1/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; }
-cpu_seconds() {
-  local p pid=""
-  for p in $(pgrep -f Tolvane.exe); do ours "$p" && pid=$p && break; done
-  [ -n "$pid" ] || fail "no Tolvane.exe of this run"
-  awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$pid/stat"
-}
 
 scenario_device_lost_and_back() {
   start_scanning 'Postamble={TAB}\r\n'

@@ -203,6 +203,9 @@ scenario_network() {
   caption=$(driver caption "Tolvane (Error: cannot connect to $address: " 10) ||
     fail "the refusal not shown: [$(driver caption 'Tolvane (' 1)]"
   [[ "$caption" == *"refused"* ]] || fail "the refusal shows [$caption]"
+  # Idle between the attempts: no more than a few percent of one core over three seconds.
+  local before after; before=$(cpu_seconds); sleep 3; after=$(cpu_seconds)
+  awk -v a="$before" -v b="$after" 'BEGIN { exit !((b - a) < 0.3) }' || fail "CPU used while retrying: $before -> $after s"
   net up
   wait_caption "Tolvane (Active On $address)" 10
   net send "$(hex 'C3\r')"
