@@ -11,7 +11,7 @@ Tolvane::Tolvane(const Platform& p)
     : platform_(p),
       keySynth_(p.keyboard),
       assembly_(p.serial, mainForm_, serialSettings_,
-                [this](std::string record) { processing_.ProcessRecord(std::move(record)); }),
+                [this](std::vector<std::string> records) { processing_.ProcessRecords(std::move(records)); }),
       processing_(p, mainForm_, serialSettings_, keyTrans_, dosTarget_,
                   {[this](const std::string& keys) { return keySynth_.SimSendKeys(keys); },
                    [this](const std::string& keys) { return keySynth_.HasKeysFor(keys); }}),
@@ -29,6 +29,7 @@ Tolvane::Tolvane(const Platform& p)
   processing_.notTyped = [this](const std::string& record) { window_.TellNotTyped(record); };
   assembly_.writeFailed = [this] { port_.WriteFailed(); };
   assembly_.openEnded = [this] { port_.OpenEnded(); };
+  assembly_.connected = [this] { port_.Connected(); };
 }
 
 void Tolvane::DispatchClick(std::string_view name, int index) {

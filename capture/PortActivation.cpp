@@ -37,7 +37,7 @@ void PortActivation::Start(bool newPort, Opener opener) {
   if (const Status s = Open(newPort); !s)
     Failed(s.description, opener);
   else if (serial_.PortOpen())
-    Opened();
+    Opened(opener == Opener::Retry);  // a retry's connection under way keeps the error shown
   else
     opening_ = opener;
 }
@@ -47,7 +47,7 @@ void PortActivation::OpenEnded() {
   if (opener == Opener::None) return;  // an open already given up
   opening_ = Opener::None;
   if (serial_.PortOpen())
-    Opened();
+    Opened(opener == Opener::Retry);
   else
     Failed(serial_.OpenFailedReason(), opener);
 }
@@ -78,12 +78,26 @@ void PortActivation::TogglePort() {
   Start(true, Opener::User);
 }
 
-void PortActivation::Opened() {
+void PortActivation::Opened(bool quiet) {
   StopRetrying();
   form_.TickTimer.Set(50, true);
-  form_.SetCaption("Tolvane (Active On COM" + state.ComPortText + ")");
   assembly_.PortOpened();
   writeFailureShown_ = false;
+  if (!serial_.Connecting())
+    ShowActive();
+  else if (!quiet)
+    form_.SetCaption("Tolvane (Connecting To " + serial_.DeviceName() + ")");
+}
+
+void PortActivation::ShowActive() {
+  const std::string name = serial_.DeviceName();
+  form_.SetCaption("Tolvane (Active On " + (name.empty() ? "COM" + state.ComPortText : name) + ")");
+}
+
+void PortActivation::Connected() {
+  if (!serial_.PortOpen() || serial_.Connecting()) return;
+  assembly_.PortOpened();
+  ShowActive();
 }
 
 void PortActivation::DeviceLost() {

@@ -27,9 +27,12 @@ class PortActivation {
   // Closes the port if it is open or opening, otherwise opens port ComPort.
   void TogglePort();
 
-  // The open port's device went away: the error caption, the port closed, and a quiet
-  // attempt to reopen it every second until it comes back or the user chooses a port.
+  // The open port's device went away (a connection failed or dropped): the error caption, the
+  // port closed, and a quiet attempt to reopen it every second until it comes back or the user
+  // chooses a port.
   void DeviceLost();
+  // The connection an open started is made: the port is active.
+  void Connected();
   void RetryTimer_Tick();
   // The settings dialog's OK: an open port is closed and reopened with the new line settings
   // and flow control; one that cannot come back is reported like a failed open.
@@ -82,7 +85,9 @@ class PortActivation {
   void Failed(const std::string& reason, Opener opener);
   void OpenFailed(const Status& s);
   void Close();
-  void Opened();
+  // A port opened; a connection still under way is told as such unless quiet.
+  void Opened(bool quiet = false);
+  void ShowActive();
   void Reopen();
   void StartRetrying();
   void StopRetrying();

@@ -1,11 +1,15 @@
-// Serial receive and record framing: the receive handler only buffers bytes; the 50 ms tick
-// moves them into the record and completes it after three silent ticks.
+// Serial receive and record framing: the 50 ms tick moves received bytes into the record and
+// completes it after three silent ticks. With a record end (RecordEnd) the bytes are taken as
+// they arrive, and the end's sequence completes the record at once.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/SerialControl.h"
 #include "serialsettings/SerialSettings.h"
@@ -16,6 +20,7 @@ namespace tolvane {
 struct ReceiveState {
   std::string ReceiveBuffer;  // one character per received byte, oldest first
   std::string CurrentRecord;
+  std::string EndHeld;         // the start of the record end, held until it is whole or proves not to be
   std::int16_t IdleTicks = 0;  // kept in 0..255
   bool RecordPending = false;
   std::int16_t EndOfRecordTicks = 3;
@@ -26,10 +31,17 @@ struct ReceiveState {
 // completed as if the line had gone quiet.
 constexpr std::size_t kMaxRecordLength = 65536;
 
+// RecordEnd as the file writes it ("13,10"): decimal byte values separated by commas, blanks
+// around each allowed. Empty text is no record end; nullopt for anything else that is not such
+// a list.
+std::optional<std::string> ParseRecordEnd(std::string_view text);
+std::string RecordEndText(std::string_view bytes);
+
 class RecordAssembly {
  public:
+  // Completed records go to processRecords in order; those of one read together.
   RecordAssembly(SerialControl& serial, const MainForm& form, const SerialSettings& settings,
-                 std::function<void(std::string record)> processRecord);
+                 std::function<void(std::vector<std::string> records)> processRecords);
 
   // Told when the device of the open port has gone away.
   std::function<void()> deviceLost;
@@ -37,6 +49,8 @@ class RecordAssembly {
   std::function<void()> writeFailed;
   // Told when an open left under way has ended, well or not.
   std::function<void()> openEnded;
+  // Told when the connection an open started is made.
+  std::function<void()> connected;
 
   void Serial_OnComm();
   void TickTimer_Tick();
@@ -46,13 +60,18 @@ class RecordAssembly {
   ReceiveState state;
 
  private:
+  void Take();
+  void Add(char c);
   void CompleteRecord();
+  void Flush();
 
   SerialControl& serial_;
   const MainForm& form_;
   const SerialSettings& settings_;
-  std::function<void(std::string record)> processRecord_;
+  std::function<void(std::vector<std::string> records)> processRecords_;
+  std::vector<std::string> ended_;  // records ended in this read, not yet processed
   bool processing_ = false;
+  bool takenSinceTick_ = false;
 };
 
 }  // namespace tolvane

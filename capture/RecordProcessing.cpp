@@ -59,12 +59,28 @@ RecordProcessing::RecordProcessing(const Platform& platform, MainForm& form, con
 void RecordProcessing::Acknowledge(std::string_view bytes) { static_cast<void>(platform_.serial.Output(bytes)); }
 
 // Each step's failure is ignored and the next step runs; nothing is reported.
-void RecordProcessing::ProcessRecord(std::string record) {
-  Clock& clock = platform_.clock;
+void RecordProcessing::ProcessRecords(std::vector<std::string> records) {
+  std::vector<std::string> typed;
+  for (auto& record : records)
+    if (Accept(record)) typed.push_back(std::move(record));
+  // Keys typed into one of our own windows would work its controls (Enter presses OK).
+  if (typed.empty() || platform_.activeWindow.ProgramWindowActive()) return;
+  // The system would drop them without a word: refused here, on both paths.
+  if (!KeysReach(platform_.activeWindow.Foreground())) {
+    if (notTyped)
+      for (const auto& record : typed) notTyped(record);
+    return;
+  }
+  if (dosTarget_ != 0)
+    TypeOnConsole(typed);
+  else
+    TypeInBatch(typed);
+}
 
+bool RecordProcessing::Accept(std::string& record) {
   if (settings_.FlowCtrlIndex == kFlowOptoRS) {
     state.OptoRecordToggle = !state.OptoRecordToggle;
-    if (!state.OptoRecordToggle) return;
+    if (!state.OptoRecordToggle) return false;
     Acknowledge("?\r");
   }
 
@@ -79,42 +95,42 @@ void RecordProcessing::ProcessRecord(std::string record) {
     if (const auto bytes = BeepStringToBytes(settings_.ScannerBeepString)) Acknowledge(*bytes);
   }
 
-  if (form_.IgnoreDups.Checked() && record == state.LastRecord) return;
+  if (form_.IgnoreDups.Checked() && record == state.LastRecord) return false;
   state.LastRecord = record;
   state.Postamble = form_.TermKeyCombo.text;
-  form_.Display.text = record + ExpandDateTimeFields(state.Postamble, clock);
+  form_.Display.text = record + ExpandDateTimeFields(state.Postamble, platform_.clock);
   if (shown) shown(form_.Display.text);
+  return true;
+}
 
-  // Keys typed into one of our own windows would work its controls (Enter presses OK).
-  if (!platform_.activeWindow.ProgramWindowActive()) {
-    // The system would drop them without a word: refused here, on both paths.
-    if (!KeysReach(platform_.activeWindow.Foreground())) {
+// Text by text. A record with a character the layout has no key for is not typed at all:
+// typing the rest and then the postamble would submit a wrong code.
+void RecordProcessing::TypeOnConsole(const std::vector<std::string>& records) {
+  for (const auto& record : records) {
+    std::vector<std::string> texts;
+    for (const char c : record) texts.push_back(keyTrans_[static_cast<unsigned char>(c)]);
+    texts.push_back(ExpandDateTimeFields(state.Postamble, platform_.clock));
+    bool typeable = true;
+    for (const auto& text : texts) typeable = typeable && simSendKeys_.hasKeys(text);
+    if (!typeable) {
       if (notTyped) notTyped(record);
-      return;
+      continue;
     }
-    if (dosTarget_ != 0) {
-      std::vector<std::string> texts;
-      for (const char c : record) texts.push_back(keyTrans_[static_cast<unsigned char>(c)]);
-      texts.push_back(ExpandDateTimeFields(state.Postamble, clock));
-      // A record with a character the layout has no key for is not typed at all: typing the rest
-      // and then the postamble would submit a wrong code.
-      for (const auto& text : texts)
-        if (!simSendKeys_.hasKeys(text)) {
-          if (notTyped) notTyped(record);
-          return;
-        }
-      for (const auto& text : texts) simSendKeys_.type(text);
-    } else {
-      // One batch, so nothing the user types can land in the middle of the scan.
-      std::vector<std::string> texts;
-      texts.reserve(record.size() + 1);
-      for (const char c : record)
-        texts.push_back(ExpandDateTimeFields(keyTrans_[static_cast<unsigned char>(c)], clock));
-      texts.push_back(ExpandDateTimeFields(state.Postamble, clock));
-      // Not retried: by then another window may have the focus.
-      if (!platform_.sendKeys.SendBatch(texts, true).delivered && notTyped) notTyped(record);
-    }
+    for (const auto& text : texts) simSendKeys_.type(text);
   }
+}
+
+// One batch, so nothing the user types can land in the middle of a scan.
+void RecordProcessing::TypeInBatch(const std::vector<std::string>& records) {
+  std::vector<std::string> texts;
+  for (const auto& record : records) {
+    for (const char c : record)
+      texts.push_back(ExpandDateTimeFields(keyTrans_[static_cast<unsigned char>(c)], platform_.clock));
+    texts.push_back(ExpandDateTimeFields(state.Postamble, platform_.clock));
+  }
+  // Not retried: by then another window may have the focus.
+  if (!platform_.sendKeys.SendBatch(texts, true).delivered && notTyped)
+    for (const auto& record : records) notTyped(record);
 }
 
 }  // namespace tolvane

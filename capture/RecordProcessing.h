@@ -1,4 +1,4 @@
-// Record processing: turns one completed record into beeps, an echo in the window and
+// Record processing: turns completed records into beeps, an echo in the window and
 // keystrokes in the focused application, in one fixed order.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "capture/KeyTrans.h"
 #include "platform/Platform.h"
@@ -34,7 +35,10 @@ class RecordProcessing {
                    const KeyTransTable& keyTrans, const std::int32_t& dosTarget, ConsoleTyping simSendKeys);
 
   // One completed record: beeps, acknowledgement, echo, keystrokes.
-  void ProcessRecord(std::string record);
+  void ProcessRecord(std::string record) { ProcessRecords({std::move(record)}); }
+  // Records completed together, each in turn as one record is; their keys go in as few
+  // batches as the typing path allows, in order.
+  void ProcessRecords(std::vector<std::string> records);
 
   RecordState state;
   // Told of every record shown in Display, with its postamble.
@@ -44,6 +48,10 @@ class RecordProcessing {
 
  private:
   void Acknowledge(std::string_view bytes);
+  // Everything before the typing; false when the record is not to be typed.
+  bool Accept(std::string& record);
+  void TypeOnConsole(const std::vector<std::string>& records);
+  void TypeInBatch(const std::vector<std::string>& records);
 
   Platform platform_;
   MainForm& form_;

@@ -1,5 +1,6 @@
 #include "config/ConfigKeys.h"
 
+#include "capture/RecordAssembly.h"
 #include "serialsettings/SettingsString.h"
 
 namespace tolvane {
@@ -87,6 +88,12 @@ const std::vector<ConfigKey>& ConfigKeys() {
           .Text()
           .Load([](const ConfigTargets& to, const ConfigValue& v) { to.serial.ScannerBeepString = v.text; })
           .Save([](const ConfigTargets& from) { return from.serial.ScannerBeepString; }),
+      Key("RecordEnd")
+          .Text()
+          .Load([](const ConfigTargets& to, const ConfigValue& v) {
+            to.serial.RecordEnd = ParseRecordEnd(v.text).value_or("");
+          })
+          .Save([](const ConfigTargets& from) { return RecordEndText(from.serial.RecordEnd); }),
       Key("Handshake")
           .IntegerIn(0, 3)
           .Load([](const ConfigTargets& to, const ConfigValue& v) { to.serial.FlowCtrlIndex = v.number; })
@@ -142,8 +149,8 @@ const std::vector<ConfigKey>& ConfigKeys() {
             to.keyTrans[static_cast<std::size_t>(code)] = text;
           })
           .SaveEach([](const ConfigTargets& from, int code) { return from.keyTrans[static_cast<std::size_t>(code)]; }),
-      // Only the Linux program acts on these for now; Device is to name a network address for the
-      // Windows program too.
+      // Only the Linux program writes these. The Windows program reads Device too, for a network
+      // address, and leaves the line as the file has it.
       Key("Device")
           .Text()
           .OnlyFor(Program::Linux)
@@ -167,9 +174,10 @@ const std::vector<std::string_view>& LoadOrder() {
   // Device, and the line settings and flow control, before ComPort opens the saved port; Beep's
   // handler runs even for an unchanged box, so the sound list follows it.
   static const std::vector<std::string_view> order = {
-      "Device",    "XkbLayout",         "XkbVariant", "Handshake",     "DOSTarget",     "Beep",
-      "BeepSound", "ScannerBeepString", "AutoLoad",   "RemoveReturns", "NumericFilter", "IgnoreDups",
-      "Postamble", "Settings",          "Password",   "ComPort",       "KeyTrans",      "WindowState",
+      "Device",        "XkbLayout",     "XkbVariant",        "Handshake",   "DOSTarget",
+      "Beep",          "BeepSound",     "ScannerBeepString", "RecordEnd",   "AutoLoad",
+      "RemoveReturns", "NumericFilter", "IgnoreDups",        "Postamble",   "Settings",
+      "Password",      "ComPort",       "KeyTrans",          "WindowState",
   };
   return order;
 }
@@ -177,9 +185,9 @@ const std::vector<std::string_view>& LoadOrder() {
 const std::vector<std::string_view>& SaveOrder() {
   // The Linux program's keys first: its new file starts with what its user edits first.
   static const std::vector<std::string_view> order = {
-      "Device",      "XkbLayout", "XkbVariant", "ComPort",       "DOSTarget",  "BeepSound",     "ScannerBeepString",
-      "Handshake",   "Beep",      "AutoLoad",   "NumericFilter", "IgnoreDups", "RemoveReturns", "Postamble",
-      "WindowState", "Settings",  "Password",   "KeyTrans",
+      "Device",    "XkbLayout",   "XkbVariant", "ComPort",       "DOSTarget",  "BeepSound",     "ScannerBeepString",
+      "Handshake", "Beep",        "AutoLoad",   "NumericFilter", "IgnoreDups", "RemoveReturns", "Postamble",
+      "RecordEnd", "WindowState", "Settings",   "Password",      "KeyTrans",
   };
   return order;
 }

@@ -111,10 +111,16 @@ std::string DevicePath(const std::string& device, int comPort) {
 }
 
 std::string StatusText(const std::string& caption, const std::string& device) {
-  const std::string error = "Tolvane (Error: ";
+  // What follows the prefix, without the closing parenthesis.
+  const auto after = [&caption](const std::string& prefix) {
+    return caption.size() > prefix.size() && caption.rfind(prefix, 0) == 0 && caption.back() == ')'
+               ? caption.substr(prefix.size(), caption.size() - prefix.size() - 1)
+               : std::string();
+  };
   if (caption.rfind("Tolvane (Active On COM", 0) == 0) return "Active on " + device;
-  if (caption.rfind(error, 0) == 0 && caption.size() > error.size())
-    return "Error: " + caption.substr(error.size(), caption.size() - error.size() - 1);
+  if (const std::string name = after("Tolvane (Active On "); !name.empty()) return "Active on " + name;
+  if (const std::string name = after("Tolvane (Connecting To "); !name.empty()) return "Connecting to " + name;
+  if (const std::string error = after("Tolvane (Error: "); !error.empty()) return "Error: " + error;
   return "Inactive";
 }
 

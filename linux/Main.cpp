@@ -1,5 +1,6 @@
 // The Linux program: the same pipeline and configuration file as the Windows program, with
-// no windows. One thread polls the serial device, the core's timers and the signals.
+// no windows. One thread polls the serial device or the network connection, the core's timers
+// and the signals.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -13,10 +14,12 @@
 
 #include "app/Tolvane.h"
 #include "linux/CommandLine.h"
+#include "linux/NetworkControl.h"
 #include "linux/ProfileStore.h"
 #include "linux/SerialControl.h"
 #include "linux/Services.h"
 #include "linux/Typing.h"
+#include "serialsettings/DeviceSwitch.h"
 
 namespace {
 
@@ -85,6 +88,9 @@ int main(int argc, char** argv) {
 
   const FrontEndSettings* settings = nullptr;  // the application's, loaded before ComPort opens a port
   posix::SerialControl serial([&settings](std::int16_t port) { return posix::DevicePath(settings->device, port); });
+  // A Device that names a network address is reached over the network instead.
+  posix::NetworkControl network([&settings] { return settings->device; });
+  DeviceSwitch device(serial, network, [&settings] { return IsNetworkAddress(settings->device); });
   posix::DeferredTyping typing;
   posix::Sound sound;
   posix::ActiveWindow activeWindow;
@@ -95,7 +101,7 @@ int main(int argc, char** argv) {
   posix::NotifyIcon notifyIcon;
   posix::Shell shell;
   posix::SingleInstance singleInstance(config + ".lock");
-  const Platform platform{serial,         typing,  sound,      activeWindow, clock, typing,        profileStore,
+  const Platform platform{device,         typing,  sound,      activeWindow, clock, typing,        profileStore,
                           startupEntries, toolkit, messageBox, notifyIcon,   shell, singleInstance};
   Tolvane app(platform);
   settings = &app.frontEnd();
@@ -180,13 +186,14 @@ int main(int argc, char** argv) {
       Arm(reconnect, everySecond);
     }
     // poll passes over the descriptors that are -1: no port open, no X connection.
-    pollfd fds[6] = {{signalFd, POLLIN, 0},
+    pollfd fds[7] = {{signalFd, POLLIN, 0},
                      {tick, POLLIN, 0},
                      {retry, POLLIN, 0},
                      {serial.fd(), static_cast<short>(POLLIN | (serial.WantsWrite() ? POLLOUT : 0)), 0},
                      {typing.Connection(), POLLIN, 0},
-                     {reconnect, POLLIN, 0}};
-    if (poll(fds, 6, -1) < 0) continue;
+                     {reconnect, POLLIN, 0},
+                     {network.fd(), network.Events(), 0}};
+    if (poll(fds, 7, -1) < 0) continue;
     if (fds[0].revents) {
       signalfd_siginfo info{};
       if (::read(signalFd, &info, sizeof info) != sizeof info) continue;
@@ -200,8 +207,10 @@ int main(int argc, char** argv) {
     }
     if (fds[3].revents & (POLLIN | POLLHUP | POLLERR)) serial.Readable();
     if (fds[3].revents & POLLOUT) serial.Writable();
+    if (fds[6].revents) network.Ready(fds[6].revents);
     if (fds[1].revents && Expired(tick)) {
       serial.Tick();
+      network.Tick();
       app.TickTimer_Tick();
     }
     if (fds[2].revents && Expired(retry)) app.RetryTimer_Tick();

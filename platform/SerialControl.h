@@ -27,6 +27,9 @@ class SerialControl {
   // (kEvOpenFailed; OpenFailedReason() tells why).
   static constexpr std::int16_t kEvOpened = 1101;
   static constexpr std::int16_t kEvOpenFailed = 1102;
+  // Ours as well: a device reached over the network, whose open only started the connection,
+  // is connected now.
+  static constexpr std::int16_t kEvConnected = 1103;
 
   virtual ~SerialControl() = default;
 
@@ -53,6 +56,10 @@ class SerialControl {
   virtual Status Output(std::string_view bytes) = 0;
   virtual std::string LostReason() const = 0;
   virtual std::string WriteFailedReason() const = 0;
+  // Open, and still connecting: kEvConnected or kEvDeviceLost is to come.
+  virtual bool Connecting() const { return false; }
+  // What the open port is called when it is not a numbered COM port (a network address).
+  virtual std::string DeviceName() const { return {}; }
 
   // Raised on the user-interface thread, never inside another handler.
   virtual void SetOnComm(std::function<void()> handler) = 0;

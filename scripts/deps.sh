@@ -10,7 +10,7 @@ case "${1:-test}" in
   test) want=("${base[@]}" libgtest-dev libgmock-dev libbenchmark-dev
               g++-mingw-w64-i686 g++-mingw-w64-x86-64 clang libclang-rt-14-dev
               wine wine64 fonts-wine fonts-liberation xvfb imagemagick socat fp-utils e2fsprogs procps
-              x11-utils x11-xkb-utils locales lintian dpkg-dev clang-format cloc python3 strace util-linux
+              x11-utils x11-xkb-utils locales lintian dpkg-dev clang-format cloc python3 strace util-linux ser2net
               wixl msitools osslsigncode openssl) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac

@@ -1,5 +1,5 @@
 // The serial line as the user chose it: the settings string, the dialog's list positions,
-// the flow-control mode and the scanner beep string.
+// the flow-control mode, the scanner beep string and the bytes that end a record.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@ struct SerialSettings {
   std::int16_t StopBitsIndex = 0;
   std::int16_t FlowCtrlIndex = 0;  // 3 is "Opto-RS"
   std::string ScannerBeepString;
+  std::string RecordEnd;  // the bytes that end a record at once; empty: silence alone ends one
 };
 
 constexpr std::int16_t kFlowOptoRS = 3;

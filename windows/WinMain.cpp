@@ -9,7 +9,10 @@
 
 #include "app/Tolvane.h"
 #include "common/Text.h"
+#include "serialsettings/DeviceAddress.h"
+#include "serialsettings/DeviceSwitch.h"
 #include "windows/Keyboard.h"
+#include "windows/NetworkControl.h"
 #include "windows/ProfileStore.h"
 #include "windows/SendKeys.h"
 #include "windows/SerialControl.h"
@@ -25,6 +28,9 @@ constexpr UINT kIconMessage = WM_APP + 2;  // the notification icon's mouse mess
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kRetryTimer = 2;
 constexpr UINT_PTR kIconTimer = 3;
+constexpr UINT kSocketMessage = WM_APP + 3;
+constexpr UINT kLookupMessage = WM_APP + 4;
+constexpr UINT_PTR kNetworkTimer = 4;
 
 ProgramInfo DescribeProgram(const char* arguments) {
   wchar_t path[MAX_PATH] = L"";
@@ -53,6 +59,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   HICON icon = icons.large;
 
   win32::SerialControl serial;
+  const FrontEndSettings* settings = nullptr;  // the application's, loaded before ComPort opens a port
+  // A Device that names a network address is reached over the network, whatever ComPort says.
+  win32::NetworkControl network([&settings] { return settings->device; });
+  DeviceSwitch device(serial, network, [&settings] { return IsNetworkAddress(settings->device); });
   win32::SendKeys sendKeys;
   win32::Sound sound;
   win32::ActiveWindow activeWindow;
@@ -67,10 +77,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   win32::SingleInstance singleInstance;
   win32::PortMap portMap;
   win32::SystemNotices notices;  // after the toolkit: the window it registers for goes after it
-  const Platform platform{serial,     sendKeys,     sound,          activeWindow, clock,
+  const Platform platform{device,     sendKeys,     sound,          activeWindow, clock,
                           keyboard,   profileStore, startupEntries, toolkit,      messageBox,
                           notifyIcon, shell,        singleInstance, &portMap,     &notices};
   auto app = std::make_unique<Tolvane>(platform);
+  settings = &app->frontEnd();
   MainForm& form = app->mainForm();
   const ProgramInfo program = DescribeProgram(arguments);
   const double twipsPerPixel = 1440.0 / toolkit.Dpi();
@@ -102,6 +113,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
           app->RetryTimer_Tick();
         else if (w == kIconTimer)
           app->IconTimer_Tick();
+        else if (w == kNetworkTimer)
+          network.Tick();
         else
           return false;
         toolkit.AfterEvent();
@@ -119,6 +132,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         return true;
       case kSerialMessage:
         serial.Deliver(static_cast<std::int16_t>(w), l);
+        toolkit.AfterEvent();
+        return true;
+      case kSocketMessage:
+        network.SocketEvent(w, l);
+        toolkit.AfterEvent();
+        return true;
+      case kLookupMessage:
+        network.LookupDone(l);
         toolkit.AfterEvent();
         return true;
       case WM_SIZE: {
@@ -158,6 +179,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
   form.hWnd = reinterpret_cast<WindowHandle>(main);
   messageBox.owner = form.hWnd;
   serial.SetNotifyWindow(main, kSerialMessage);
+  network.SetNotifyWindow(main, kSocketMessage, kLookupMessage, kNetworkTimer);
   form.captionChanged = [main](const std::string& caption) { SetWindowTextA(main, caption.c_str()); };
   form.stateChanged = [&] { toolkit.ApplyMainState(form.windowState, form.visible); };
   form.TickTimer.changed = [&] {

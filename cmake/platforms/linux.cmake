@@ -2,11 +2,13 @@
 add_library(tolvane_linux STATIC
   linux/CommandLine.cpp
   linux/KernelLine.cpp
+  linux/NetworkControl.cpp
   linux/ProfileStore.cpp
   linux/SerialControl.cpp
   linux/Services.cpp
 )
-target_link_libraries(tolvane_linux PUBLIC tolvane_core)
+find_package(Threads REQUIRED)
+target_link_libraries(tolvane_linux PUBLIC tolvane_core Threads::Threads)
 tolvane_warnings(tolvane_linux)
 
 # Typing on Linux: keymaps from libxkbcommon, keys through uinput or XTest.

@@ -3,6 +3,7 @@ enable_language(RC)
 add_library(tolvane_windows STATIC
   windows/FormWindow.cpp
   windows/Keyboard.cpp
+  windows/NetworkControl.cpp
   windows/ProfileStore.cpp
   windows/SendKeys.cpp
   windows/PortWorker.cpp
@@ -11,7 +12,7 @@ add_library(tolvane_windows STATIC
   windows/Services.cpp
   windows/Toolkit.cpp
 )
-target_link_libraries(tolvane_windows PUBLIC tolvane_core user32 gdi32 shell32 advapi32 comctl32 ole32 wtsapi32)
+target_link_libraries(tolvane_windows PUBLIC tolvane_core user32 gdi32 shell32 advapi32 comctl32 ole32 wtsapi32 ws2_32)
 target_compile_definitions(tolvane_windows PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601)
 tolvane_warnings(tolvane_windows)
 

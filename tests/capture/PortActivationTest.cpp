@@ -207,6 +207,30 @@ TEST(PortActivation, AfterSleepThePortIsOpenedAnew) {
   EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("Z", ""));
 }
 
+// A port on the network is known by its address, and active once its connection is made; one
+// that fails or drops is a lost device, tried again every second, the error kept meanwhile.
+TEST(PortActivation, ANetworkPortIsActiveOnceConnected) {
+  CaptionHarness h;
+  h.fp.serial.deviceName = "tcp://scanner:4001";
+  h.fp.serial.connecting = true;
+  h.app.PortList_Click(2);
+  h.fp.serial.Connect();
+  const std::string refused = "Tolvane (Error: cannot connect to tcp://scanner:4001: Connection refused)";
+  h.fp.serial.Unplug("cannot connect to tcp://scanner:4001: Connection refused");
+  h.fp.serial.connecting = true;
+  h.app.RetryTimer_Tick();
+  EXPECT_FALSE(h.app.mainForm().RetryTimer.enabled) << "no second attempt while one is under way";
+  h.fp.serial.Unplug("cannot connect to tcp://scanner:4001: Connection refused");
+  EXPECT_TRUE(h.app.mainForm().RetryTimer.enabled && h.app.mainForm().RetryTimer.interval == 1000);
+  h.fp.serial.connecting = true;
+  h.app.RetryTimer_Tick();
+  h.fp.serial.Connect();
+  const std::string on = "Tolvane (Active On tcp://scanner:4001)";
+  EXPECT_THAT(h.captions, ElementsAre("Tolvane (Connecting To tcp://scanner:4001)", on, refused, refused, on));
+  h.Scan("A");
+  EXPECT_THAT(h.fp.sendKeys.typed, ElementsAre("A", ""));
+}
+
 TEST(PortActivation, FailedWriteIsShownOncePerOpenAndScanningGoesOn) {
   CaptionHarness h;
   h.fp.serial.FailWrite("Write timed out");  // closed: nothing to report

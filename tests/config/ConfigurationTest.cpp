@@ -55,7 +55,8 @@ TEST(Configuration, FirstStartWithoutAFileAndTheFileOfTheFirstExit) {
   const std::string& saved = h.fp.profileStore.files[kPath];
   EXPECT_EQ(saved.substr(0, saved.find("KeyTrans0=")),
             "[Tolvane]\r\nComPort=0\r\nDOSTarget=0\r\nBeepSound=0\r\nScannerBeepString=\r\nHandshake=0\r\nBeep=0\r\n"
-            "AutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=0\r\nRemoveReturns=0\r\nPostamble=\r\nWindowState=0\r\n"
+            "AutoLoad=0\r\nNumericFilter=0\r\nIgnoreDups=0\r\nRemoveReturns=0\r\nPostamble=\r\nRecordEnd="
+            "\r\nWindowState=0\r\n"
             "Settings=9600,N,8,1\r\nPassword=\r\n");
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), NewFileLines(Program::Windows));
   EXPECT_THAT(h.fp.journal.With("RunOnce"), ElementsAre("RunOnce remove Tolvane"));
@@ -122,6 +123,20 @@ TEST(Configuration, IntegersAreReadAsNumbersAndOutOfRangeValuesTakeTheDefault) {
   ConfigHarness none("[Tolvane]\r\nBeepSound=-1\r\nComPort=-1\r\n");  // lists without a selection
   EXPECT_EQ(none.app.mainForm().cboSound.listIndex, -1);
   EXPECT_EQ(none.Saved().Get("Tolvane", "ComPort"), "-1");
+}
+
+// RecordEnd is byte values, 0 to 255, between commas, as the file keeps them; anything else is
+// no record end at all, and the file gets it back empty.
+TEST(Configuration, RecordEndIsAListOfByteValuesOrNothing) {
+  const std::pair<const char*, const char*> values[] = {
+      {"13", "13"},   {"13,10", "13,10"}, {" 13 , 10 ", "13,10"}, {"0,255", "0,255"}, {"", ""},     {"256", ""},
+      {"13,", ""},    {",13", ""},        {"13;10", ""},          {"-1", ""},         {"&H0D", ""}, {"1 3", ""},
+      {"13,,10", ""}, {"0013", "13"},     {"9999999999999", ""},
+  };
+  for (const auto& [text, saved] : values) {
+    ConfigHarness h(std::string("[Tolvane]\r\nRecordEnd=") + text + "\r\n");
+    EXPECT_EQ(h.Saved().Get("Tolvane", "RecordEnd"), saved) << text;
+  }
 }
 
 // The file is edited, not written anew (what the edit keeps is the profile file's to show), and

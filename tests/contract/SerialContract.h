@@ -1,5 +1,6 @@
 // What every serial control does alike, written once and run against each: the fake, the POSIX
-// control on a pseudo-terminal pair, the Win32 control under Wine on its COM port. A bed makes
+// control on a pseudo-terminal pair, the Win32 control under Wine on its COM port, and the
+// network controls, raw and (POSIX) through ser2net. A bed makes
 // the control and plays the device at the far end of its line; a runner (GoogleTest, or the
 // Wine test program) reports each check.
 #pragma once

@@ -4,8 +4,6 @@
 # Usage: faults.sh <build-dir> <fault>
 source "$(dirname "$0")/lib.sh"
 
-# CPU seconds used so far by the Wine process running Tolvane.exe.
-cpu_seconds() { awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$(pgrep -of Tolvane.exe)/stat"; }
 
 scenario_device_lost_and_back() {
   start_scanning 'Postamble={TAB}\r\n'

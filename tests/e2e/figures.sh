@@ -48,3 +48,36 @@ got=$(text) outcome="none lost or reordered"
 [ "$got" = "$expected" ] || outcome="${#got} of ${#expected} characters arrived, $(
   [ ${#got} -eq ${#expected} ] && echo reordered || echo lost)"
 echo "100 scans of 13 characters: $outcome"
+
+# With RecordEnd, a record is typed as its terminator arrives, not after the silence.
+e2e_close "$active"
+e2e_close "Tolvane Target"
+launch terminated 'ComPort=5\r\nPostamble={TAB}\r\nRecordEnd=13\r\n' "$active" /M
+e2e_target
+for i in $(seq 10); do
+  from=$(wc -l < "$keys") before=$(chars)
+  scan "$(printf '%013d\\r' "$i")"
+  sent=${EPOCHREALTIME/./} sent=$((sent / 1000))  # no process started between
+  wait_typed $((before + 14)) 30 || true
+  sleep 0.3
+  tail -n +$((from+1)) "$keys" | awk -v s="$sent" '/down/ && !f { f = $NF } /up/ { l = $NF } END { print f - s, l - s }'
+done | awk '{ f += $1; l += $2 } END {
+  printf "with RecordEnd=13, last byte to first key event: %.0f ms, to the last: %.0f ms (mean of 10)\n", f / NR, l / NR }'
+
+# 100 scans 20 ms apart, closer than the silence that would join them: 100 records, or the figures fail.
+from=$(wc -l < "$keys") before=$(chars) expected=""
+for i in $(seq -f '%03g' 100); do expected+="S$i|"; done
+python3 -c 'import sys, time
+f = open(sys.argv[1], "wb", 0)
+for i in range(1, 101):
+    f.write(b"S%03d\r" % i)
+    time.sleep(0.02)' "$scanner"
+wait_typed $((before + 500)) 30 || true
+sleep 1
+got=$(awk -v n="$from" 'NR > n && $1=="char" { printf "%c", ($2 == 9 ? 124 : $2 + 0) }' "$keys")
+records=$(tr -cd '|' <<< "$got" | wc -c)
+if [ "$got" != "$expected" ]; then
+  echo "100 scans sent 20 ms apart with RecordEnd=13: $records records; merged or lost: [$got]"
+  exit 1
+fi
+echo "100 scans sent 20 ms apart with RecordEnd=13: 100 records, none merged or lost"

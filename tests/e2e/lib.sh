@@ -142,5 +142,14 @@ step() {
   [ "$(typed "$from")" = "$2" ] || fail "[$1] typed [$(typed "$from")], expected [$2]"
 }
 
-# default.tlv was written whole: every one of its 270 keys.
-complete() { [ "$(grep -c = "$folder/default.tlv")" -eq 270 ] || fail "default.tlv is not complete"; }
+# default.tlv was written whole: every one of its 271 keys.
+complete() { [ "$(grep -c = "$folder/default.tlv")" -eq 271 ] || fail "default.tlv is not complete"; }
+
+# CPU seconds used so far by the Wine process running Tolvane.exe in this run's prefix (other runs may have theirs).
+ours() { tr '\0' '\n' < "/proc/$1/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; }
+cpu_seconds() {
+  local p pid=""
+  for p in $(pgrep -f Tolvane.exe); do ours "$p" && pid=$p && break; done
+  [ -n "$pid" ] || fail "no Tolvane.exe of this run"
+  awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$pid/stat"
+}

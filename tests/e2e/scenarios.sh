@@ -235,4 +235,82 @@ scenario_session_switch_and_wake() {
   step 'AWAKE' 'A W A K E \t'
 }
 
+# The test's own device server on a free port ($port), commanded one line at a time (tests/linux/netdev.py).
+serve() {
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  : > "$work/netdev.done"
+  python3 "$top/tests/linux/netdev.py" "$port" "$work" & pids+=($!)
+  poll 50 test -e "$work/netdev.ready" || fail "no device server"
+}
+net() {
+  local n; n=$(wc -l < "$work/netdev.done")
+  echo "$*" > "$work/netdev"
+  poll 50 eval '[ "$(wc -l < "$work/netdev.done")" -gt "$n" ]' || fail "the device server did not take: $*"
+}
+hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
+
+# Device=tcp://... wins over ComPort: records from a raw TCP server, two in one read with RecordEnd, acknowledgements
+# back over the connection; a refused connection named with its address and reason, then retried until the server
+# is back; a malformed address and an unknown host named.
+scenario_network() {
+  serve
+  local address="tcp://127.0.0.1:$port"
+  launch app "ComPort=5\r\nDevice=$address\r\nRecordEnd=13\r\nScannerBeepString=27,7\r\nPostamble={TAB}\r\n" \
+    "Tolvane (Active On $address)" /M
+  e2e_target
+  net send "$(hex 'A1\rB2\r')"
+  wait_typed 6 || true
+  sleep 0.5
+  [ "$(typed)" = 'A 1 \t B 2 \t' ] || fail "typed [$(typed)], expected two records"
+  poll 20 eval '[ "$(codes < "$work/heard")" = "033 \a 033 \a" ]' || fail "acknowledgements [$(codes < "$work/heard")]"
+  net down
+  net drop
+  error_caption 20
+  [[ "$caption" == *"$address"* ]] || fail "the drop shows [$caption]"
+  caption=$(driver caption "Tolvane (Error: cannot connect to $address: " 10) ||
+    fail "the refusal not shown: [$(driver caption 'Tolvane (' 1)]"
+  [[ "$caption" == *"refused"* ]] || fail "the refusal shows [$caption]"
+  # Idle between the attempts: no more than a few percent of one core over three seconds.
+  local before after; before=$(cpu_seconds); sleep 3; after=$(cpu_seconds)
+  awk -v a="$before" -v b="$after" 'BEGIN { exit !((b - a) < 0.3) }' || fail "CPU used while retrying: $before -> $after s"
+  net up
+  wait_caption "Tolvane (Active On $address)" 10
+  net send "$(hex 'C3\r')"
+  wait_typed 9 || true
+  sleep 0.5
+  [ "$(typed)" = 'A 1 \t B 2 \t C 3 \t' ] || fail "after the connection came back: typed [$(typed)]"
+  # A malformed address and an unknown host, each named.
+  e2e_close "Tolvane (Active On $address)"
+  launch malformed 'ComPort=5\r\nDevice=tcp://127.0.0.1\r\n' ''
+  error_caption 30
+  [[ "$caption" == *"tcp://127.0.0.1: no port"* ]] || fail "a malformed address shows [$caption]"
+  e2e_close "$caption"
+  launch unknown 'ComPort=5\r\nDevice=tcp://no-such-host.invalid:4001\r\n' ''
+  caption=$(driver caption "Tolvane (Error: " 30) || fail "no error for an unknown host: [$(driver caption 'Tolvane (' 1)]"
+  [[ "$caption" == *"cannot connect to tcp://no-such-host.invalid:4001: unknown host no-such-host.invalid"* ]] ||
+    fail "an unknown host shows [$caption]"
+}
+
+# rfc2217:// through ser2net in front of a pseudo-terminal pair: the rate from Settings reaches the device behind the
+# server (read back with stty), records come through it.
+scenario_network_rfc2217() {
+  socat pty,link="$work/dev",raw,echo=0 pty,link="$work/far",raw,echo=0 >/dev/null 2>&1 & pids+=($!)
+  poll 50 test -e "$work/far" || fail "no pseudo-terminal"
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  printf 'connection: &scanner\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,9600n81,local\n' \
+    "$port" "$work/dev" > "$work/ser2net.yaml"
+  ser2net -n -d -c "$work/ser2net.yaml" > "$work/ser2net.log" 2>&1 & pids+=($!)
+  poll 50 eval ': < /dev/tcp/127.0.0.1/$port' 2>/dev/null || fail "ser2net does not listen: $(cat "$work/ser2net.log")"
+  [ "$(stty -F "$work/dev" speed)" != 19200 ] || fail "premise: the device is at 19200 before"
+  local address="rfc2217://127.0.0.1:$port"
+  launch app "ComPort=5\r\nDevice=$address\r\nSettings=19200,N,8,2\r\nRecordEnd=13\r\nPostamble={TAB}\r\n" "Tolvane (Active On $address)" /M
+  e2e_target
+  poll 50 eval '[ "$(stty -F "$work/dev" speed)" = 19200 ]' || fail "the rate at the device: $(stty -F "$work/dev" speed)"
+  stty -F "$work/dev" -a | grep -qw cstopb || fail "two stop bits at the device: $(stty -F "$work/dev")"
+  printf 'A1\rB2\r' > "$work/far"
+  wait_typed 6 || true
+  sleep 0.5
+  [ "$(typed)" = 'A 1 \t B 2 \t' ] || fail "typed [$(typed)] through ser2net"
+}
+
 e2e_main "$@"

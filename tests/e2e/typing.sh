@@ -40,6 +40,16 @@ scenario_framing() {
   scan EF; sleep 0.4; step GH 'E F \t G H \t' 5
 }
 
+# RecordEnd over the COM port: two codes in one write are two records, each with its postamble
+# and its acknowledgement; CR LF ends one whole; a terminator cut short is data, ended by silence.
+scenario_record_end() {
+  start_scanning 'RecordEnd=13,10\r\nScannerBeepString=6\r\nPostamble={TAB}\r\n'
+  e2e_listen
+  step 'A1\r\nB2\r\n' 'A 1 \t B 2 \t' 0
+  step 'C3\r' 'C 3 \r \t'
+  [ "$(codes < "$work/back.bin")" = '006 006 006' ] || fail "acknowledgements [$(codes < "$work/back.bin")], one a record"
+}
+
 # The scanner beep string after each record; with Opto-RS, a query, and every second record dropped.
 scenario_scanner_beep_and_opto_rs() {
   start_scanning 'ScannerBeepString=27,7\r\nHandshake=3\r\nPostamble={TAB}\r\n'

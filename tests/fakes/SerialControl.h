@@ -60,6 +60,8 @@ class SerialControl : public tolvane::SerialControl, Journaled {
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
   std::string LostReason() const override { return lostReason_; }
   std::string WriteFailedReason() const override { return writeFailedReason_; }
+  bool Connecting() const override { return open_ && connecting; }
+  std::string DeviceName() const override { return open_ ? deviceName : ""; }
 
   // Scripting; each raises OnComm only while the port is open. Arrive queues bytes (event 2).
   void Arrive(std::string_view bytes) {
@@ -79,6 +81,10 @@ class SerialControl : public tolvane::SerialControl, Journaled {
   void FailWrite(const std::string& reason) {  // written bytes were dropped
     writeFailedReason_ = reason;
     Raise(kEvWriteFailed);
+  }
+  void Connect() {  // an open that only started a connection (connecting) completes it
+    connecting = false;
+    Raise(kEvConnected);
   }
   // Property ("CommPort", "Settings", "DTREnable", "RTSEnable", "Handshaking", "PortOpen" (an
   // open), "Output") fails with description until cleared with an empty description.
@@ -102,6 +108,8 @@ class SerialControl : public tolvane::SerialControl, Journaled {
   std::string written;  // every byte sent through Output, in order
   std::int16_t commPort = 0;
   std::string settings;
+  std::string deviceName;   // a network address: the port is known by it
+  bool connecting = false;  // each open only starts a connection, completed by Connect()
 
  private:
   static constexpr const char* kInvalid = "Invalid property value";

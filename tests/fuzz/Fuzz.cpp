@@ -1,14 +1,17 @@
 // The fuzz targets, one binary each (FUZZ_PART picks the part): whatever the input, nothing
 // crashes and the properties below hold.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "app/Tolvane.h"
+#include "capture/RecordAssembly.h"
 #include "common/Text.h"
 #include "common/TextToNumber.h"
 #include "config/ProfileFile.h"
 #include "keysynth/SendKeysEmitter.h"
 #include "linux/CommandLine.h"
+#include "serialsettings/DeviceAddress.h"
 #include "tests/fakes/FakePlatform.h"
 #include "tests/support/TypingSimulator.h"
 
@@ -191,11 +194,54 @@ void LinuxCommandLine(const Bytes& data) {
   for (const char c : posix::PrintableLine(data + posix::StatusText(data, args[0]))) Check(c >= 32 && c < 127);
 }
 
+// A RecordEnd value, a 0, a Device value, a 0, then line data (a byte of 0xFF is a tick). The
+// value is a byte list that writes back as itself, or nothing; an address reads back from its
+// own text, and one refused names the value; records stay bounded, a held end is never whole,
+// and silence finishes everything.
+void Framing(const Bytes& data) {
+  const auto pieces = Split(data);
+  const auto end = ParseRecordEnd(pieces[0]);
+  if (end) {
+    Check(ParseRecordEnd(RecordEndText(*end)) == end);
+    Check(end->empty() ||
+          end->size() == 1 + static_cast<std::size_t>(std::count(pieces[0].begin(), pieces[0].end(), ',')));
+  }
+  const Bytes device = pieces.size() > 1 ? pieces[1] : Bytes();
+  std::string error;
+  if (const auto address = ParseDeviceAddress(device, error)) {
+    Check(error.empty() && IsNetworkAddress(device) && address->port > 0 && !address->host.empty());
+    std::string again;
+    const auto reread = ParseDeviceAddress(address->text, again);
+    Check(reread && reread->text == address->text && reread->host == address->host &&
+          reread->rfc2217 == address->rfc2217);
+  } else {
+    Check(error.rfind(device + ": ", 0) == 0);
+  }
+  if (!device.empty() && (device[0] == '/' || device[0] == '.')) Check(!IsNetworkAddress(device));
+
+  fake::FakePlatform fp;
+  Tolvane app(fp.platform());
+  app.serialSettings().RecordEnd = end.value_or("");
+  app.PortList_Click(1);
+  const auto& state = app.assembly().state;
+  const Bytes line = pieces.size() > 2 ? data.substr(pieces[0].size() + pieces[1].size() + 2) : Bytes();
+  for (const char c : line) {
+    if (static_cast<std::uint8_t>(c) == 0xFF)
+      app.TickTimer_Tick();
+    else
+      fp.serial.Arrive(Bytes(1, c));
+    Check(state.CurrentRecord.size() <= kMaxRecordLength);
+    Check(state.EndHeld.size() < std::max<std::size_t>(1, end.value_or("").size()));
+  }
+  for (int t = 0; t < 5; ++t) app.TickTimer_Tick();
+  Check(state.CurrentRecord.empty() && state.ReceiveBuffer.empty() && state.EndHeld.empty());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Bytes input(reinterpret_cast<const char*>(data), size);
-  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing, LinuxCommandLine};
+  void (*const parts[])(const Bytes&) = {Numbers, Profile, Record, KeySynth, Typing, LinuxCommandLine, Framing};
   parts[FUZZ_PART](input);
   return 0;
 }

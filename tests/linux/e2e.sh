@@ -8,7 +8,9 @@ work="$(mktemp -d /tmp/tolvane-linux.XXXXXX)"
 cfg="$work/cfg.tlv"
 keylog="$build/tests/linux/tolvane-keylog"
 # Everything started ends before its files go; the test's status stays.
-trap 'rc=$?; kill $(jobs -p) 2>/dev/null || true; wait; rm -rf "$work"; exit $rc' EXIT
+# Processes that are not jobs of this shell (a traced one) are in $strays.
+strays=""
+trap 'rc=$?; kill $(jobs -p) $strays 2>/dev/null || true; wait; rm -rf "$work"; exit $rc' EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$work/err" ] && cat "$work/err" >&2; exit 1; }
 # A case that goes wrong is told and the scenario goes on to its other cases; it fails at the end.
 failed=""
@@ -45,13 +47,18 @@ logger() {
 }
 # tolvane with the configuration lines given, the key log (with options after the lines) in
 # front, the device plugged; sets $tolvane.
+# The device is $device when set (a network address), else the pair's end.
 start() {
-  [ -e "$work/dev" ] || plug
-  printf "[Tolvane]\r\nDevice=$work/dev\r\n$1" > "$cfg"
+  begin "$@"
+  status "Active on ${device:-$work/dev}"
+}
+# The same without waiting for the device.
+begin() {
+  [ -n "${device:-}" ] || [ -e "$work/dev" ] || plug
+  printf "[Tolvane]\r\nDevice=%s\r\n$1" "${device:-$work/dev}" > "$cfg"
   logger "${@:2}"
   "$build/tolvane" --config "$cfg" --typing xtest ${args:-} > "$work/out" 2> "$work/err" &
   tolvane=$!
-  status "Active on $work/dev"
 }
 # Runs the command as the user nobody, with no groups.
 nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
@@ -107,6 +114,120 @@ scenario_device() {
   scan 'B' 'A<Tab>B<Tab>' "after the device came back"
 }
 
+# A record ends at its terminator: two codes in one write are two records, each with its
+# postamble; with CR LF as the terminator, both bytes end it; a terminator that does not come
+# in full is data, and silence ends that record. Without RecordEnd, the write is one record.
+scenario_recordend() {
+  start 'Postamble={TAB}\r\n'
+  scan 'A1\rB2\r' 'A1<Return>B2<Return><Tab>' "premise: without RecordEnd, one record"
+  stop || true
+  start 'Postamble={TAB}\r\nRecordEnd=13\r\nScannerBeepString=7\r\nKeyTrans10=lf\r\n'
+  cat "$work/scanner" > "$work/back" &
+  scan 'A1\rB2\r' 'A1<Tab>B2<Tab>' "RecordEnd=13"
+  poll 20 is 2 eval 'wc -c < "$work/back"' || wrong "acknowledgements [$(od -An -c "$work/back")], one for each"
+  scan 'C3\r\nD4\r' 'A1<Tab>B2<Tab>C3<Tab>lfD4<Tab>' "CR LF with RecordEnd=13: the LF begins the next"
+  stop || true
+  start 'Postamble={TAB}\r\nRecordEnd=13,10\r\n'
+  scan 'A1\r\nB2\r\n' 'A1<Tab>B2<Tab>' "RecordEnd=13,10"
+  scan 'C3\r' 'A1<Tab>B2<Tab>C3<Return><Tab>' "a terminator not in full, ended by silence"
+}
+
+# The device servers: the test's own, raw, on a free port ($port); and ser2net with RFC 2217.
+freeport() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+serve() {
+  port=$(freeport)
+  : > "$work/netdev.done"
+  : > "$work/accepts"
+  python3 "$(dirname "$0")/netdev.py" "$port" "$work" &
+  poll 50 test -e "$work/netdev.ready" || fail "no device server"
+}
+# A command to the test's server, done when it returns.
+net() {
+  local n
+  n=$(wc -l < "$work/netdev.done")
+  echo "$*" > "$work/netdev"
+  poll 50 is $((n + 1)) eval 'wc -l < "$work/netdev.done"' || fail "the device server did not take: $*"
+}
+hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
+heard() { od -An -c "$work/heard" 2>/dev/null | tr -d ' \n'; }
+
+# Records over a raw TCP connection, acknowledgements back over it.
+scenario_tcp() {
+  serve
+  device="tcp://127.0.0.1:$port" start 'Postamble={TAB}\r\nRecordEnd=13\r\nScannerBeepString=27,7\r\n'
+  net send "$(hex 'A1\rB2\r')"
+  poll 60 is 'A1<Tab>B2<Tab>' typed || wrong "typed [$(typed)], expected [A1<Tab>B2<Tab>]"
+  poll 20 is '033\a033\a' heard || wrong "acknowledgements [$(heard)]"
+  net send "$(hex 'C3')"
+  poll 60 is 'A1<Tab>B2<Tab>C3<Tab>' typed || wrong "silence ends a record: typed [$(typed)]"
+}
+
+# CPU time the program has used, in clock ticks.
+cpu() { awk '{ print $14 + $15 }' "/proc/$tolvane/stat"; }
+# A connection dropped: what came before it is not lost; a server that refuses is named with the
+# reason; a retry every second, quiet in between; typing again once it is back. Addresses
+# malformed or unknown are told by name.
+scenario_drop() {
+  serve
+  local address="tcp://127.0.0.1:$port" before
+  device="$address" start 'Postamble={TAB}\r\n'
+  net send "$(hex 'A1')"
+  poll 60 is 'A1<Tab>' typed || wrong "before the drop: typed [$(typed)]"
+  net send "$(hex 'B2')"
+  net down
+  net drop
+  status "Error: cannot connect to $address: Connection refused"
+  before=$(cpu)
+  sleep 3
+  [ $(($(cpu) - before)) -lt 30 ] || wrong "$(($(cpu) - before)) ticks of CPU in 3 s of retrying"
+  net slam on
+  net up
+  sleep 3.5
+  local accepts
+  accepts=$(wc -l < "$work/accepts")
+  [ "$accepts" -ge 3 ] && [ "$accepts" -le 6 ] || wrong "$accepts connections in 3.5 s, one a second expected"
+  net slam off
+  status "Active on $address"
+  # A half record carries over a closed port, and is completed once it is open again.
+  poll 60 is 'A1<Tab>B2<Tab>' typed || wrong "the bytes just before the drop: typed [$(typed)]"
+  net send "$(hex 'C3')"
+  poll 60 is 'A1<Tab>B2<Tab>C3<Tab>' typed || wrong "after the connection came back: typed [$(typed)]"
+  stop || true
+  device="tcp://127.0.0.1" begin ''
+  poll 50 grep -q "^Error: .*tcp://127.0.0.1: no port" "$work/err" || wrong "a malformed address not told: $(cat "$work/err")"
+  stop || true
+  device="tcp://no-such-host.invalid:4001" begin ''
+  poll 100 grep -q "^Error: cannot connect to tcp://no-such-host.invalid:4001: " "$work/err" ||
+    wrong "an unknown host not told: $(cat "$work/err")"
+}
+
+# ser2net, a real device server, with RFC 2217 in front of the pair: the rate from Settings read
+# back from the device behind it, the parity in the line ser2net set on it (a pseudo-terminal
+# keeps no parity to read back), records one way and acknowledgements the other.
+scenario_rfc2217() {
+  plug
+  port=$(freeport)
+  printf 'connection: &scanner\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,9600n81,local\n' \
+    "$port" "$work/dev" > "$work/ser2net.yaml"
+  strace -f -qq -v -e trace=ioctl -o "$work/ioctl" ser2net -n -d -c "$work/ser2net.yaml" > "$work/ser2net.log" 2>&1 &
+  local tracer=$! ser2net
+  poll 50 eval ': < /dev/tcp/127.0.0.1/$port' 2>/dev/null || fail "ser2net does not listen: $(cat "$work/ser2net.log")"
+  ser2net=$(pgrep -P "$tracer")
+  strays+=" $ser2net"  # the tracer's end leaves it running
+  [ "$(stty -F "$work/dev" speed)" != 19200 ] || fail "premise: the device is at 19200 before"
+  device="rfc2217://127.0.0.1:$port" start 'Postamble={TAB}\r\nRecordEnd=13\r\nSettings=19200,O,8,2\r\nScannerBeepString=27,7\r\n'
+  poll 50 is 19200 stty -F "$work/dev" speed || wrong "the rate at the device: $(stty -F "$work/dev" speed)"
+  stty -F "$work/dev" -a | grep -qw cstopb || wrong "two stop bits at the device: $(stty -F "$work/dev")"
+  grep -q 'c_cflag=B19200|.*CSTOPB|.*PARENB|PARODD' "$work/ioctl" ||
+    wrong "no odd parity set on the device: $(grep -o 'c_cflag=[^,]*' "$work/ioctl" | sort -u)"
+  cat "$work/scanner" > "$work/back" &
+  scan 'A1\rB2\r' 'A1<Tab>B2<Tab>' "records through ser2net"
+  poll 20 is '033\a033\a' eval 'od -An -c "$work/back" | tr -d " \n"' || wrong "acknowledgements [$(od -An -c "$work/back")]"
+  stop || true
+}
+
 # The first run, without a file, writes every key (the Linux keys too, XkbVariant empty) and the
 # autostart entry, the file named by its absolute path however it was given; a second copy on
 # the same file says so and ends with a status of its own; bad arguments are refused; records
@@ -123,7 +244,7 @@ scenario_life() {
     grep -qi 'already running' "$work/second" || wrong "second copy: $(cat "$work/second")"
   [ "$("$build/tolvane" --bogus 2>/dev/null; echo $?)" = 2 ] || wrong "bad arguments not refused"
   stop || wrong "exit status $?"
-  [ "$(grep -c '=' "$work/my scanner.tlv")" -eq 273 ] || fail "$(grep -c '=' "$work/my scanner.tlv") keys written"
+  [ "$(grep -c '=' "$work/my scanner.tlv")" -eq 274 ] || fail "$(grep -c '=' "$work/my scanner.tlv") keys written"
   grep -q '^Device=' "$work/my scanner.tlv" && grep -q '^XkbVariant=' "$work/my scanner.tlv" || fail "Linux keys lost"
   # The user's own file, AutoLoad on: the autostart entry is written though the file is not.
   sed -i 's/^AutoLoad=0/AutoLoad=1/; s#^Device=#Device='"$work"'/dev#' "$work/my scanner.tlv"
@@ -159,7 +280,7 @@ scenario_file() {
   poll 50 grep -q '^tolvane: typing with' "$work/err" || fail "no start: $(cat "$work/err")"
   stop || wrong "exit status $?"
   [ -L "$work/link.tlv" ] || wrong "the link became a regular file"
-  [ "$(grep -c '=' "$work/dotfiles/real.tlv" 2>/dev/null)" = 273 ] || wrong "the real file not written through the link"
+  [ "$(grep -c '=' "$work/dotfiles/real.tlv" 2>/dev/null)" = 274 ] || wrong "the real file not written through the link"
 
   chmod 0666 "$cfg"
   chown 65534:65534 "$cfg"
@@ -435,7 +556,7 @@ scenario_figures() {
   for i in $(seq 10); do
     lines=$(wc -l < "$work/keys")
     scan "$(printf '%013d' "$i")"
-    sent=$(date +%s%3N)
+    sent=${EPOCHREALTIME/./} sent=$((sent / 1000))  # no process started between
     poll 100 logged $((lines + 14))
     first=$((first + $(awk -v n="$lines" 'NR == n + 1 { print $1 }' "$work/keys") - sent))
     last=$((last + $(tail -1 "$work/keys" | awk '{ print $1 }') - sent))
@@ -446,6 +567,37 @@ scenario_figures() {
   poll 300 logged $((lines + 2001))
   awk -v n="$lines" 'NR > n { if (!s) s = $1; e = $1; c++ }
     END { printf "2,000-character record: %.0f characters/s (%d keys)\n", 2000 / ((e - s) / 1000), c }' "$work/keys"
+  # A record that ends with its terminator is typed at once, not after the silence.
+  stop || true
+  start 'Postamble={TAB}\r\nRecordEnd=13\r\n'
+  first=0 last=0
+  for i in $(seq 10); do
+    lines=$(wc -l < "$work/keys")
+    scan "$(printf '%013d\\r' "$i")"
+    sent=${EPOCHREALTIME/./} sent=$((sent / 1000))  # no process started between
+    poll 100 logged $((lines + 14))
+    first=$((first + $(awk -v n="$lines" 'NR == n + 1 { print $1 }' "$work/keys") - sent))
+    last=$((last + $(tail -1 "$work/keys" | awk '{ print $1 }') - sent))
+  done
+  echo "with RecordEnd=13, last byte to first key event: $((first / 10)) ms, to the last: $((last / 10)) ms (mean of 10)"
+  # Scans 20 ms apart, closer than the silence that would end them: each its own record.
+  mark
+  python3 -c 'import sys, time
+f = open(sys.argv[1], "wb", 0)
+for i in range(1, 101):
+    f.write(b"S%03d\r" % i)
+    time.sleep(0.02)' "$work/scanner"
+  local want=""
+  for i in $(seq -f '%03g' 100); do want+="S$i<Tab>"; done
+  poll 100 is "$want" typed || true
+  local got records
+  got=$(typed)
+  records=$(grep -o '<Tab>' <<< "$got" | wc -l)
+  if [ "$got" = "$want" ]; then
+    echo "100 scans sent 20 ms apart with RecordEnd=13: 100 records, none merged or lost"
+  else
+    wrong "100 scans sent 20 ms apart: $records records, some merged or lost: [$got]"
+  fi
   # 52 of them on 19 spare key codes, bound again as the window answers its pings.
   setxkbmap ru
   lines=$(wc -l < "$work/keys")
