@@ -80,12 +80,15 @@ scenario_second_instance() {
   driver wait "$active" 5 || fail "the first copy is gone"
 }
 
-# The start-at-logon command as UTF-8. reg query prints through the OEM code page, which
-# turns most characters outside ASCII into '?'; an exported key is UTF-16.
+# The start-at-logon command as UTF-8, into $entry (empty when there is none). reg query prints through the OEM code
+# page, which turns most characters outside ASCII into '?'; an exported key is UTF-16. An export that fails, or a file
+# that is not the key's, fails the test: it would read as no entry.
 runonce() {
   rm -f "$work/runonce.reg"
-  wine reg export "$run" "$(winepath -w "$work/runonce.reg")" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | sed -n 's/^"Tolvane"="\(.*\)"\r\?$/\1/p' | sed 's/\\\(.\)/\1/g'
+  wine reg export "$run" "$(winepath -w "$work/runonce.reg")" /y >/dev/null 2>&1 || fail "the RunOnce key was not exported"
+  local text; text=$(iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | tr -d '\r')
+  grep -qxF "[${run/HKCU/HKEY_CURRENT_USER}]" <<< "$text" || fail "the export holds no RunOnce key: [$text]"
+  entry=$(sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' <<< "$text" | sed 's/\\\(.\)/\1/g')
 }
 run='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
@@ -96,8 +99,9 @@ run_and_exit() {  # folder, configuration lines, caption, command, arguments...
   e2e_close "$3"
   sleep 0.5
   complete
+  runonce
   # shellcheck disable=SC2053
-  [[ "$(runonce)" == $4 ]] || fail "RunOnce is [$(runonce)]"
+  [[ "$entry" == $4 ]] || fail "RunOnce is [$entry]"
 }
 
 # Exit writes the whole file and the start-at-logon entry (" /M" after a minimised run, none when unchecked); a folder
@@ -105,6 +109,7 @@ run_and_exit() {  # folder, configuration lines, caption, command, arguments...
 # same happens; Windows deletes the entry when it runs it.
 scenario_exit_writes_file_and_startup_entry() {
   wine reg delete "$run" /v Tolvane /f >/dev/null 2>&1 || true
+  reg_add "$run"  # the key itself, which a new prefix may lack
   run_and_exit 'TΩlvane Ж' 'ComPort=5\r\nAutoLoad=1\r\n' "$active" '"*\\TΩlvane Ж\\Tolvane.EXE"'
   run_and_exit minimised 'AutoLoad=1\r\n' "$inactive" '*\\minimised\\Tolvane.EXE /M' /M
   grep -q '^WindowState=1' "$folder/default.tlv" || fail "WindowState 1 not written"
@@ -113,7 +118,8 @@ scenario_exit_writes_file_and_startup_entry() {
   wine wineboot --end-session >/dev/null 2>&1
   driver gone "$active" 20 || fail "Tolvane still runs after the session ended"
   complete
-  [[ "$(runonce)" == *'\app\Tolvane.EXE /M' ]] || fail "RunOnce after logoff is [$(runonce)]"
+  runonce
+  [[ "$entry" == *'\app\Tolvane.EXE /M' ]] || fail "RunOnce after logoff is [$entry]"
 }
 
 # A scan with the settings dialog in front is shown, not typed (its Enter would press OK); closed, the dialog changes
