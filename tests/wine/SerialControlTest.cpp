@@ -270,7 +270,8 @@ const std::map<std::string, void (*)(WineBed&, Program&)> kCases{
                  name + std::to_string(n) + " not made: the open fails with the system's reason");
          }
          // An open that made none through the stand-in would leave the case nothing to fail.
-         Check(n > 1, "the open made " + std::to_string(n - 1) + " " + name + "through the stand-in, each made to fail");
+         Check(n > 1,
+               "the open made " + std::to_string(n - 1) + " " + name + "through the stand-in, each made to fail");
          g.failFrom[c] = 0;
          Check(p.serial.PortOpen() && p.Receives(name), "all " + name + "made: opens, reads");
          p.Close();
