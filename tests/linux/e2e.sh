@@ -302,7 +302,7 @@ scenario_keymaps() {
   setxkbmap fr
   premise "24 a A" "<AD01> is a under fr" key AD01
   start 'Postamble={TAB}\r\n'
-  scan 'azqw1234@\351\350\347\340\311' 'azqw1234@éèçàÉ<Tab>' "French"
+  scan 'azqw1234@\351\350\347\340\311\304\326' 'azqw1234@éèçàÉÄÖ<Tab>' "French"
   pressed | grep -qw 'a<AD01>' || wrong "French: a not from <AD01>: $(pressed)"
 }
 
