@@ -3,7 +3,8 @@
 //   wait <caption> [s]           the window appears and its program waits for input
 //   gone <caption> [s]           no such window remains
 //   caption <prefix> [s]         prints the caption of the first window starting with prefix
-//   texts <caption>              prints "class|text|id=N" for every control
+//   texts <caption>              prints "class|text|id=N" for every control, with CR and LF in the
+//                                text as \r and \n
 //   hidden <caption>             succeeds if the window is there but not shown
 //   command <caption> <id>       posts WM_COMMAND id (menu items)
 //   syscommand <caption> <code>  posts WM_SYSCOMMAND
@@ -134,7 +135,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "texts") {
-    for (HWND c : Windows(h)) std::printf("%s|%s|id=%d\n", Class(c).c_str(), ControlText(c).c_str(), GetDlgCtrlID(c));
+    for (HWND c : Windows(h)) {
+      std::string text;
+      for (const char ch : ControlText(c)) text += ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
+      std::printf("%s|%s|id=%d\n", Class(c).c_str(), text.c_str(), GetDlgCtrlID(c));
+    }
     return 0;
   }
   if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
