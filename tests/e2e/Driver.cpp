@@ -15,6 +15,10 @@
 //   key <down|up|tap> <vk>       the user's own key, as the keyboard would send it
 //   type-batch <text>            types the text as one bare SendInput batch (the baseline
 //                                Tolvane's typing is measured against)
+//   front                        prints the caption of the window in front
+//   activate <caption>           brings the window to the front
+//   watch-keys <s>               prints "ready", then "down|up <vk> <injected 0|1>" for every key
+//                                event of the whole desktop (a low-level keyboard hook) for s seconds
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
@@ -90,6 +94,30 @@ int Send(std::vector<INPUT> in) {
 
 int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) { return PostMessageA(h, message, w, l) ? 0 : 1; }
 
+LRESULT CALLBACK LogKey(int code, WPARAM w, LPARAM l) {
+  if (code == HC_ACTION) {
+    const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(l);
+    std::printf("%s %lu %d\n", w == WM_KEYUP || w == WM_SYSKEYUP ? "up" : "down", k->vkCode,
+                (k->flags & LLKHF_INJECTED) ? 1 : 0);
+    std::fflush(stdout);
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+int WatchKeys(double seconds) {
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, LogKey, GetModuleHandleA(nullptr), 0);
+  if (!hook) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  // The hook is called from this thread's message loop.
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&m);
+  }
+  UnhookWindowsHookEx(hook);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,6 +138,8 @@ int main(int argc, char** argv) {
     }
     return Send(in);
   }
+  if (verb == "front") return std::printf("%s\n", Title(GetForegroundWindow()).c_str()) < 0;
+  if (verb == "watch-keys") return WatchKeys(std::atof(arg.c_str()));
   if (verb == "taskbar-created") return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
   if (verb == "tray-icons") {
     HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
@@ -143,6 +173,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
+  if (verb == "activate") return SetForegroundWindow(h) ? 0 : 1;
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);

@@ -49,14 +49,35 @@ scenario_choose_port_and_scan() {
   screenshot scan-typed
 }
 
-# With Tolvane itself in front a scan is shown, not typed; a received 0 is shown like any other character.
+# With Tolvane itself in front a scan is shown, not typed: no key is injected anywhere on the desktop while it arrives
+# (its keys would go to Tolvane's own window, never to the target). A received 0 is shown like any other character.
+# With the target in front, the same scan is typed, and the watch sees its keys.
 scenario_own_window_active() {
   e2e_target
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\n' "$active"  # shown normally, it is active
   sleep 0.5
+  [ "$(driver front)" = "$active" ] || fail "premise: [$(driver front)] is in front"
+  watch_keys 5
   shows 'SE\000EN' "SE EN{ENTER}"
+  wait "$watch"
+  ! watched | grep -q ' 1$' || fail "keys injected while Tolvane was in front: $(watched | grep -c ' 1$')"
   [ "$(chars)" -eq 0 ] || fail "typed into the target while Tolvane was active"
+  driver activate "Tolvane Target"
+  sleep 0.5
+  [ "$(driver front)" = "Tolvane Target" ] || fail "premise: [$(driver front)] is in front"
+  watch_keys 4
+  step 'SE\000EN' 'S E E N \r'
+  wait "$watch"
+  watched | grep -q '^down 83 1$' || fail "premise: the watch saw no injected S: $(watched | head -5)"
 }
+# Every key event of the desktop for s seconds, from when the watch is ready; watched gives them. Not through driver,
+# whose output would come only at its end.
+watch_keys() {
+  wine "$build/tests/e2e/tolvane-driver.exe" watch-keys "$1" > "$work/watch" &
+  watch=$!
+  poll 100 grep -q '^ready' "$work/watch" || fail "no key watch"
+}
+watched() { tr -d '\r' < "$work/watch"; }
 
 scenario_captions() {
   launch app 'ComPort=7\r\n' ''
@@ -123,7 +144,7 @@ scenario_exit_writes_file_and_startup_entry() {
 }
 
 # A scan with the settings dialog in front is shown, not typed (its Enter would press OK); closed, the dialog changes
-# nothing; with OK, the open port is reconfigured and the settings saved.
+# nothing; with OK (the user's Enter), the open port is reconfigured and the settings saved.
 scenario_settings_dialog() {
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\nSettings=9600,N,8,1\r\n' "$active"
   menu "$active" 2003 "$dialog"
@@ -136,7 +157,8 @@ scenario_settings_dialog() {
   menu "$active" 2003 "$dialog"
   driver select "$dialog" 0 7  # 19200
   driver select "$dialog" 1 2  # Even
-  driver command "$dialog" 1   # Enter: OK
+  [ "$(driver front)" = "$dialog" ] || fail "premise: [$(driver front)] is in front"
+  driver key tap 13  # Enter: OK
   driver gone "$dialog" 20 || fail "the dialog stayed"
   sleep 0.5
   speed 19200  # a pseudo-terminal keeps no parity; the saved settings show it
