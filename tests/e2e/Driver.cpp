@@ -15,6 +15,9 @@
 //   key <down|up|tap> <vk>       the user's own key, as the keyboard would send it
 //   type-batch <text>            types the text as one bare SendInput batch (the baseline
 //                                Tolvane's typing is measured against)
+//   keyscan <code point>...      prints "<code point> <vk> <scan> <dead 0|1> <types 0|1>" for the key
+//                                the layout in use gives each character (types: with its modifiers the
+//                                key gives the character back), "<code point> -1" if none
 //   front                        prints the caption of the window in front
 //   activate <caption>           brings the window to the front
 //   watch-keys <s>               prints "ready", then "down|up <vk> <injected 0|1>" for every key
@@ -137,6 +140,26 @@ int main(int argc, char** argv) {
       if (shift) in.push_back(Key(VK_SHIFT, true));
     }
     return Send(in);
+  }
+  if (verb == "keyscan") {
+    for (int i = 2; i < argc; ++i) {
+      const int c = std::atoi(argv[i]);
+      const SHORT key = VkKeyScanW(static_cast<WCHAR>(c));
+      const UINT vk = LOBYTE(key);
+      if (key == -1) {
+        std::printf("%d -1\n", c);
+        continue;
+      }
+      BYTE state[256] = {};
+      for (const auto& [bit, modifier] : {std::pair{1, VK_SHIFT}, {2, VK_CONTROL}, {4, VK_MENU}})
+        if (HIBYTE(key) & bit) state[modifier] = 0x80;
+      const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+      const bool dead = (MapVirtualKeyW(vk, MAPVK_VK_TO_CHAR) & 0x80000000u) != 0;
+      WCHAR back[4] = {};
+      const bool types = !dead && ToUnicode(vk, scan, state, back, 4, 0) == 1 && back[0] == c;
+      std::printf("%d %u %u %d %d\n", c, vk, scan, dead ? 1 : 0, types ? 1 : 0);
+    }
+    return 0;
   }
   if (verb == "front") return std::printf("%s\n", Title(GetForegroundWindow()).c_str()) < 0;
   if (verb == "watch-keys") return WatchKeys(std::atof(arg.c_str()));

@@ -96,15 +96,38 @@ scenario_held_keys_and_caps_lock() {
   [ "$(trace "$from" 20)" = "+20 -20 97/1 66/1 49/1 9/1 65/1" ] || fail "Caps Lock on: [$(trace "$from" 20)]"
 }
 
-# The X server's keymap is German (or French) before Wine starts, so the target's layout is.
-on_layout() {  # layout, Caps Lock on (1) or not, bytes to scan
+# The X server's keymap is German (or French) before Wine starts, so the target's layout is: Wine is first shown to have
+# taken it (the keys of characters the US layout has elsewhere). Those characters come from their own keys, and only
+# what Wine's layout cannot type from a key goes as Unicode input (VK_PACKET): no key, a dead key (it would combine with
+# what follows), or a key whose modifiers do not give the character back. Wine 8 in a UTF-8 locale finds no key for
+# characters outside ASCII (VkKeyScanW), nor gives AltGr characters back for Ctrl+Alt (ToUnicode), so ä, é, @ and the
+# like go as Unicode here; the rule makes them come from their keys where Wine types them.
+on_layout() {  # layout, Caps Lock on (1) or not, bytes to scan, "code=vk/scan" of characters the layout moves...
   setxkbmap "$1" || fail "setxkbmap $1"
   start_scanning 'Postamble={TAB}\r\n'
+  # "code vk scan dead types" or "code -1" for each character scanned, as Wine's layout has it.
+  driver keyscan $(printf "$3" | od -An -tu1 -v | xargs -n1 | sort -un) > "$work/layout"
+  local own
+  for own in "${@:4}"; do
+    grep -qx "${own%%=*} $(tr / ' ' <<< "${own#*=}") 0 1" "$work/layout" ||
+      fail "premise: Wine's $1 layout does not have ${own%%=*} at ${own#*=}: $(grep "^${own%%=*} " "$work/layout")"
+  done
+  local from; from=$(lines)
   if [ "$2" = 1 ]; then driver key tap 20; fi
   step "$3" "$(printf "$3" | codes) \\t"
+  # Each character with the key pressed last before it: "code=vk/scan".
+  local keyed; keyed=$(awk -v n="$from" 'NR > n && $1 ~ /down$/ { k = $2 "/" $3 }
+    NR > n && $1 == "char" { printf "%s%d=%s", (c++ ? " " : ""), $2, k }' "$keys")
+  for own in "${@:4}"; do [[ " $keyed " == *" $own "* ]] || fail "${own%%=*} not from its own key: $keyed"; done
+  local packets wanted
+  packets=$(awk -v n="$from" 'NR > n && $1 ~ /down$/ { p = $2 == 231 } NR > n && $1 == "char" && p { print $2 }' "$keys" |
+    sort -un | xargs)
+  wanted=$(awk '$2 == -1 || $5 == 0 { print $1 }' "$work/layout" | sort -un | xargs)
+  [ "$packets" = "$wanted" ] || fail "as Unicode input: [$packets], expected [$wanted] (layout: $(xargs < "$work/layout"))"
 }
-scenario_german_layout() { on_layout de 0 'zyZY@{[]}\\~|^`a\344\366\374\337'; }
-scenario_french_layout() { on_layout fr 1 '1234567890azqwAZQWm@\351\350\347\340'; }
+# de: z and y swapped (the US y and z keys); fr: a, z, q, w moved.
+scenario_german_layout() { on_layout de 0 'zyZY@{[]}\\~|^`a\344\366\374\337' 122=90/21 121=89/44; }
+scenario_french_layout() { on_layout fr 1 '1234567890azqwAZQWm@\351\350\347\340' 97=65/16 122=90/17 113=81/30 119=87/44; }
 
 # Wine's own Notepad, with characters outside ASCII and a German keyboard word; the Enter makes a new line.
 scenario_real_notepad() {
