@@ -32,7 +32,7 @@ LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_CHAR) std::fprintf(keyLog, "char %u %d %.1f\n", code, GetKeyState(VK_CAPITAL) & 1, ms);
   std::fflush(keyLog);
   if (message == WM_KEYDOWN) Sleep(keyDelay);
-  if (message == WM_CHAR && GetWindowTextLengthW(h) > 2000) SetWindowTextW(h, L"");
+  if (message == WM_CHAR && GetWindowTextLengthW(h) > 100) SetWindowTextW(h, L"");
   return CallWindowProcW(editProc, h, message, w, l);
 }
 
