@@ -32,13 +32,16 @@ scenario_device_lost_and_back() {
   wait_caption "$active"
 }
 
-# Completed at 65,536 characters without silence, then typed in full.
+# A burst longer than a record may be: the first 65,536 characters complete a record without silence, typed in full.
+# (The 10 behind them make the next record, but only minutes later under Wine: the main window's display box takes
+# that long to show a record of 64 KiB.)
 scenario_burst_64k() {
   start_scanning 'Postamble={TAB}\r\n'
-  head -c 65536 < <(yes 0123456789 | tr -d '\n') > "$work/burst"
+  head -c 65546 < <(yes 0123456789 | tr -d '\n') > "$work/burst"
   cat "$work/burst" > "$scanner" &
   wait_typed 65537 240 || fail "only $(chars) characters arrived"
-  [ "$(typed | tr -d ' ')" = "$(cat "$work/burst")\t" ] || fail "the burst did not arrive intact"
+  local got; got=$(awk '$1 == "char" { printf "%c", $2 + 0; if (++n == 65537) exit }' "$keys")
+  [ "$got" = "$(head -c 65536 "$work/burst")"$'\t' ] || fail "the first 65,536 characters did not make a record"
 }
 
 # Every byte value in one record: what is printable or has a key arrives, nothing else.
