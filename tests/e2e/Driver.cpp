@@ -3,7 +3,8 @@
 //   wait <caption> [s]           the window appears and its program waits for input
 //   gone <caption> [s]           no such window remains
 //   caption <prefix> [s]         prints the caption of the first window starting with prefix
-//   texts <caption>              prints "class|text|id=N" for every control
+//   texts <caption>              prints "class|text|id=N" for every control, with CR and LF in the
+//                                text as \r and \n
 //   hidden <caption>             succeeds if the window is there but not shown
 //   shown <caption> [s]          the window, there already, is shown
 //   command <caption> <id>       posts WM_COMMAND id (menu items)
@@ -18,6 +19,13 @@
 //   key <down|up|tap> <vk>       the user's own key, as the keyboard would send it
 //   type-batch <text>            types the text as one bare SendInput batch (the baseline
 //                                Tolvane's typing is measured against)
+//   keyscan <code point>...      prints "<code point> <vk> <scan> <dead 0|1> <types 0|1>" for the key
+//                                the layout in use gives each character (types: with its modifiers the
+//                                key gives the character back), "<code point> -1" if none
+//   front                        prints the caption of the window in front
+//   activate <caption>           brings the window to the front
+//   watch-keys <s>               prints "ready", then "down|up <vk> <injected 0|1>" for every key
+//                                event of the whole desktop (a low-level keyboard hook) for s seconds
 //   taskbar-created              broadcasts what Explorer sends when it starts again
 //   tray-icons                   prints how many icons the notification area shows (Wine's
 //                                taskbar: its visible child windows)
@@ -101,6 +109,30 @@ int Send(std::vector<INPUT> in) {
 
 int Post(HWND h, UINT message, WPARAM w, LPARAM l = 0) { return PostMessageA(h, message, w, l) ? 0 : 1; }
 
+LRESULT CALLBACK LogKey(int code, WPARAM w, LPARAM l) {
+  if (code == HC_ACTION) {
+    const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(l);
+    std::printf("%s %lu %d\n", w == WM_KEYUP || w == WM_SYSKEYUP ? "up" : "down", k->vkCode,
+                (k->flags & LLKHF_INJECTED) ? 1 : 0);
+    std::fflush(stdout);
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+int WatchKeys(double seconds) {
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, LogKey, GetModuleHandleA(nullptr), 0);
+  if (!hook) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  // The hook is called from this thread's message loop.
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&m);
+  }
+  UnhookWindowsHookEx(hook);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +153,28 @@ int main(int argc, char** argv) {
     }
     return Send(in);
   }
+  if (verb == "keyscan") {
+    for (int i = 2; i < argc; ++i) {
+      const int c = std::atoi(argv[i]);
+      const SHORT key = VkKeyScanW(static_cast<WCHAR>(c));
+      const UINT vk = LOBYTE(key);
+      if (key == -1) {
+        std::printf("%d -1\n", c);
+        continue;
+      }
+      BYTE state[256] = {};
+      for (const auto& [bit, modifier] : {std::pair{1, VK_SHIFT}, {2, VK_CONTROL}, {4, VK_MENU}})
+        if (HIBYTE(key) & bit) state[modifier] = 0x80;
+      const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+      const bool dead = (MapVirtualKeyW(vk, MAPVK_VK_TO_CHAR) & 0x80000000u) != 0;
+      WCHAR back[4] = {};
+      const bool types = !dead && ToUnicode(vk, scan, state, back, 4, 0) == 1 && back[0] == c;
+      std::printf("%d %u %u %d %d\n", c, vk, scan, dead ? 1 : 0, types ? 1 : 0);
+    }
+    return 0;
+  }
+  if (verb == "front") return std::printf("%s\n", Title(GetForegroundWindow()).c_str()) < 0;
+  if (verb == "watch-keys") return WatchKeys(std::atof(arg.c_str()));
   if (verb == "taskbar-created") return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);
   if (verb == "tray-icons") {  // a starting shell's stand-in has none
     int count = 0;
@@ -193,7 +247,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "texts") {
-    for (HWND c : Windows(h)) std::printf("%s|%s|id=%d\n", Class(c).c_str(), ControlText(c).c_str(), GetDlgCtrlID(c));
+    for (HWND c : Windows(h)) {
+      std::string text;
+      for (const char ch : ControlText(c)) text += ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
+      std::printf("%s|%s|id=%d\n", Class(c).c_str(), text.c_str(), GetDlgCtrlID(c));
+    }
     return 0;
   }
   if (verb == "hidden") return IsWindowVisible(h) ? 1 : 0;
@@ -214,6 +272,7 @@ int main(int argc, char** argv) {
     CloseHandle(process);
     return total > 0 && std::printf("%zu\n", total / 1024) > 0 ? 0 : 1;
   }
+  if (verb == "activate") return SetForegroundWindow(h) ? 0 : 1;
   if (verb == "command") return Post(h, WM_COMMAND, static_cast<WPARAM>(number));
   if (verb == "syscommand") return Post(h, WM_SYSCOMMAND, static_cast<WPARAM>(number));
   if (verb == "close") return Post(h, WM_CLOSE, 0);

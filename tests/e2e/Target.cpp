@@ -1,9 +1,11 @@
 // The application Tolvane types into: "Tolvane Target", an edit box with the focus (as in the
 // programs users scan into), logging every key message it receives to the file named by its
 // argument, one a line:
-//   down|up|sysdown|sysup <vk> <scan> <extended> <ms>   char <code> <ms>
-// ("sys": with Alt; <ms>: Unix time in milliseconds). With TARGET_KEY_DELAY=<ms> in its
-// environment it is a busy application, that long over every key pressed.
+//   down|up|sysdown|sysup <vk> <scan> <extended> <ms>   char <code> <caps> <ms>
+// ("sys": with Alt; <caps>: 1 if Caps Lock was on for the character as the application reads it;
+// <ms>: Unix time in milliseconds). With TARGET_KEY_DELAY=<ms> in its environment it is a busy
+// application, that long over every key pressed. The log is what is judged: the edit box is emptied
+// now and then, since a long text makes its every change slow.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,9 +29,10 @@ LRESULT CALLBACK LogKeys(HWND h, UINT message, WPARAM w, LPARAM l) {
                                                : nullptr;
   const auto code = static_cast<unsigned>(w), flags = static_cast<unsigned>(l >> 16);
   if (key) std::fprintf(keyLog, "%s %u %u %u %.1f\n", key, code, flags & 0xFF, (flags >> 8) & 1, ms);
-  if (message == WM_CHAR) std::fprintf(keyLog, "char %u %.1f\n", code, ms);
+  if (message == WM_CHAR) std::fprintf(keyLog, "char %u %d %.1f\n", code, GetKeyState(VK_CAPITAL) & 1, ms);
   std::fflush(keyLog);
   if (message == WM_KEYDOWN) Sleep(keyDelay);
+  if (message == WM_CHAR && GetWindowTextLengthW(h) > 100) SetWindowTextW(h, L"");
   return CallWindowProcW(editProc, h, message, w, l);
 }
 

@@ -129,6 +129,16 @@ codes() { od -An -c -w100000 | tr -s ' ' | sed 's/^ //; s/ $//'; }
 # The characters the target received after the first n, in od -c form.
 typed() { awk -v n="${1:-0}" '$1=="char" && ++i > n { printf "%c", $2 + 0 }' "$keys" | codes; }
 chars() { grep -c '^char' "$keys" 2>/dev/null || true; }
+lines() { wc -l < "$keys"; }
+# The target's log after its n-th line, each character and the keys given: "+vk" pressed, "-vk" released, "code/caps"
+# a character with Caps Lock's state as the application read it.
+trace() {
+  awk -v n="$1" -v keys=" ${*:2} " 'NR > n {
+    if ($1 == "char") printf "%s%d/%d", sep, $2, $3
+    else if (index(keys, " " $2 " ")) printf "%s%s%d", sep, ($1 ~ /down$/ ? "+" : "-"), $2
+    else next
+    sep = " " }' "$keys"
+}
 has_chars() { [ "$(chars)" -ge "$1" ]; }
 wait_typed() { poll $((${2:-10} * 10)) has_chars "$1"; }
 

@@ -49,14 +49,35 @@ scenario_choose_port_and_scan() {
   screenshot scan-typed
 }
 
-# With Tolvane itself in front a scan is shown, not typed; a received 0 is shown like any other character.
+# With Tolvane itself in front a scan is shown, not typed: no key is injected anywhere on the desktop while it arrives
+# (its keys would go to Tolvane's own window, never to the target). A received 0 is shown like any other character.
+# With the target in front, the same scan is typed, and the watch sees its keys.
 scenario_own_window_active() {
   e2e_target
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\n' "$active"  # shown normally, it is active
   sleep 0.5
+  [ "$(driver front)" = "$active" ] || fail "premise: [$(driver front)] is in front"
+  watch_keys 5
   shows 'SE\000EN' "SE EN{ENTER}"
+  wait "$watch"
+  ! watched | grep -q ' 1$' || fail "keys injected while Tolvane was in front: $(watched | grep -c ' 1$')"
   [ "$(chars)" -eq 0 ] || fail "typed into the target while Tolvane was active"
+  driver activate "Tolvane Target"
+  sleep 0.5
+  [ "$(driver front)" = "Tolvane Target" ] || fail "premise: [$(driver front)] is in front"
+  watch_keys 4
+  step 'SE\000EN' 'S E E N \r'
+  wait "$watch"
+  watched | grep -q '^down 83 1$' || fail "premise: the watch saw no injected S: $(watched | head -5)"
 }
+# Every key event of the desktop for s seconds, from when the watch is ready; watched gives them. Not through driver,
+# whose output would come only at its end.
+watch_keys() {
+  wine "$build/tests/e2e/tolvane-driver.exe" watch-keys "$1" > "$work/watch" &
+  watch=$!
+  poll 100 grep -q '^ready' "$work/watch" || fail "no key watch"
+}
+watched() { tr -d '\r' < "$work/watch"; }
 
 scenario_captions() {
   launch app 'ComPort=7\r\n' ''
@@ -101,12 +122,15 @@ scenario_second_instance() {
   driver wait "$active" 5 || fail "the first copy is gone"
 }
 
-# The start-at-logon command as UTF-8. reg query prints through the OEM code page, which
-# turns most characters outside ASCII into '?'; an exported key is UTF-16.
+# The start-at-logon command as UTF-8, into $entry (empty when there is none). reg query prints through the OEM code
+# page, which turns most characters outside ASCII into '?'; an exported key is UTF-16. An export that fails, or a file
+# that is not the key's, fails the test: it would read as no entry.
 runonce() {
   rm -f "$work/runonce.reg"
-  wine reg export "$run" "$(winepath -w "$work/runonce.reg")" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | sed -n 's/^"Tolvane"="\(.*\)"\r\?$/\1/p' | sed 's/\\\(.\)/\1/g'
+  wine reg export "$run" "$(winepath -w "$work/runonce.reg")" /y >/dev/null 2>&1 || fail "the RunOnce key was not exported"
+  local text; text=$(iconv -f UTF-16 -t UTF-8 "$work/runonce.reg" | tr -d '\r')
+  grep -qxF "[${run/HKCU/HKEY_CURRENT_USER}]" <<< "$text" || fail "the export holds no RunOnce key: [$text]"
+  entry=$(sed -n 's/^"Tolvane"="\(.*\)"$/\1/p' <<< "$text" | sed 's/\\\(.\)/\1/g')
 }
 run='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
@@ -117,8 +141,9 @@ run_and_exit() {  # folder, configuration lines, caption, command, arguments...
   e2e_close "$3"
   sleep 0.5
   complete
+  runonce
   # shellcheck disable=SC2053
-  [[ "$(runonce)" == $4 ]] || fail "RunOnce is [$(runonce)]"
+  [[ "$entry" == $4 ]] || fail "RunOnce is [$entry]"
 }
 
 # Exit writes the whole file and the start-at-logon entry (" /M" after a minimised run, none when unchecked); a folder
@@ -126,6 +151,7 @@ run_and_exit() {  # folder, configuration lines, caption, command, arguments...
 # same happens; Windows deletes the entry when it runs it.
 scenario_exit_writes_file_and_startup_entry() {
   wine reg delete "$run" /v Tolvane /f >/dev/null 2>&1 || true
+  reg_add "$run"  # the key itself, which a new prefix may lack
   run_and_exit 'TΩlvane Ж' 'ComPort=5\r\nAutoLoad=1\r\n' "$active" '"*\\TΩlvane Ж\\Tolvane.EXE"'
   run_and_exit minimised 'AutoLoad=1\r\n' "$inactive" '*\\minimised\\Tolvane.EXE /M' /M
   grep -q '^WindowState=1' "$folder/default.tlv" || fail "WindowState 1 not written"
@@ -134,11 +160,12 @@ scenario_exit_writes_file_and_startup_entry() {
   wine wineboot --end-session >/dev/null 2>&1
   driver gone "$active" 20 || fail "Tolvane still runs after the session ended"
   complete
-  [[ "$(runonce)" == *'\app\Tolvane.EXE /M' ]] || fail "RunOnce after logoff is [$(runonce)]"
+  runonce
+  [[ "$entry" == *'\app\Tolvane.EXE /M' ]] || fail "RunOnce after logoff is [$entry]"
 }
 
 # A scan with the settings dialog in front is shown, not typed (its Enter would press OK); closed, the dialog changes
-# nothing; with OK, the open port is reconfigured and the settings saved.
+# nothing; with OK (the user's Enter), the open port is reconfigured and the settings saved.
 scenario_settings_dialog() {
   launch app 'ComPort=5\r\nPostamble={ENTER}\r\nSettings=9600,N,8,1\r\n' "$active"
   menu "$active" 2003 "$dialog"
@@ -151,7 +178,8 @@ scenario_settings_dialog() {
   menu "$active" 2003 "$dialog"
   driver select "$dialog" 0 7  # 19200
   driver select "$dialog" 1 2  # Even
-  driver command "$dialog" 1   # Enter: OK
+  [ "$(driver front)" = "$dialog" ] || fail "premise: [$(driver front)] is in front"
+  driver key tap 13  # Enter: OK
   driver gone "$dialog" 20 || fail "the dialog stayed"
   sleep 0.5
   speed 19200  # a pseudo-terminal keeps no parity; the saved settings show it

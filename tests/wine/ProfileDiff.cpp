@@ -71,7 +71,7 @@ std::string Upper(std::string s) {
 }  // namespace
 
 int main() {
-  int failures = 0, lookups = 0, n = 0;
+  int failures = 0, lookups = 0, valuesFound = 0, n = 0;
   for (const auto& bytes : kFiles) {
     const std::string path = ".\\profile" + std::to_string(++n) + ".ini";  // in the test's folder
     const std::string ours = path + ".ours", theirs = path + ".theirs";
@@ -102,18 +102,33 @@ int main() {
       std::ostringstream text;
       text << std::ifstream(phase.file, std::ios::binary).rdbuf();
       const ProfileFile codec = ProfileFile::Parse(text.str());
+      // Files never written, or read from elsewhere, would agree on the default everywhere: every
+      // file that holds a value must give some (and below, the edits read back as made).
+      int found = 0;
       for (const auto& s : sections)
         for (const auto& k : keys) {
           const std::string want = Profile(phase.reference, s.c_str(), k.c_str());
           const auto got = phase.codec ? codec.Get(s, k).value_or(kDefault) : Profile(phase.file, s.c_str(), k.c_str());
           ++lookups;
+          found += want != kDefault;
           if (want == got) continue;
           ++failures;
           std::printf("%s file %d: [%s] %s: profile functions \"%s\", ours \"%s\"\n", phase.name, n, s.c_str(),
                       k.c_str(), want.c_str(), got.c_str());
         }
+      const bool holdsValues = phase.reference != path || bytes.find('=') != std::string::npos;
+      if (holdsValues && found == 0) {
+        ++failures;
+        std::printf("%s file %d: no lookup found a value\n", phase.name, n);
+      }
+      valuesFound += found;
     }
+    for (const auto& e : kEdits)
+      if (Profile(theirs, e[0], e[1]) != e[2]) {
+        ++failures;
+        std::printf("file %d: the edit [%s] %s did not read back\n", n, e[0], e[1]);
+      }
   }
-  std::printf("%d files, %d lookups, %d disagreements\n", n, lookups, failures);
+  std::printf("%d files, %d lookups (%d found a value), %d disagreements\n", n, lookups, valuesFound, failures);
   return failures == 0 ? 0 : 1;
 }
