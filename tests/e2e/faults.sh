@@ -30,9 +30,8 @@ scenario_device_lost_and_back() {
   wait_caption "$active"
 }
 
-# A burst longer than a record may be: the first 65,536 characters complete a record without silence, typed in full.
-# (The 10 behind them make the next record, but only minutes later under Wine: the main window's display box takes
-# that long to show a record of 64 KiB.)
+# A burst longer than a record may be: the first 65,536 characters complete a record without silence, typed in full,
+# and the 10 behind them make the next record.
 scenario_burst_64k() {
   start_scanning 'Postamble={TAB}\r\n'
   head -c 65546 < <(yes 0123456789 | tr -d '\n') > "$work/burst"
@@ -40,6 +39,10 @@ scenario_burst_64k() {
   wait_typed 65537 240 || fail "only $(chars) characters arrived"
   local got; got=$(awk '$1 == "char" { printf "%c", $2 + 0; if (++n == 65537) exit }' "$keys")
   [ "$got" = "$(head -c 65536 "$work/burst")"$'\t' ] || fail "the first 65,536 characters did not make a record"
+  # The 10 bytes past the limit are a record of their own, ended by the silence after them.
+  wait_typed 65548 60 || fail "the last 10 did not follow: $(chars) characters"
+  got=$(awk '$1 == "char" && ++n > 65537 { printf "%c", $2 + 0 }' "$keys")
+  [ "$got" = "$(tail -c 10 "$work/burst")"$'\t' ] || fail "after the first record came [$got]"
 }
 
 # Every byte value in one record: what is printable or has a key arrives, nothing else.
