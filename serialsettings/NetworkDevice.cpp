@@ -74,6 +74,7 @@ Status NetworkDevice::SetPortOpen(bool open) {
 }
 
 void NetworkDevice::Close() {
+  ++session_;
   Disconnect();
   endpoints_.clear();
   stage_ = Stage::Closed;

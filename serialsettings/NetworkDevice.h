@@ -83,7 +83,8 @@ class NetworkDevice : public SerialControl {
   void Lost(const std::string& reason);
 
   Stage stage() const { return stage_; }
-  unsigned session() const { return session_; }  // one per open, so a handler that closes the port is noticed
+  // One per open and one per close, so a handler that closes or reopens the port is noticed.
+  unsigned session() const { return session_; }
   const DeviceAddress& target() const { return target_; }
   bool Sending() const { return !out_.empty(); }
 

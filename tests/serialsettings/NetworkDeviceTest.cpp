@@ -1,9 +1,14 @@
 // A device on the network: which Device values are addresses and what is wrong with a bad one,
-// and the telnet side of RFC 2217 as a device server speaks it.
+// the telnet side of RFC 2217 as a device server speaks it, and the connection's course that both
+// front ends share.
 #include <gmock/gmock.h>
+
+#include <algorithm>
+#include <optional>
 
 #include "serialsettings/DeviceAddress.h"
 #include "serialsettings/DeviceSwitch.h"
+#include "serialsettings/NetworkDevice.h"
 #include "serialsettings/Telnet.h"
 #include "tests/fakes/SerialControl.h"
 
@@ -160,6 +165,112 @@ TEST(DeviceSwitch, OneInUseBothSet) {
   EXPECT_EQ(device.LostReason(), "cannot reach tcp://scanner:4001");
   ASSERT_TRUE(device.SetPortOpen(false).ok);
   EXPECT_FALSE(network.PortOpen() || port.PortOpen());
+}
+
+// A front end whose socket does as the test says, and tells what was asked of it.
+class ScriptedNetwork : public NetworkDevice {
+ public:
+  using NetworkDevice::Attempt;
+  using NetworkDevice::ConnectFailed;
+  using NetworkDevice::Endpoints;
+  using NetworkDevice::LookedUp;
+  using NetworkDevice::Receive;
+  ScriptedNetwork() : NetworkDevice([] { return std::string("tcp://scanner:4001"); }) {
+    SetOnComm([this] { events.push_back(CommEvent()); });
+  }
+  ~ScriptedNetwork() override { Close(); }
+
+  std::vector<Attempt> attempts;                  // one a Connect, in order
+  std::vector<std::string> connectErrors;         // as many
+  std::vector<std::string> tried;                 // the endpoints asked for
+  std::vector<std::optional<std::string>> reads;  // one a ReadSome; nullopt: the server closed
+  std::size_t writeRoom = 1000;                   // bytes the socket takes, all told
+  std::string written;
+  std::vector<std::int16_t> events;
+
+ private:
+  Status StartLookup(const DeviceAddress&, unsigned) override { return Status::Ok(); }
+  Attempt Connect(const std::vector<char>& endpoint, std::string& error) override {
+    const std::size_t i = tried.size();
+    tried.emplace_back(endpoint.begin(), endpoint.end());
+    error = connectErrors.at(i);
+    return attempts.at(i);
+  }
+  long ReadSome(char* buffer, std::size_t size, std::string&) override {
+    if (reads.empty()) return 0;
+    const auto chunk = reads.front();
+    reads.erase(reads.begin());
+    if (!chunk) return -1;
+    const std::size_t n = std::min(size, chunk->size());
+    std::copy_n(chunk->data(), n, buffer);
+    return static_cast<long>(n);
+  }
+  long WriteSome(std::string_view bytes) override {
+    const std::size_t n = std::min(bytes.size(), writeRoom - written.size());
+    written.append(bytes.substr(0, n));
+    return static_cast<long>(n);
+  }
+  void Disconnect() override {}
+};
+
+// Each address in turn until one takes the connection; when none does, the last one's reason.
+// Bytes given before the connection go once it is made, and what the socket cannot take yet waits.
+TEST(NetworkDevice, EachAddressInTurnAndTheBytesGivenEarly) {
+  ScriptedNetwork failing;
+  failing.attempts = {ScriptedNetwork::Attempt::Failed, ScriptedNetwork::Attempt::Pending,
+                      ScriptedNetwork::Attempt::Failed};
+  failing.connectErrors = {"refused", "", "unreachable"};
+  ASSERT_TRUE(failing.SetPortOpen(true).ok && failing.Connecting());
+  failing.LookedUp("", ScriptedNetwork::Endpoints{{'a'}, {'b'}, {'c'}});
+  EXPECT_EQ(failing.tried, (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(failing.Connecting() && failing.events.empty());
+  failing.ConnectFailed("timed out");
+  EXPECT_EQ(failing.tried, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(failing.LostReason(), "cannot connect to tcp://scanner:4001: unreachable");
+  EXPECT_EQ(failing.events, std::vector<std::int16_t>{SerialControl::kEvDeviceLost});
+  EXPECT_TRUE(failing.PortOpen() && !failing.Connecting());
+
+  ScriptedNetwork made;
+  made.attempts = {ScriptedNetwork::Attempt::Failed, ScriptedNetwork::Attempt::Made};
+  made.connectErrors = {"refused", ""};
+  made.writeRoom = 3;
+  ASSERT_TRUE(made.SetPortOpen(true).ok && made.Output("hello").ok);
+  EXPECT_TRUE(made.written.empty());
+  made.LookedUp("", ScriptedNetwork::Endpoints{{'a'}, {'b'}});
+  EXPECT_EQ(made.events, std::vector<std::int16_t>{SerialControl::kEvConnected});
+  EXPECT_EQ(made.written, "hel");
+  EXPECT_FALSE(made.Output(std::string(ScriptedNetwork::kMaxQueued - 1, 'x')).ok) << "the 2 bytes left wait too";
+}
+
+// A handler that closes the port on the bytes read ends the read there: the drop that came with
+// them is not told of, and the port stays closed.
+TEST(NetworkDevice, AHandlerThatClosesEndsTheRead) {
+  ScriptedNetwork network;
+  network.attempts = {ScriptedNetwork::Attempt::Made};
+  network.connectErrors = {""};
+  network.SetOnComm([&] {
+    network.events.push_back(network.CommEvent());
+    if (network.CommEvent() == SerialControl::kEvReceive) static_cast<void>(network.SetPortOpen(false));
+  });
+  ASSERT_TRUE(network.SetPortOpen(true).ok);
+  network.LookedUp("", ScriptedNetwork::Endpoints{{'a'}});
+  network.reads = {std::string("1234"), std::nullopt};
+  network.Receive();
+  EXPECT_TRUE(network.reads.empty()) << "the premise: the drop was read with the bytes";
+  EXPECT_EQ(network.events, (std::vector<std::int16_t>{SerialControl::kEvConnected, SerialControl::kEvReceive}));
+  EXPECT_FALSE(network.PortOpen());
+  EXPECT_TRUE(network.LostReason().empty());
+
+  ScriptedNetwork kept;  // the same read with nobody closing: the drop is told of, after the bytes
+  kept.attempts = {ScriptedNetwork::Attempt::Made};
+  kept.connectErrors = {""};
+  ASSERT_TRUE(kept.SetPortOpen(true).ok);
+  kept.LookedUp("", ScriptedNetwork::Endpoints{{'a'}});
+  kept.reads = {std::string("1234"), std::nullopt};
+  kept.Receive();
+  EXPECT_EQ(kept.Input(), (std::vector<std::uint8_t>{'1', '2', '3', '4'}));
+  EXPECT_EQ(kept.LostReason(), "the connection to tcp://scanner:4001 was closed by the server");
+  EXPECT_EQ(kept.events.back(), SerialControl::kEvDeviceLost);
 }
 
 }  // namespace
