@@ -358,10 +358,13 @@ scenario_messages() {
   chmod 0644 "$cfg"
   premise "denied" "nobody cannot open the device" eval 'nobody sh -c ": < $pty" 2>/dev/null || echo denied'
   logger
-  HOME="$work" nobody "$build/tolvane" --config "$cfg" --typing xtest > /dev/null 2> "$work/err" &
+  # setpriv itself in the background, not the function: $! is then the program, which the kill below must reach.
+  HOME="$work" setpriv --reuid=65534 --regid=65534 --clear-groups "$build/tolvane" --config "$cfg" --typing xtest \
+    > /dev/null 2> "$work/err" &
   tolvane=$!
   status "Error: cannot open $work/dev: Permission denied (add yourself to the dialout group: sudo usermod -aG dialout \$USER, then log in again)"
   kill -TERM "$tolvane"; wait "$tolvane" || true
+  ! pgrep -u nobody -f "tolvane --config $cfg" >/dev/null || wrong "the program run as nobody outlived its SIGTERM"
   if [ -w /dev/uinput ]; then
     echo "(uinput can be written here: the Wayland and missing-module messages are not shown)"
   else
