@@ -173,6 +173,11 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (verb == "titles") {  // every top-level window with a caption: what a failed wait saw
+    for (HWND h : Windows())
+      if (!Title(h).empty()) std::printf("[%s] %s\n", Title(h).c_str(), IsWindowVisible(h) ? "shown" : "hidden");
+    return 0;
+  }
   if (verb == "front") return std::printf("%s\n", Title(GetForegroundWindow()).c_str()) < 0;
   if (verb == "watch-keys") return WatchKeys(std::atof(arg.c_str()));
   if (verb == "taskbar-created") return Post(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0);

@@ -114,7 +114,8 @@ scenario_second_instance() {
   launch app 'ComPort=5\r\n' "$active"
   local before; before=$(md5sum < "$folder/default.tlv")
   e2e_start "$folder"
-  driver wait Tolvane 30 || fail "no message box"
+  driver wait Tolvane 60 ||
+    fail "no message box; copies running: $(pgrep -c -f 'Tolvane\.exe' || true); windows: $(driver titles | paste -sd ' ')"
   driver texts Tolvane | grep -q "Tolvane is already running." || fail "message text"
   e2e_close Tolvane
   sleep 0.5
