@@ -16,6 +16,10 @@ reg_add() {
 }
 
 wine_stop() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
+# Stopped, then started again with its output in the run's log. Started by whichever client came first, it wrote to
+# that client's terminal, and when a test takes COM5's pseudo-terminal away (the wineserver holds it as its
+# controlling terminal) this Wine dumps its object table there: tens of thousands of lines in the test command's output.
+wine_restart() { wine_stop; wineserver -p >> "$work/wineserver.log" 2>&1; }
 
 e2e_setup() {
   build="$(cd "$1" && pwd)" top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -50,7 +54,7 @@ e2e_setup() {
   port=5 scanner="$work/scanner5"
   e2e_replug
   reg_add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$work/tty$port"
-  wine_stop
+  wine_restart
 }
 
 e2e_cleanup() {

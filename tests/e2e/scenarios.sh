@@ -94,7 +94,7 @@ scenario_captions() {
 scenario_ports_above_16() {
   local n
   for n in 23 100; do reg_add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$work/tty$port"; done
-  wine_stop  # the port map is made as Wine starts
+  wine_restart  # the port map is made as Wine starts
   wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' | tr -d '\r' | grep -q 'COM23$' || fail "COM23 is not in the system's list"
   launch app 'ComPort=23\r\nPostamble={TAB}\r\n' "Tolvane (Active On COM23)" /M
   e2e_target
