@@ -175,7 +175,8 @@ int main(int argc, char** argv) {
   }
   if (verb == "titles") {  // every top-level window with a caption: what a failed wait saw
     for (HWND h : Windows())
-      if (!Title(h).empty()) std::printf("[%s] %s\n", Title(h).c_str(), IsWindowVisible(h) ? "shown" : "hidden");
+      if (!Title(h).empty() && Class(h) != "IME")
+        std::printf("[%s] %s\n", Title(h).c_str(), IsWindowVisible(h) ? "shown" : "hidden");
     return 0;
   }
   if (verb == "front") return std::printf("%s\n", Title(GetForegroundWindow()).c_str()) < 0;
