@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 count() { cloc --quiet --csv --list-file=<(git ls-files "$@" | grep -v /corpus/) 2>/dev/null | awk -F, '$2=="SUM" { print $5 }'; }
 product=$(count '*.cpp' '*.h' ':!tests' ':!bench')
 unit=$(count tests/fakes tests/capture tests/common tests/config tests/keysynth tests/serialsettings tests/ui tests/support \
-  tests/contract tests/linux/LinuxTest.cpp tests/linux/PosixSerialTest.cpp tests/linux/UinputBed.cpp \
+  tests/contract tests/linux/LinuxTest.cpp tests/linux/PosixSerialTest.cpp tests/linux/PosixNetworkTest.cpp \
+  tests/linux/DeviceEnd.h tests/linux/XTestTypingTest.cpp tests/linux/UinputBed.cpp \
   tests/linux/UinputBed.h tests/linux/UinputTest.cpp)
 e2e=$(count tests/e2e tests/packaging tests/linux/e2e.sh tests/linux/soak.py tests/linux/KeyLog.cpp)
 wine=$(count tests/wine)

@@ -2,15 +2,9 @@
 // device server with, and through RFC 2217 to ser2net, a real device server, in front of a
 // pseudo-terminal pair. Each bed pumps the control as the program's loop does.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,43 +13,26 @@
 #include "linux/KernelLine.h"
 #include "linux/NetworkControl.h"
 #include "tests/contract/GoogleTestRun.h"
-
-extern char** environ;
+#include "tests/linux/DeviceEnd.h"
 
 namespace tolvane::contract {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A child process with its output to a log; 0 when it could not be started.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t io;
-  posix_spawn_file_actions_init(&io);
-  posix_spawn_file_actions_addopen(&io, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&io, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&io, 1, 2);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], &io, nullptr, argv.data(), environ) != 0) pid = 0;
-  posix_spawn_file_actions_destroy(&io);
-  return pid;
-}
-
-void End(pid_t& pid) {
-  if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-  pid = 0;
+// The loopback interface's address with this port.
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  return a;
 }
 
 // A free TCP port on the loopback interface, as the kernel hands one out.
 std::uint16_t FreePort() {
   const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in a = Loopback(0);
   socklen_t size = sizeof a;
   ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
   getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
@@ -66,11 +43,8 @@ std::uint16_t FreePort() {
 // Whether something listens on the port: a connection is taken.
 bool Listens(std::uint16_t port) {
   const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(port);
-  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  const sockaddr_in a = Loopback(port);
+  const bool ok = ::connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
   ::close(s);
   return ok;
 }
@@ -85,49 +59,33 @@ class NetworkBed : public SerialBed {
     return *serial_;
   }
   std::int16_t Port() const override { return 1; }
-  void Send(std::string_view bytes) override {
-    coming_.append(bytes);
-    Exchange();
-  }
-  std::string Heard() override {
-    Exchange();
-    return heard_;
-  }
-  void SetReading(bool on) override { reading_ = on; }
+  void Send(std::string_view bytes) override { far_.Send(bytes); }
+  std::string Heard() override { return far_.Heard(); }
+  void SetReading(bool on) override { far_.SetReading(on); }
   void SetDsr(bool) override {}
   void Pump(std::chrono::milliseconds slice) override {
     for (const auto end = std::chrono::steady_clock::now() + slice;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
       if (left.count() <= 0) return;
       pollfd fds[3] = {{serial_ ? serial_->fd() : -1, serial_ ? serial_->Events() : short{0}, 0},
-                       {far_, static_cast<short>(POLLIN | (coming_.empty() ? 0 : POLLOUT)), 0},
+                       far_.Poll(),
                        {listener_, POLLIN, 0}};
       poll(fds, 3, static_cast<int>(std::min<long>(left.count(), 10)));
       if (fds[0].revents) serial_->Ready(fds[0].revents);
       if (serial_) serial_->Tick();
       if (fds[2].revents) Accept();
-      Exchange();
+      far_.Exchange();
     }
   }
   posix::NetworkControl& control() { return *serial_; }
 
  protected:
   virtual void Accept() {}
-  // The far end reads what came and writes what it has, without waiting.
-  void Exchange() {
-    if (far_ < 0) return;
-    char buffer[4096];
-    for (ssize_t n; reading_ && (n = ::read(far_, buffer, sizeof buffer)) > 0;)
-      heard_.append(buffer, static_cast<std::size_t>(n));
-    for (ssize_t n; !coming_.empty() && (n = ::write(far_, coming_.data(), coming_.size())) > 0;)
-      coming_.erase(0, static_cast<std::size_t>(n));
-  }
 
   std::string address_;
-  int far_ = -1, listener_ = -1;
-  bool reading_ = true;
+  DeviceEnd far_;
+  int listener_ = -1;
   std::unique_ptr<posix::NetworkControl> serial_;
-  std::string coming_, heard_;
 };
 
 // The device server is the test: a listener on the loopback interface, its latest connection the
@@ -146,20 +104,17 @@ class TcpBed : public NetworkBed {
   std::string DsrMissing() const override { return "a raw connection carries no modem lines"; }
 
   bool Unplug() override {
-    for (int* fd : {&far_, &listener_})
-      if (*fd >= 0) ::close(*fd);
-    far_ = listener_ = -1;
+    far_.Close();
+    if (listener_ >= 0) ::close(listener_);
+    listener_ = -1;
     return !Listens(port_);
   }
   bool Replug() override {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     const int on = 1;
     setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port_);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 4) != 0) {
+    const sockaddr_in a = Loopback(port_);
+    if (::bind(listener_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 4) != 0) {
       ::close(listener_);
       listener_ = -1;
     }
@@ -170,9 +125,7 @@ class TcpBed : public NetworkBed {
   // A new connection replaces the one before, as a device server with one port does.
   void Accept() override {
     const int s = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (s < 0) return;
-    if (far_ >= 0) ::close(far_);
-    far_ = s;
+    if (s >= 0) far_.Use(s);
   }
 
   const std::uint16_t port_;
@@ -190,17 +143,15 @@ class Ser2netBed : public NetworkBed {
     std::ofstream(dir_ + "/ser2net.yaml")
         << "connection: &scanner\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << port_ << "\n  connector: serialdev,"
         << dir_ << "/dev,9600n81,local\n  options:\n    kickolduser: true\n";
-    socat_ =
-        Spawn({"socat", "-d", "-d", "pty,link=" + dir_ + "/dev,raw,echo=0", "pty,link=" + dir_ + "/far,raw,echo=0"},
-              dir_ + "/socat.log");
+    socat_ = SpawnPair(dir_);
     ready_ = socat_ > 0 && Until(*this, [&] { return fs::exists(dir_ + "/dev") && fs::exists(dir_ + "/far"); });
-    far_ = ready_ ? ::open((dir_ + "/far").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
-    ready_ = far_ >= 0 && Replug();
+    if (ready_) far_.Use(::open((dir_ + "/far").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    ready_ = far_.open() && Replug();
   }
   ~Ser2netBed() override {
     serial_.reset();
     Unplug();
-    if (far_ >= 0) ::close(far_);
+    far_.Close();
     End(socat_);
     if (!dir_.empty()) fs::remove_all(dir_);
   }

@@ -3,9 +3,6 @@
 // program's loop does.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,8 +15,7 @@
 
 #include "linux/SerialControl.h"
 #include "tests/contract/GoogleTestRun.h"
-
-extern char** environ;
+#include "tests/linux/DeviceEnd.h"
 
 namespace tolvane::contract {
 namespace {
@@ -53,45 +49,23 @@ class PosixBed : public SerialBed {
   }
   std::int16_t Port() const override { return 1; }
   std::string Device() const { return dir_ + "/dev"; }
-  void Send(std::string_view bytes) override {
-    coming_.append(bytes);
-    Exchange();
-  }
-  std::string Heard() override {
-    Exchange();
-    return heard_;
-  }
-  void SetReading(bool on) override { reading_ = on; }
+  void Send(std::string_view bytes) override { far_.Send(bytes); }
+  std::string Heard() override { return far_.Heard(); }
+  void SetReading(bool on) override { far_.SetReading(on); }
 
-  // socat ends on SIGTERM and takes both ends, and their links, with it.
   bool Unplug() override {
-    if (far_ >= 0) ::close(far_);
-    far_ = -1;
+    far_.Close();
     if (socat_ <= 0) return false;
-    kill(socat_, SIGTERM);
-    int status = 0;
-    waitpid(socat_, &status, 0);
-    socat_ = 0;
+    End(socat_);
     return Until(*this, [&] { return !fs::exists(dir_ + "/dev") && !fs::exists(dir_ + "/far"); });
   }
-  // The pair, with the control's end at dev and the device's at far, both raw.
   bool Replug() override {
     if (socat_ > 0) return false;
-    const std::string log = dir_ + "/socat.log", dev = "pty,link=" + dir_ + "/dev,raw,echo=0",
-                      far = "pty,link=" + dir_ + "/far,raw,echo=0";
-    posix_spawn_file_actions_t io;
-    posix_spawn_file_actions_init(&io);
-    posix_spawn_file_actions_addopen(&io, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&io, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&io, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    const char* argv[] = {"socat", "-d", "-d", dev.c_str(), far.c_str(), nullptr};
-    const int failed = posix_spawnp(&socat_, "socat", &io, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&io);
-    if (failed) socat_ = 0;
-    if (failed) return false;
+    socat_ = SpawnPair(dir_);
+    if (socat_ <= 0) return false;
     if (!Until(*this, [&] { return fs::exists(dir_ + "/dev") && fs::exists(dir_ + "/far"); })) return false;
-    far_ = ::open((dir_ + "/far").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    return far_ >= 0;
+    far_.Use(::open((dir_ + "/far").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    return far_.open();
   }
 
   std::string LineRefuses(const LineSettings& line) const override { return PseudoTerminalRefuses(line); }
@@ -103,34 +77,23 @@ class PosixBed : public SerialBed {
     for (const auto end = std::chrono::steady_clock::now() + slice;;) {
       const int fd = serial_ ? serial_->fd() : -1;
       pollfd fds[2] = {{fd, static_cast<short>(POLLIN | (serial_ && serial_->WantsWrite() ? POLLOUT : 0)), 0},
-                       {far_, static_cast<short>(POLLIN | (coming_.empty() ? 0 : POLLOUT)), 0}};
+                       far_.Poll()};
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
       if (left.count() <= 0) return;
       poll(fds, 2, static_cast<int>(std::min<long>(left.count(), 10)));
       if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) serial_->Readable();
       if (fds[0].revents & POLLOUT) serial_->Writable();
       if (serial_) serial_->Tick();
-      Exchange();
+      far_.Exchange();
     }
   }
 
  private:
-  // The device reads what came and writes what it has, without waiting.
-  void Exchange() {
-    if (far_ < 0) return;
-    char buffer[4096];
-    for (ssize_t n; reading_ && (n = ::read(far_, buffer, sizeof buffer)) > 0;)
-      heard_.append(buffer, static_cast<std::size_t>(n));
-    for (ssize_t n; !coming_.empty() && (n = ::write(far_, coming_.data(), coming_.size())) > 0;)
-      coming_.erase(0, static_cast<std::size_t>(n));
-  }
-
   std::string dir_;
   pid_t socat_ = 0;
-  int far_ = -1;
-  bool ready_ = false, reading_ = true;
+  DeviceEnd far_;
+  bool ready_ = false;
   std::unique_ptr<posix::SerialControl> serial_;
-  std::string coming_, heard_;
 };
 
 class PosixSerial : public ::testing::TestWithParam<Case> {};
