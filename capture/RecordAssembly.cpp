@@ -121,9 +121,7 @@ void RecordAssembly::Take() {
       }
       if (state.EndHeld == end) {
         state.EndHeld.clear();
-        ended_.push_back(std::move(state.CurrentRecord));
-        state.CurrentRecord.clear();
-        state.RecordPending = false;
+        EndRecord();
       }
     }
     Flush();
@@ -137,10 +135,14 @@ void RecordAssembly::Add(char c) {
 }
 
 void RecordAssembly::CompleteRecord() {
+  EndRecord();
+  Flush();
+}
+
+void RecordAssembly::EndRecord() {
   ended_.push_back(std::move(state.CurrentRecord));
   state.CurrentRecord.clear();
   state.RecordPending = !state.EndHeld.empty();
-  Flush();
 }
 
 void RecordAssembly::Flush() {

@@ -62,7 +62,9 @@ class RecordAssembly {
  private:
   void Take();
   void Add(char c);
+  // The record so far is one of those ended, passed on now (CompleteRecord) or with the rest of the read (EndRecord).
   void CompleteRecord();
+  void EndRecord();
   void Flush();
 
   SerialControl& serial_;

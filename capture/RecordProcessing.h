@@ -34,10 +34,8 @@ class RecordProcessing {
   RecordProcessing(const Platform& platform, MainForm& form, const SerialSettings& settings,
                    const KeyTransTable& keyTrans, const std::int32_t& dosTarget, ConsoleTyping simSendKeys);
 
-  // One completed record: beeps, acknowledgement, echo, keystrokes.
-  void ProcessRecord(std::string record) { ProcessRecords({std::move(record)}); }
-  // Records completed together, each in turn as one record is; their keys go in as few
-  // batches as the typing path allows, in order.
+  // Records completed together, each in turn (beeps, acknowledgement, echo, keystrokes); their
+  // keys go in as few batches as the typing path allows, in order.
   void ProcessRecords(std::vector<std::string> records);
 
   RecordState state;

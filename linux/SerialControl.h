@@ -48,10 +48,6 @@ class SerialControl : public tolvane::SerialControl {
   std::string WriteFailedReason() const override { return writeFailedReason_; }
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
 
-  // How long bytes for the device may wait, and how many may wait.
-  static constexpr std::chrono::milliseconds kWriteBound{2000};
-  static constexpr std::size_t kMaxQueued = 4096;
-
  private:
   Status ApplyLine();
   void ApplyModemLines();

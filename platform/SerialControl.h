@@ -2,6 +2,8 @@
 // fixed order, the waiting input, and one event raised for data and for a DSR change.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -30,6 +32,11 @@ class SerialControl {
   // Ours as well: a device reached over the network, whose open only started the connection,
   // is connected now.
   static constexpr std::int16_t kEvConnected = 1103;
+
+  // Every control's bounds on bytes for the device: how long they may wait (a scanner that is off, CTS low) before
+  // they are dropped, and how many may wait.
+  static constexpr std::chrono::milliseconds kWriteBound{2000};
+  static constexpr std::size_t kMaxQueued = 4096;
 
   virtual ~SerialControl() = default;
 

@@ -71,13 +71,7 @@ std::optional<DeviceAddress> ParseDeviceAddress(std::string_view device, std::st
   } else {
     const auto colon = rest.rfind(':');
     host = rest.substr(0, colon);
-    if (colon == std::string_view::npos) {
-      if (rest.empty()) return fail("no host");
-      for (const char c : host)
-        if (!IsHostChar(c)) return fail(Shown(c) + " in the host name");
-      return fail("no port");
-    }
-    port = rest.substr(colon + 1);
+    if (colon != std::string_view::npos) port = rest.substr(colon + 1);
     for (const char c : host) {
       if (c == ':') return fail("an IPv6 address must be written in brackets, [" + std::string(host) + "]");
       if (!IsHostChar(c)) return fail(Shown(c) + " in the host name");

@@ -47,9 +47,6 @@ class NetworkDevice : public SerialControl {
   std::string DeviceName() const override { return PortOpen() ? target_.text : ""; }
   void SetOnComm(std::function<void()> handler) override { onComm_ = std::move(handler); }
 
-  // As the serial control: how long bytes for the device may wait, and how many may wait.
-  static constexpr std::chrono::milliseconds kWriteBound{2000};
-  static constexpr std::size_t kMaxQueued = 4096;
   // How long the look-up, the connection and the RFC 2217 agreement may take together.
   static constexpr std::chrono::seconds kConnectBound{10};
 

@@ -16,10 +16,6 @@ constexpr DWORD kReadRetryMs = 100;
 constexpr int kReadFailuresLost = 3;
 // A notification the window did not take is offered again this often.
 constexpr DWORD kPostRetryMs = 50;
-// Bytes for a scanner that is off (CTS low) are dropped after this long; the queue holds
-// no more than this many.
-constexpr ULONGLONG kWriteBoundMs = 2000;
-constexpr std::size_t kMaxOutgoing = 4096;
 
 const char* const kWriteTimedOut = "Write timed out";
 const char* const kOutputFull = "The output buffer is full";
@@ -123,11 +119,11 @@ Status SerialSession::Queue(std::string_view bytes) {
   bool full;
   {
     Locked l(lock_);
-    full = outgoingBytes_ + bytes.size() > kMaxOutgoing;
+    full = outgoingBytes_ + bytes.size() > SerialControl::kMaxQueued;
     if (full) {
       writeFailedReason_ = kOutputFull;
     } else {
-      outgoing_.push_back({std::string(bytes), GetTickCount64() + kWriteBoundMs});
+      outgoing_.push_back({std::string(bytes), GetTickCount64() + SerialControl::kWriteBound.count()});
       outgoingBytes_ += bytes.size();
     }
   }
